@@ -1,0 +1,5 @@
+#include "app/app_state.h"
+
+ApplicationState g_app;
+
+void ResetApplicationState() { g_app = ApplicationState(); }

@@ -1,0 +1,45 @@
+// How the program sets up the audio engine before BASS_Init: where the sound goes and how the
+// engine starts its mixing thread. Filled by DefaultEngineConfig, so a new field never breaks a
+// caller.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// Where mixed sound goes: interleaved 32-bit float frames at the output rate.
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+  // False when there is no device; BASS_Init then fails.
+  virtual bool Open(uint32_t rate, uint32_t channels) = 0;
+  virtual void Close() = 0;
+  // Blocks until the device can take frames, then queues them. Called on the mixing thread only.
+  virtual void Write(const float* frames, uint32_t frameCount) = 0;
+  // Frames queued but not yet heard, so that positions follow what is heard.
+  virtual uint32_t QueuedFrames() = 0;
+  // Drops what is queued (a seek or a new track is heard at once).
+  virtual void Discard() = 0;
+};
+
+// Starts fn on a new thread and returns a handle that JoinThread waits for. In the Win32 build
+// this must be CreateThread: a bare pthread crashes in a Winelib program as soon as it calls a
+// Win32 function.
+struct ThreadStarter {
+  std::function<void*(std::function<void()> fn)> start;
+  std::function<void(void* thread)> join;
+};
+
+struct EngineConfig {
+  std::function<std::unique_ptr<AudioOutput>()> createOutput;
+  ThreadStarter threads;
+  uint32_t outputRate = 44100;
+};
+
+// A null output that consumes sound in real time, and std::thread.
+EngineConfig DefaultEngineConfig();
+// Takes effect at the next BASS_Init.
+void ConfigureEngine(const EngineConfig& config);
+
+// A null output: consumes frames in real time without a device.
+std::unique_ptr<AudioOutput> CreateNullOutput();

@@ -1,0 +1,21 @@
+// The texts and icons the playback monitor shows in the tray.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int kIconStopped = 114;
+constexpr int kIconPaused = 116;
+constexpr int kIconMuted = 117;
+
+// The name of the file after the last backslash, less its last extension; "" without a backslash.
+std::string TrackTitle(const std::string& path);
+
+// The level icon (118 full .. 130 empty) for a playing, unmuted channel; -1 when volume lies
+// outside 0..100 (the tray is then left as it is).
+int VolumeIconId(int32_t volume);
+
+// header + title + " - " + position + "/" + length + " ", kept within the tray's 127 bytes by
+// shortening the title first, so the times stay visible.
+std::string PlayingTooltip(const std::string& header, const std::string& title,
+                           const std::string& position, const std::string& length);

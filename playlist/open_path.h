@@ -1,0 +1,13 @@
+// Filling the playlist from a single path or from a folder's listing.
+#pragma once
+
+#include <string>
+
+// Replaces the playlist with what path stands for (an M3U or PLS playlist by its extension, any
+// other path as one track) and sets CurrentIndex to 0.
+void OpenPath(const std::string& path);
+
+// The listing part of the folder scan: lists folder + "\*.*", keeps the names with a track
+// extension as folder + "\" + name, and sets CurrentIndex to 0 only when it lies past a non-empty
+// new list. False (the playlist untouched) when the folder cannot be listed.
+bool FillFromFolder(const std::string& folder);

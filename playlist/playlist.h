@@ -1,0 +1,34 @@
+// The ordered list of track paths. The current index lives beside it in the ApplicationState
+// (CurrentIndex) and may point anywhere, also past the end; every user tests it against Count().
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Playlist {
+ public:
+  // Removes every entry; CurrentIndex is not touched.
+  void Clear() { entries_.clear(); }
+  void Append(const std::string& path) { entries_.push_back(path); }
+  uint32_t Count() const { return static_cast<uint32_t>(entries_.size()); }
+  // index must be below Count().
+  const std::string& EntryAt(uint32_t index) const { return entries_[index]; }
+
+ private:
+  std::vector<std::string> entries_;
+};
+
+// Move g_app.CurrentIndex on or back with wrap-around, in unsigned 32-bit arithmetic.
+void StepNext();
+void StepPrevious();
+
+// True when g_app.CurrentIndex names an entry of g_app.playlist.
+bool HasCurrentEntry();
+
+// The extension after the last '.' of the whole path, ASCII capitals lowered; "" without a dot.
+std::string LowerExtension(const std::string& path);
+
+// The thirteen extensions by which a folder scan takes a file as a track.
+extern const char* const TrackExtensions[13];
+bool IsTrackExtension(const std::string& lowerExtension);

@@ -1,0 +1,49 @@
+// The twelve hotkey actions, their bindings, the key-name table and the registration of all
+// hotkeys through the platform's HotkeyRegistrar.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int kHotkeyActionCount = 12;
+constexpr int kKeyNameCount = 80;
+
+struct HotkeyAction {
+  const char* configPrefix;  // "Play", "Pause", ...
+  int hotkeyId;              // what WM_HOTKEY reports
+  const char* dialogLabel;   // "Проиграть трек:"
+  const char* errorName;     // "'Проиграть трек'"
+};
+
+// In HotkeyAction order: Play, Pause, Stop, PTrack, NTrack, RewindB, RewindF, OpenFile,
+// OpenFolder, VolumeUp, VolumeDown, Mute.
+extern const HotkeyAction HotkeyActions[kHotkeyActionCount];
+
+struct HotkeyBinding {
+  std::string Name1;  // first modifier name
+  std::string Name2;  // second modifier name
+  std::string Name3;  // key name
+  int32_t Id1 = 0;
+  int32_t Id2 = 0;
+  int32_t Id3 = 0;
+};
+
+extern HotkeyBinding HotkeyBindings[kHotkeyActionCount];
+
+struct KeyName {
+  const char* name;  // Windows-1251 bytes
+  int32_t code;      // modifier bits for indexes 0..3, virtual-key codes after
+};
+
+extern const KeyName KeyNameTable[kKeyNameCount];
+
+// The code of the first table entry whose text equals name exactly; -1 when none does.
+int32_t KeyNameToCode(std::string name);
+
+// 1 when all twelve are registered; -(k + 1) when action k failed (those after it stay
+// unregistered).
+int RegisterAllHotkeys();
+void UnregisterAllHotkeys();
+
+// Empties every binding (names "", codes 0); used by tests.
+void ResetHotkeyBindings();

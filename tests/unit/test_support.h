@@ -1,0 +1,71 @@
+// Shared pieces of the unit tests: a temporary folder, and fakes of the platform interfaces that
+// record what the core asks of them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/platform.h"
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string File(const std::string& name) const;
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::string Read(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+class RecordingTray : public TrayIcon {
+ public:
+  struct Call {
+    bool hasText;
+    std::string text;
+    int iconId;
+  };
+  void Update(const char* text, int iconId) override {
+    calls.push_back({text != nullptr, text ? text : "", iconId});
+  }
+  std::vector<Call> calls;
+};
+
+class FakeClock : public Clock {
+ public:
+  uint32_t TickCount() override { return now; }
+  uint32_t now = 1000;
+};
+
+class FakeRegistrar : public HotkeyRegistrar {
+ public:
+  struct Registration {
+    int id;
+    uint32_t modifiers;
+    uint32_t keyCode;
+  };
+  // Registers unless the combination is taken or listed in refused.
+  bool Register(int id, uint32_t modifiers, uint32_t keyCode) override;
+  void Unregister(int id) override;
+  std::vector<Registration> active;
+  std::vector<std::pair<uint32_t, uint32_t>> refused;  // (modifiers, key) taken elsewhere
+  std::vector<int> unregisterCalls;
+};
+
+// Resets g_app and the hotkey bindings and points g_platform at the POSIX file system and fresh
+// fakes; the program directory is dir + "/".
+class CoreFixtureState {
+ public:
+  explicit CoreFixtureState(const TempDir& dir);
+  ~CoreFixtureState();
+  RecordingTray tray;
+  FakeClock clock;
+  FakeRegistrar hotkeys;
+};
