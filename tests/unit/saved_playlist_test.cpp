@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,14 @@ TEST_P(SavedPlaylistTest, NothingIsWrittenBeforeStartUpFilledThePlaylist) {
   g_app.playlistLoaded = false;
   SavePlaylist();
   EXPECT_EQ(dir_.Read("current.spl"), "C:\\a.mp3");
+  Fill({"C:\\b.mp3"});
+  SavePlaylist();
+  EXPECT_EQ(dir_.Read("current.spl"), "C:\\a.mp3");
+}
+
+TEST_P(SavedPlaylistTest, FailedWriteKeepsThePreviousFile) {
+  dir_.Write("current.spl", "C:\\a.mp3");
+  std::filesystem::create_directory(dir_.File("current.spl.tmp"));  // blocks the temporary file
   Fill({"C:\\b.mp3"});
   SavePlaylist();
   EXPECT_EQ(dir_.Read("current.spl"), "C:\\a.mp3");
