@@ -427,7 +427,7 @@ void PutName(std::string& s, const std::string& name) {
 std::string MakeUmx(const std::string& module) {
   std::string m;
   Put32le(m, 0x9E2A83C1);
-  Put16le(m, 61);  // package version
+  Put16le(m, 68);  // package version
   Put16le(m, 0);
   Put32le(m, 0);   // flags
   size_t header = m.size();
@@ -456,7 +456,7 @@ std::string MakeUmx(const std::string& module) {
 
   std::string object;
   PutCompact(object, 5);  // no properties: "None"
-  Put16le(object, 1);     // format
+  PutCompact(object, 0);  // format
   Put32le(object, 0);     // next object offset, unused
   PutCompact(object, static_cast<int32_t>(module.size()));
   object += module;
