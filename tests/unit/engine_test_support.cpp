@@ -77,15 +77,12 @@ bool WriteTone(const std::string& path, const ToneSpec& spec) {
   return true;
 }
 
-bool WriteMp3(const std::string& path, const ToneSpec& spec, bool vbr, bool noHeader) {
+bool WriteMpeg(const std::string& path, const ToneSpec& spec, const std::string& encoder) {
   ToneSpec wav = spec;
   wav.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
   std::string wavPath = path + ".source.wav";
   if (!WriteTone(wavPath, wav)) return false;
-  std::string command = "lame --quiet ";
-  command += vbr ? "--vbr-new -V 2 " : "-b 128 ";
-  if (noHeader) command += "-t ";
-  command += "'" + wavPath + "' '" + path + "' >/dev/null 2>&1";
+  std::string command = encoder + " '" + wavPath + "' '" + path + "' >/dev/null 2>&1";
   bool made = std::system(command.c_str()) == 0;
   std::remove(wavPath.c_str());
   return made;

@@ -23,9 +23,9 @@ struct ToneSpec {
 
 // Writes a sine tone with libsndfile; false when the format cannot be written here.
 bool WriteTone(const std::string& path, const ToneSpec& spec);
-// MP3 through the lame command, from a WAV written first; vbr without the Xing/LAME header when
-// noHeader is set.
-bool WriteMp3(const std::string& path, const ToneSpec& spec, bool vbr, bool noHeader);
+// MPEG audio through an encoder command ("lame --quiet -b 128", "twolame --quiet"), which is
+// given a WAV of spec written first.
+bool WriteMpeg(const std::string& path, const ToneSpec& spec, const std::string& encoder);
 
 // Tiny modules of one pattern that play one looped square-wave sample on the first channel and
 // end after `rows` rows at the given speed (ticks a row) and tempo.
