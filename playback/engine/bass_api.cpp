@@ -47,8 +47,8 @@ uint32_t AddChannel(std::unique_ptr<Decoder> decoder, uint32_t flags, bool isMus
     outputRate = g_engine.outputRate;
     blockFrames = g_engine.blockFrames;
   }
-  auto channel = std::make_unique<Channel>(std::move(decoder), outputRate, blockFrames, flags,
-                                           isMusic);
+  auto channel =
+      std::make_unique<Channel>(std::move(decoder), outputRate, blockFrames, flags, isMusic);
   if (!channel->Ready()) {
     SetEngineError(kErrorFormat);
     return 0;
@@ -226,15 +226,23 @@ bool BASS_ChannelGetInfo(uint32_t handle, BASS_CHANNELINFO* info) {
   Channel* channel = Lookup(handle);
   if (!channel) return false;
   if (!info) return Fail(kErrorIllegalParameter);
-  *info = {channel->decoder().Rate(), channel->decoder().Channels(), channel->flags(),
-           channel->decoder().ChannelType(), 0, 0};
+  *info = {channel->decoder().Rate(),
+           channel->decoder().Channels(),
+           channel->flags(),
+           channel->decoder().ChannelType(),
+           0,
+           0};
   return true;
 }
 
 // Either call frees either kind: a module kind the caller does not recognise must not be left
 // playing behind the next track.
-bool BASS_StreamFree(uint32_t handle) { return FreeChannel(handle); }
-bool BASS_MusicFree(uint32_t handle) { return FreeChannel(handle); }
+bool BASS_StreamFree(uint32_t handle) {
+  return FreeChannel(handle);
+}
+bool BASS_MusicFree(uint32_t handle) {
+  return FreeChannel(handle);
+}
 
 bool BASS_ChannelPlay(uint32_t handle, bool restart) {
   Lock lock(g_engine.mutex);
@@ -285,7 +293,7 @@ uint32_t BASS_ChannelIsActive(uint32_t handle) {
   switch (channel->state) {
     case Channel::State::kPlaying:
       return g_engine.started && g_engine.output->Starved() ? BASS_ACTIVE_STALLED
-                                                              : BASS_ACTIVE_PLAYING;
+                                                            : BASS_ACTIVE_PLAYING;
     case Channel::State::kPaused:
       return BASS_ACTIVE_PAUSED;
     default:

@@ -74,8 +74,8 @@ uint32_t Channel::Render(float* out, uint32_t frameCount) {
     size_t made = 0;
     // A null input tells soxr that the data has ended, so it hands out what it holds.
     const float* input = decoderDone_ ? nullptr : stereo_.data() + stereoOffset_ * 2;
-    soxr_process(resampler_, input, decoderDone_ ? 0 : stereoFrames_, &used,
-                 out + produced * 2, frameCount - produced, &made);
+    soxr_process(resampler_, input, decoderDone_ ? 0 : stereoFrames_, &used, out + produced * 2,
+                 frameCount - produced, &made);
     stereoOffset_ += used;
     stereoFrames_ -= used;
     produced += static_cast<uint32_t>(made);

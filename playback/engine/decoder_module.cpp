@@ -26,7 +26,9 @@ int StreamSeek(void* stream, int64_t offset, int whence) {
   return target >= 0 && file->Seek(target) ? 0 : -1;
 }
 
-int64_t StreamTell(void* stream) { return static_cast<MediaFile*>(stream)->Tell(); }
+int64_t StreamTell(void* stream) {
+  return static_cast<MediaFile*>(stream)->Tell();
+}
 
 std::string Metadata(openmpt_module* module, const char* key) {
   const char* value = openmpt_module_get_metadata(module, key);
@@ -77,8 +79,8 @@ class ModuleDecoder : public Decoder {
         openmpt_module_read_interleaved_float_stereo(module_, kModuleRate, frameCount, out));
   }
   double Seek(uint64_t frame) override {
-    double reached = openmpt_module_set_position_seconds(
-        module_, static_cast<double>(frame) / kModuleRate);
+    double reached =
+        openmpt_module_set_position_seconds(module_, static_cast<double>(frame) / kModuleRate);
     return reached < 0 ? -1 : reached * kModuleRate;
   }
 
@@ -109,6 +111,7 @@ std::unique_ptr<Decoder> OpenModuleDecoder(const std::string& path, bool ramping
     return nullptr;
   }
   openmpt_module_set_repeat_count(module, 0);
-  if (!ramping) openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
+  if (!ramping)
+    openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
   return std::make_unique<ModuleDecoder>(std::move(file), module, ctype);
 }

@@ -9,8 +9,12 @@ namespace {
 thread_local int t_lastError = 0;
 }  // namespace
 
-void SetEngineError(int code) { t_lastError = code; }
-int BASS_ErrorGetCode() { return t_lastError; }
+void SetEngineError(int code) {
+  t_lastError = code;
+}
+int BASS_ErrorGetCode() {
+  return t_lastError;
+}
 
 uint64_t Engine::HeardFrame() const {
   uint64_t queued = output ? output->QueuedFrames() : 0;

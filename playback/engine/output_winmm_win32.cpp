@@ -172,7 +172,9 @@ DWORD WINAPI RunThread(LPVOID parameter) {
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> CreateWinmmOutput() { return std::make_unique<WinmmOutput>(); }
+std::unique_ptr<AudioOutput> CreateWinmmOutput() {
+  return std::make_unique<WinmmOutput>();
+}
 
 ThreadStarter Win32ThreadStarter() {
   ThreadStarter starter;

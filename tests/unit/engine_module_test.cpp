@@ -11,7 +11,9 @@ struct ModuleCase {
   uint32_t ctype;
 };
 
-std::string UmxOfIt(const ModuleSpec& spec) { return MakeUmx(MakeIt(spec)); }
+std::string UmxOfIt(const ModuleSpec& spec) {
+  return MakeUmx(MakeIt(spec));
+}
 
 TEST(EngineModuleTest, EveryModuleKindOpensOnlyAsMusicAndPlaysOnceToItsEnd) {
   TempDir dir;

@@ -16,8 +16,8 @@ class EngineStreamTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(engine_.ok()); }
   // A stereo 440 Hz tone of `seconds` at rate, as WAV.
-  std::string Tone(const std::string& name, double seconds, uint32_t rate = 44100,
-                   double freq2 = 0, double split = 0) {
+  std::string Tone(const std::string& name, double seconds, uint32_t rate = 44100, double freq2 = 0,
+                   double split = 0) {
     ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, seconds, 440, 0.5, freq2, split};
     std::string path = dir_.File(name);
     EXPECT_TRUE(WriteTone(path, spec));
@@ -128,7 +128,8 @@ TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
   dir_.Write("noise.xm", noise);
   dir_.Write("header.wav", wav.substr(0, 20));
   dir_.Write("text.ogg", "just some text, not a sound at all\r\n");
-  const char* names[] = {"empty.mp3", "noise.mp3", "noise.xm", "header.wav", "text.ogg", "missing.wav", ""};
+  const char* names[] = {"empty.mp3", "noise.mp3",   "noise.xm", "header.wav",
+                         "text.ogg",  "missing.wav", ""};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     std::string path = *name ? dir_.File(name) : dir_.path();  // "" names the folder itself
