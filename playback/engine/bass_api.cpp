@@ -306,7 +306,16 @@ bool BASS_ChannelSetAttributes(uint32_t handle, int /*freq*/, int volume, int /*
   Channel* channel = Lookup(handle);
   if (!channel) return false;
   // -1 leaves the volume as it is.
-  if (volume != -1) channel->volume = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  if (volume == -1) return true;
+  float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  if (level == channel->volume) return true;
+  channel->volume = level;
+  // The mixing thread may already have mixed the start of a run at the old volume: a track
+  // started and silenced at once, or a jump made in silence, is then mixed again.
+  if (channel->state == Channel::State::kPlaying &&
+      channel->NothingHeardYet(g_engine.HeardFrame())) {
+    g_engine.DiscardOutput();
+  }
   return true;
 }
 

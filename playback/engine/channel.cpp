@@ -96,6 +96,7 @@ void Channel::MixInto(float* mix, uint32_t frameCount, uint64_t outStart) {
     mix[i * 2 + 1] += rendered_[i * 2 + 1] * gain;
   }
   appliedVolume_ = volume;
+  if (blockCount_ == 0) firstOut_ = outStart;
   blocks_[nextBlock_] = {outStart, sourcePosition_, got};
   nextBlock_ = (nextBlock_ + 1) % blocks_.size();
   blockCount_ = std::min(blockCount_ + 1, blocks_.size());

@@ -37,6 +37,9 @@ class Channel {
   double PositionAt(uint64_t heardOut) const;
   // True once the data has ended and its last frame has been heard.
   bool FinishedAt(uint64_t heardOut) const { return dataEnded_ && heardOut >= endOut_; }
+  // True when blocks of this run have been mixed but none of them heard yet: a change made now
+  // can still replace them (a track started and silenced at once must not be heard at all).
+  bool NothingHeardYet(uint64_t heardOut) const { return blockCount_ > 0 && heardOut <= firstOut_; }
   // Moves the decoder to frame and forgets what was queued for the output.
   void Reposition(double frame);
 
@@ -74,4 +77,5 @@ class Channel {
   std::array<Block, 64> blocks_{};
   size_t blockCount_ = 0;
   size_t nextBlock_ = 0;
+  uint64_t firstOut_ = 0;  // output frame of the first block since the last Reposition
 };
