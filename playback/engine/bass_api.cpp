@@ -253,10 +253,10 @@ bool BASS_ChannelPlay(uint32_t handle, bool restart) {
     if (!restart) return true;
     g_engine.DiscardOutput();
     channel->Reposition(0);
-  } else {
-    // A channel that played to its end starts again from the start.
-    bool atEnd = channel->heldPosition >= static_cast<double>(channel->LengthFrames());
-    channel->Reposition(restart || atEnd ? 0 : channel->heldPosition);
+  } else if (restart || channel->endedNaturally) {
+    // A channel that played to its end starts again from the start; a paused or stopped one goes
+    // on from where it was.
+    channel->Reposition(0);
   }
   channel->state = Channel::State::kPlaying;
   g_engine.UpdateActivity();
@@ -310,12 +310,8 @@ bool BASS_ChannelSetAttributes(uint32_t handle, int /*freq*/, int volume, int /*
   float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
   if (level == channel->volume) return true;
   channel->volume = level;
-  // The mixing thread may already have mixed the start of a run at the old volume: a track
-  // started and silenced at once, or a jump made in silence, is then mixed again.
-  if (channel->state == Channel::State::kPlaying &&
-      channel->NothingHeardYet(g_engine.HeardFrame())) {
-    g_engine.DiscardOutput();
-  }
+  // What is queued was mixed at the old volume: mixed again, the change is heard at once.
+  if (channel->state == Channel::State::kPlaying) g_engine.DiscardOutput();
   return true;
 }
 

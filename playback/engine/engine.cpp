@@ -34,8 +34,9 @@ void Engine::DiscardOutput() {
     if (channel->FinishedAt(heard)) {
       channel->heldPosition = channel->PositionAt(heard);
       channel->state = Channel::State::kStopped;
+      channel->endedNaturally = true;
     } else {
-      channel->Reposition(channel->PositionAt(heard));
+      channel->Unmix(heard);
     }
   }
   output->Discard();
@@ -49,6 +50,7 @@ void Engine::RetireFinished() {
     if (channel->state == Channel::State::kPlaying && channel->FinishedAt(heard)) {
       channel->heldPosition = channel->PositionAt(heard);
       channel->state = Channel::State::kStopped;
+      channel->endedNaturally = true;
     }
   }
 }

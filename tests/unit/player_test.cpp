@@ -24,7 +24,7 @@ class PlayerTest : public ::testing::Test {
     g_app.Volume = 100;
   }
   double Loudness() {
-    engine_.Listen(50);  // what was queued before a change
+    engine_.Listen(10);  // the ramp to a new volume
     return Rms(engine_.Listen(100)) / (0.5 / std::sqrt(2.0));
   }
 
