@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "settings/hotkeys.h"
+
 namespace {
 
 struct NamedKey {
@@ -92,10 +94,15 @@ constexpr NamedKey kBindableKeys[] = {
     {"Стр. вправо", 0x27, 0xff53},
 };
 
-TEST(KeySymbols, EveryBindableKeyHasItsSymbol) {
+TEST(KeySymbols, EveryKeyNameHasItsSymbol) {
   ASSERT_EQ(76u, sizeof kBindableKeys / sizeof kBindableKeys[0]);
-  for (const NamedKey& key : kBindableKeys)
-    EXPECT_EQ(key.keysym, VirtualKeyToKeysym(key.code)) << key.name;
+  // The key names of the table, in its order, carry these codes and grab these keys.
+  for (int i = 4; i < kKeyNameCount; ++i) {
+    const NamedKey& expected = kBindableKeys[i - 4];
+    ASSERT_STREQ(expected.name, KeyNameTable[i].name);
+    ASSERT_EQ(static_cast<int32_t>(expected.code), KeyNameTable[i].code) << expected.name;
+    EXPECT_EQ(expected.keysym, VirtualKeyToKeysym(KeyNameTable[i].code)) << expected.name;
+  }
 }
 
 TEST(KeySymbols, CodesWithoutAKeyCannotBeGrabbed) {
@@ -105,17 +112,15 @@ TEST(KeySymbols, CodesWithoutAKeyCannotBeGrabbed) {
 }
 
 TEST(KeySymbols, ModifierNamesBecomeMasks) {
-  struct Case {
-    uint32_t modifiers;  // Id1 | Id2
-    uint32_t mask;
-  };
-  // "Нет" 0, "Alt" 1, "Ctrl" 2, "Shift" 4, and their pairs.
-  const Case cases[] = {{0, 0x00}, {1, 0x08}, {2, 0x04}, {4, 0x01},
-                        {3, 0x0C}, {6, 0x05}, {5, 0x09}, {8, 0x40}};
-  for (const Case& c : cases) {
-    uint32_t mask = 0xDEAD;
-    ASSERT_TRUE(HotkeyModifiersToMask(c.modifiers, &mask)) << c.modifiers;
-    EXPECT_EQ(c.mask, mask) << c.modifiers;
+  // "Нет", "Alt", "Ctrl", "Shift" alone and as pairs (Id1 | Id2).
+  const uint32_t masks[] = {0x00, 0x08, 0x04, 0x01};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      uint32_t mask = 0xDEAD;
+      uint32_t modifiers = KeyNameTable[i].code | KeyNameTable[j].code;
+      ASSERT_TRUE(HotkeyModifiersToMask(modifiers, &mask)) << modifiers;
+      EXPECT_EQ(masks[i] | masks[j], mask) << KeyNameTable[i].name << " " << KeyNameTable[j].name;
+    }
   }
   uint32_t mask = 0;
   EXPECT_FALSE(HotkeyModifiersToMask(0xFFFFFFFF, &mask));  // a modifier name not in the table
