@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,16 @@ TEST_P(ConfigFileTest, FailedLoadLeavesEverythingAndSaveKeepsTheUsersFile) {
   EXPECT_EQ(LoadConfig(), -2);
   SaveConfig();
   EXPECT_FALSE(empty.Exists("config.cfg"));
+}
+
+TEST_P(ConfigFileTest, FailedWriteKeepsThePreviousFile) {
+  const std::string original = Join(SampleLines(), "\r\n");
+  WriteConfig(original);
+  ASSERT_EQ(LoadConfig(), 0);
+  g_app.Volume = 50;
+  std::filesystem::create_directory(dir_.File("config.cfg.tmp"));  // blocks the temporary file
+  SaveConfig();
+  EXPECT_EQ(dir_.Read("config.cfg"), original);
 }
 
 TEST_P(ConfigFileTest, SavedInitialStateHasEightyLinesOfZerosAndEmptyNames) {

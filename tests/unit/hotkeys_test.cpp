@@ -35,14 +35,6 @@ TEST(KeyNameTable, NamesAreUniqueAndModifiersComeFirst) {
   EXPECT_STREQ(KeyNameTable[79].name, "Стр. вправо");
 }
 
-TEST(HotkeyActions, IdsAreOneToTwelveOnce) {
-  std::set<int> ids;
-  for (const HotkeyAction& action : HotkeyActions) ids.insert(action.hotkeyId);
-  EXPECT_EQ(ids.size(), 12u);
-  EXPECT_EQ(*ids.begin(), 1);
-  EXPECT_EQ(*ids.rbegin(), 12);
-}
-
 class RegisterAllHotkeysTest : public testing::Test {
  protected:
   void SetUp() override {

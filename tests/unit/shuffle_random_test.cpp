@@ -8,11 +8,6 @@ TEST(ShuffleRandom, RepeatsTheSameSequenceAfterSeedingWithOne) {
   SeedShuffleRandom(1);
   const int expected[] = {41, 18467, 6334, 26500, 19169};
   for (int value : expected) EXPECT_EQ(NextShuffleRandom(), value);
-  for (int i = 0; i < 100000; ++i) {
-    int value = NextShuffleRandom();
-    ASSERT_GE(value, 0);
-    ASSERT_LE(value, 32767);
-  }
   SeedShuffleRandom(1);
   EXPECT_EQ(NextShuffleRandom(), 41);
 }
