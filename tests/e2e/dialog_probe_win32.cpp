@@ -10,9 +10,11 @@
 //   probe checked TITLE ID       prints 1 or 0
 //   probe select TITLE ID TEXT   selects the combo box entry that is exactly TEXT
 //   probe selected TITLE ID      prints the combo box's text
+//   probe count TITLE            prints how many visible windows have this caption
 //   probe text TITLE             prints the texts of the window's static controls, one per line
 //   probe player-command ID      posts the menu command ID to the player's window
 //   probe rect TITLE ID          prints the control's screen rectangle as "x y width height"
+//                                (ID 0: the window's own)
 //   probe tree-rect              the same for the tree view of the folder browser
 //   probe player MS              the player's (hidden) window exists within MS
 //   probe tree-dialog MS         a visible dialog with a tree view (the folder browser) appears
@@ -43,7 +45,9 @@ int Number(const WCHAR* text) {
 struct Search {
   const WCHAR* title;
   bool needTree;
+  bool countAll;
   HWND found;
+  int count;
 };
 
 BOOL CALLBACK FindTree(HWND child, LPARAM found) {
@@ -79,13 +83,20 @@ BOOL CALLBACK Match(HWND window, LPARAM parameter) {
     if (lstrcmpW(text, search->title) != 0) return TRUE;
   }
   search->found = window;
-  return FALSE;
+  ++search->count;
+  return search->countAll ? TRUE : FALSE;
 }
 
 HWND Find(const WCHAR* title, bool needTree = false) {
-  Search search = {title, needTree, nullptr};
+  Search search = {title, needTree, false, nullptr, 0};
   EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+int Count(const WCHAR* title) {
+  Search search = {title, false, true, nullptr, 0};
+  EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+  return search.count;
 }
 
 HWND WaitFor(const WCHAR* title, int ms, bool needTree = false) {
@@ -130,6 +141,10 @@ int main() {
   }
   if (is(L"tree-dialog")) return WaitFor(nullptr, Number(argv[2]), true) ? 0 : 1;
   if (is(L"wait")) return argc > 3 && WaitFor(argv[2], Number(argv[3])) ? 0 : 1;
+  if (is(L"count")) {
+    printf("%d\n", Count(argv[2]));
+    return 0;
+  }
   if (is(L"gone")) {
     for (DWORD end = GetTickCount() + (argc > 3 ? Number(argv[3]) : 0);; Sleep(50)) {
       if (!Find(argv[2])) return 0;
@@ -144,7 +159,7 @@ int main() {
   }
   if (argc < 4) return 2;
   int id = Number(argv[3]);
-  HWND control = GetDlgItem(window, id);
+  HWND control = id ? GetDlgItem(window, id) : window;
   if (!control) return 1;
   if (is(L"rect")) return PrintRect(control);
   if (is(L"click")) {
