@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "settings/config_file.h"
+#include "settings/hotkey_choices.h"
 #include "settings/hotkeys.h"
 #include "settings/owner_window_win32.h"
 
@@ -58,31 +58,18 @@ std::string BoxText(HWND dialog, int boxId) {
   return text;
 }
 
-// The bindings and "config.cfg" take the choices before the registration is tried, so a refused
-// choice is already stored when the error shows.
 void OnOk(HWND dialog) {
-  for (int k = 0; k < kHotkeyActionCount; ++k) {
-    HotkeyBinding& binding = HotkeyBindings[k];
-    binding.Name1 = BoxText(dialog, BoxId(k, 0));
-    binding.Name2 = BoxText(dialog, BoxId(k, 1));
-    binding.Name3 = BoxText(dialog, BoxId(k, 2));
-    binding.Id1 = KeyNameToCode(binding.Name1);
-    binding.Id2 = KeyNameToCode(binding.Name2);
-    binding.Id3 = KeyNameToCode(binding.Name3);
-  }
-  SaveConfig();
-  int result = RegisterAllHotkeys();
+  HotkeyChoices choices;
+  for (int k = 0; k < kHotkeyActionCount; ++k)
+    for (int field = 0; field < 3; ++field) choices[k][field] = BoxText(dialog, BoxId(k, field));
+  int result = ApplyHotkeyChoices(choices);
   if (result >= 0) {
     EndDialog(dialog, 1);
     return;
   }
-  int failed = -result - 1;
-  if (failed >= kHotkeyActionCount) return;
-  std::string text = "Невозможно зарегистрировать сочетание клавиш в поле ";
-  text += HotkeyActions[failed].errorName;
-  text +=
-      ".\nВозможно эти клавиши были зарегистрированы ранее.\nПопробуйте другое сочетание клавиш.";
-  MessageBoxA(OwnerWindow(), text.c_str(), "Ошибка", MB_OK | MB_ICONERROR);
+  // The dialog stays open with the user's choices for another try.
+  std::string text = HotkeyRefusedMessage(result);
+  if (!text.empty()) MessageBoxA(OwnerWindow(), text.c_str(), "Ошибка", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
