@@ -88,16 +88,18 @@ class PosixFileSystem : public FileSystem {
 
   bool ListFolder(const std::string& pattern, std::vector<std::string>* names) override {
     size_t cut = pattern.find_last_of("/\\");
-    std::string folder = cut == std::string::npos ? "." : pattern.substr(0, cut);
+    std::string folder = cut == std::string::npos ? std::string(".")
+                         : cut == 0               ? std::string("/")
+                                                  : pattern.substr(0, cut);
     std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
-    if (folder.empty()) folder = "/";
     // "*.*" matches every name on Windows, also names without a dot.
     bool everything = mask == "*.*" || mask == "*";
     DIR* dir = opendir(folder.c_str());
     if (!dir) return false;
     names->clear();
     while (struct dirent* entry = readdir(dir)) {
-      if (everything || fnmatch(mask.c_str(), entry->d_name, 0) == 0) names->push_back(entry->d_name);
+      if (everything || fnmatch(mask.c_str(), entry->d_name, 0) == 0)
+        names->push_back(entry->d_name);
     }
     closedir(dir);
     return true;
@@ -117,4 +119,6 @@ class PosixFileSystem : public FileSystem {
 
 }  // namespace
 
-std::unique_ptr<FileSystem> CreatePosixFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<FileSystem> CreatePosixFileSystem() {
+  return std::make_unique<PosixFileSystem>();
+}

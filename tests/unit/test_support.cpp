@@ -4,11 +4,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <locale>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 
 #include "app/app_state.h"
 #include "app/file_system.h"
+#include "settings/hotkeys.h"
 
 namespace {
 
@@ -30,7 +33,9 @@ TempDir::~TempDir() {
   if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+std::string TempDir::File(const std::string& name) const {
+  return path_ + "/" + name;
+}
 
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
   std::ofstream out(File(name), std::ios::binary);
@@ -67,6 +72,7 @@ void FakeRegistrar::Unregister(int id) {
 
 CoreFixtureState::CoreFixtureState(const TempDir& dir) {
   ResetApplicationState();
+  ResetHotkeyBindings();
   g_app.programDirectory = dir.path() + "/";
   g_platform.files = &PosixFiles();
   g_platform.tray = &tray;
@@ -74,4 +80,20 @@ CoreFixtureState::CoreFixtureState(const TempDir& dir) {
   g_platform.hotkeys = &hotkeys;
 }
 
-CoreFixtureState::~CoreFixtureState() { g_platform = Platform{&PosixFiles(), nullptr, nullptr, nullptr}; }
+CoreFixtureState::~CoreFixtureState() {
+  g_platform = Platform{&PosixFiles(), nullptr, nullptr, nullptr};
+}
+
+void LocaleParamTest::SetUp() {
+  saved_ = std::locale();
+  try {
+    // Also sets the C library's locale, since the named locale has a name.
+    std::locale::global(std::locale(GetParam()));
+  } catch (const std::runtime_error&) {
+    GTEST_SKIP() << GetParam() << " is not installed";
+  }
+}
+
+void LocaleParamTest::TearDown() {
+  std::locale::global(saved_);
+}

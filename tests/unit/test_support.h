@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <locale>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/platform.h"
 
@@ -69,3 +72,17 @@ class CoreFixtureState {
   FakeClock clock;
   FakeRegistrar hotkeys;
 };
+
+// Runs a parser test under the locale named by its parameter, so that narrow text and number
+// handling are shown not to depend on it. Skips when the locale is not installed.
+class LocaleParamTest : public testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  std::locale saved_;
+};
+
+#define TUNLARK_INSTANTIATE_LOCALES(suite) \
+  INSTANTIATE_TEST_SUITE_P(Locales, suite, testing::Values("C", "ru_RU.UTF-8"))

@@ -1,0 +1,36 @@
+#include "playlist/playlist.h"
+
+#include "app/app_state.h"
+
+const char* const TrackExtensions[13] = {"mp3", "wav", "ogg", "aiff", "xm",  "it", "mtm",
+                                         "umx", "mod", "s3m", "mo3",  "mp2", "mp1"};
+
+void StepNext() {
+  uint32_t last = g_app.playlist.Count() - 1u;  // 4294967295 for an empty list
+  g_app.CurrentIndex = g_app.CurrentIndex < last ? g_app.CurrentIndex + 1u : 0u;
+}
+
+void StepPrevious() {
+  g_app.CurrentIndex =
+      g_app.CurrentIndex != 0 ? g_app.CurrentIndex - 1u : g_app.playlist.Count() - 1u;
+}
+
+bool HasCurrentEntry() {
+  return g_app.playlist.Count() != 0 && g_app.CurrentIndex <= g_app.playlist.Count() - 1u;
+}
+
+std::string LowerExtension(const std::string& path) {
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return std::string();
+  std::string extension = path.substr(dot + 1);
+  // ASCII only: bytes above 127 are letters of the code page and stay as they are.
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension;
+}
+
+bool IsTrackExtension(const std::string& lowerExtension) {
+  for (const char* extension : TrackExtensions)
+    if (lowerExtension == extension) return true;
+  return false;
+}

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "playlist/open_path.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+class OpenPathTest : public testing::Test {
+ protected:
+  Entries SortedEntries() {
+    Entries entries;
+    for (uint32_t i = 0; i < g_app.playlist.Count(); ++i)
+      entries.push_back(g_app.playlist.EntryAt(i));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  }
+  void AddTracks(int count) {
+    for (int i = 0; i < count; ++i) dir_.Write("t" + std::to_string(i) + ".mp3", "");
+  }
+  TempDir dir_;
+  CoreFixtureState state_{dir_};
+};
+
+TEST_F(OpenPathTest, ChoosesTheReaderByExtension) {
+  dir_.Write("List.M3U", "#EXTM3U\n#\na.mp3\n#\nb.mp3");
+  dir_.Write("List.pls", "[playlist]\nFile1=c.mp3\nT\nL");
+  dir_.Write("List.m3u8", "#EXTM3U\n#\na.mp3");
+  struct Case {
+    std::string path;
+    Entries expected;
+  } cases[] = {
+      {dir_.File("List.M3U"), {"a.mp3", "b.mp3"}},        {dir_.File("List.pls"), {"c.mp3"}},
+      {dir_.File("List.m3u8"), {dir_.File("List.m3u8")}}, {dir_.File("missing.m3u"), {}},
+      {"C:\\no\\such\\track", {"C:\\no\\such\\track"}},   {"", {""}},
+  };
+  for (const Case& c : cases) {
+    g_app.playlist.Append("previous");
+    g_app.CurrentIndex = 5;
+    OpenPath(c.path);
+    EXPECT_EQ(SortedEntries(), c.expected) << c.path;
+    EXPECT_EQ(g_app.CurrentIndex, 0u);
+  }
+}
+
+TEST_F(OpenPathTest, FolderKeepsTrackNamesOfEveryKind) {
+  for (const char* name : {"a.mp3", "b.txt", "c.MP3", "list.m3u", "list.pls", "Song.AIFF",
+                           "Song.aif", "trackaiff", "README"})
+    dir_.Write(name, "");
+  std::filesystem::create_directory(dir_.File("old.ogg"));
+  g_app.CurrentIndex = 3;
+  ASSERT_TRUE(FillFromFolder(dir_.path()));
+  const std::string folder = dir_.path() + "\\";
+  EXPECT_EQ(SortedEntries(), (Entries{folder + "Song.AIFF", folder + "a.mp3", folder + "c.MP3",
+                                      folder + "old.ogg"}));
+  EXPECT_EQ(g_app.CurrentIndex, 3u) << "still inside the new list";
+}
+
+TEST_F(OpenPathTest, FolderResetsAnIndexOnlyWhenItLiesPastANonEmptyList) {
+  TempDir empty;
+  g_app.CurrentIndex = 3;
+  g_app.playlist.Append("previous");
+  ASSERT_TRUE(FillFromFolder(empty.path()));
+  EXPECT_EQ(g_app.playlist.Count(), 0u);
+  EXPECT_EQ(g_app.CurrentIndex, 3u);
+
+  AddTracks(10);
+  g_app.CurrentIndex = 9;
+  ASSERT_TRUE(FillFromFolder(dir_.path()));
+  EXPECT_EQ(g_app.CurrentIndex, 9u);
+  g_app.CurrentIndex = 12;
+  ASSERT_TRUE(FillFromFolder(dir_.path()));
+  EXPECT_EQ(g_app.playlist.Count(), 10u);
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+}
+
+TEST_F(OpenPathTest, UnlistableFolderLeavesThePlaylistAlone) {
+  g_app.playlist.Append("previous");
+  g_app.CurrentIndex = 12;
+  EXPECT_FALSE(FillFromFolder(dir_.File("gone")));
+  EXPECT_EQ(SortedEntries(), Entries{"previous"});
+  EXPECT_EQ(g_app.CurrentIndex, 12u);
+}
+
+}  // namespace
