@@ -10,7 +10,9 @@
 
 namespace {
 
-HWND Player() { return FindWindowA("Tunlark", "Tunlark"); }
+HWND Player() {
+  return FindWindowA("Tunlark", "Tunlark");
+}
 
 bool VisibleWindowOfClass(const char* className) {
   for (HWND window = FindWindowExA(nullptr, nullptr, className, nullptr); window != nullptr;
