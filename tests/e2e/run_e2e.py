@@ -10,6 +10,7 @@ case passed, 1 when one failed, 77 (skipped) when the program has not been built
 
 import argparse
 import os
+import shutil
 import signal
 import sys
 import time
@@ -160,6 +161,13 @@ def tray_icon_menu_and_about(env, files):
         check(title == cp1251("О программе"), "About box title %r" % title)
         env.drive("dismiss-dialog")
         check(wait_for(lambda: not dialog_title(env), 5), "the About box did not close")
+
+        # Without a help file the shell fails quietly and the player shows nothing of its own.
+        shutil.rmtree(player.file("Help"))
+        env.drive("command", CMD_HELP)
+        time.sleep(1.5)
+        check(not dialog_title(env), "a message box after Help without a help file")
+        check(env.drive("window-exists")[0] == 0, "the player ended after Help")
 
         check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
         check(wait_for(lambda: env.violet_box() is None, 5), "the icon stayed after Выход")
