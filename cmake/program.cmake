@@ -46,8 +46,10 @@ endforeach()
 set_source_files_properties(${resource_objects} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
 
 add_executable(Tunlark WIN32 ${PROGRAM_SOURCES} ${resource_objects})
+# POSITION_INDEPENDENT_CODE would add -fPIE after the toolchain's -fPIC, and a Winelib program is
+# a shared object.
 set_target_properties(Tunlark PROPERTIES OUTPUT_NAME Tunlark SUFFIX .exe
-                      RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_BIN_DIR})
+                      RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_BIN_DIR} POSITION_INDEPENDENT_CODE OFF)
 # <windows.h> must not define min and max over the standard library's.
 target_compile_definitions(Tunlark PRIVATE NOMINMAX)
 target_link_options(Tunlark PRIVATE -mwindows)
@@ -75,6 +77,6 @@ add_custom_target(program_files ALL DEPENDS ${default_files} ${TUNLARK_BIN_DIR}/
 # The end-to-end tests' driver: sends the running player the messages a user's actions cause.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
   add_executable(tunlark_driver ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
-  set_target_properties(tunlark_driver PROPERTIES SUFFIX .exe)
+  set_target_properties(tunlark_driver PROPERTIES SUFFIX .exe POSITION_INDEPENDENT_CODE OFF)
   target_link_libraries(tunlark_driver PRIVATE user32)
 endif()

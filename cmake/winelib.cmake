@@ -5,8 +5,9 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER winegcc)
 set(CMAKE_CXX_COMPILER wineg++)
-set(CMAKE_C_FLAGS_INIT "-DTUNLARK_WINELIB=1")
-set(CMAKE_CXX_FLAGS_INIT "-DTUNLARK_WINELIB=1")
+# A Winelib program is a shared object: everything in it is compiled position-independent.
+set(CMAKE_C_FLAGS_INIT "-DTUNLARK_WINELIB=1 -fPIC")
+set(CMAKE_CXX_FLAGS_INIT "-DTUNLARK_WINELIB=1 -fPIC")
 
 set(TUNLARK_WINELIB ON)
 
