@@ -82,9 +82,19 @@ class Sound:
         return "Sound(rms=%.0f, tone=%s)" % (self.rms, self.tone)
 
 
+def program_file(bin_dir):
+    """The program in a built folder: the Winelib build's Tunlark.exe.so, else the native Windows
+    build's Tunlark.exe (a PE file, which has no X11 hotkey bridge)."""
+    winelib = os.path.join(bin_dir, "Tunlark.exe.so")
+    return winelib if os.path.exists(winelib) else os.path.join(bin_dir, "Tunlark.exe")
+
+
 class Environment:
     def __init__(self, bin_dir, driver):
         self.bin_dir = bin_dir
+        self.program_name = os.path.basename(program_file(bin_dir))
+        # Global hotkeys come through X11 key grabs only in the Winelib build.
+        self.x11_hotkeys = self.program_name.endswith(".so")
         self.driver = driver
         self.root = tempfile.mkdtemp(prefix="tunlark-e2e-")
         self.processes = []
@@ -208,7 +218,7 @@ class Environment:
 
     def start_player(self, program_dir, *args):
         log = self._log("player")
-        process = subprocess.Popen(["wine", os.path.join(program_dir, "Tunlark.exe.so")] +
+        process = subprocess.Popen(["wine", os.path.join(program_dir, self.program_name)] +
                                    list(args), env=self.env, stdout=log,
                                    stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                    start_new_session=True)
@@ -216,7 +226,7 @@ class Environment:
 
     def run_player(self, program_dir, *args, timeout=60):
         """A start that is expected to end by itself (a second instance); its exit code."""
-        return self.run_logged(["wine", os.path.join(program_dir, "Tunlark.exe.so")] +
+        return self.run_logged(["wine", os.path.join(program_dir, self.program_name)] +
                                list(args), "second-instance", timeout=timeout)
 
     # --- what can be seen and heard -------------------------------------------------------

@@ -17,7 +17,7 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import Environment, Failure  # noqa: E402
+from harness import Environment, Failure, program_file  # noqa: E402
 
 WM_LBUTTONDOWN = 0x0201
 WM_RBUTTONDOWN = 0x0204
@@ -323,7 +323,7 @@ def main():
     parser.add_argument("--case", action="append", default=[])
     args = parser.parse_args()
 
-    program = os.path.join(args.bin, "Tunlark.exe.so")
+    program = program_file(args.bin)
     if not os.path.exists(program) or not os.path.exists(args.driver):
         print("SKIPPED: the Win32 program is not built (%s, %s); run scripts/build" %
               (program, args.driver))
