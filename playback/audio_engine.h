@@ -2,8 +2,14 @@
 // on the engine's own thread, and output. Its public calls take handles and plain values, never
 // throw, and return 0 or false on failure with the reason kept for BASS_ErrorGetCode.
 //
-// Threads: every BASS_* call is made from the program's one UI thread (tests: the test thread).
-// The engine's mixing thread never calls back into the program.
+// Threads: the BASS_* calls may be made from any thread; the program makes them all from its one
+// UI thread (tests: the test thread). BASS_Init starts the mixing thread through the thread
+// starter of EngineConfig; BASS_Free ends it. Each call holds the engine's lock only briefly and
+// never while a file is opened or scanned, so a call waits at most for one block to be mixed.
+//
+// The mixing thread never calls back into the program, never waits for the UI thread, never
+// holds the engine's lock while it waits for the device, and does not allocate per block: its
+// buffers are sized when a channel is created.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +23,7 @@ constexpr uint32_t BASS_SAMPLE_FLOAT = 0x100;
 constexpr uint32_t BASS_STREAM_PRESCAN = 0x20000;
 constexpr uint32_t BASS_MUSIC_PRESCAN = 0x20000;
 constexpr uint32_t BASS_MUSIC_RAMP = 0x200;
+constexpr uint32_t BASS_MUSIC_RAMPS = 0x400;
 
 // Channel types reported by BASS_ChannelGetInfo.
 constexpr uint32_t BASS_CTYPE_STREAM_OGG = 0x10002;
@@ -30,7 +37,7 @@ constexpr uint32_t BASS_CTYPE_MUSIC_MTM = 0x20001;
 constexpr uint32_t BASS_CTYPE_MUSIC_S3M = 0x20002;
 constexpr uint32_t BASS_CTYPE_MUSIC_XM = 0x20003;
 constexpr uint32_t BASS_CTYPE_MUSIC_IT = 0x20004;
-constexpr uint32_t BASS_CTYPE_MUSIC_MO3 = 0x00100;  // or-ed with the module kind
+constexpr uint32_t BASS_CTYPE_MUSIC_MO3 = 0x00100;
 
 // BASS_ChannelIsActive results.
 constexpr uint32_t BASS_ACTIVE_STOPPED = 0;
@@ -47,8 +54,11 @@ struct BASS_CHANNELINFO {
   uint32_t sample;
 };
 
+// Only BASS_CONFIG_UPDATEPERIOD (ms, 5..100): the mixing block, taking effect at BASS_Init.
 bool BASS_SetConfig(uint32_t option, uint32_t value);
 bool BASS_Init(int device, uint32_t freq, uint32_t flags, void* window, void* clsid);
+// Closes the output and frees every channel; the program never calls it, tests do.
+bool BASS_Free();
 bool BASS_Start();
 bool BASS_Stop();
 uint32_t BASS_SampleCreate(uint32_t length, uint32_t freq, uint32_t chans, uint32_t max,
@@ -58,12 +68,15 @@ uint32_t BASS_StreamCreateFile(bool mem, const void* file, uint64_t offset, uint
                                uint32_t flags);
 uint32_t BASS_MusicLoad(bool mem, const void* file, uint64_t offset, uint32_t length,
                         uint32_t flags, uint32_t freq);
+// Positions and lengths are bytes in the channel's own format: its rate and channel count, 4 bytes
+// a sample with BASS_SAMPLE_FLOAT, 2 otherwise. The position is the one being heard.
 bool BASS_ChannelGetInfo(uint32_t handle, BASS_CHANNELINFO* info);
 bool BASS_StreamFree(uint32_t handle);
 bool BASS_MusicFree(uint32_t handle);
 bool BASS_ChannelPlay(uint32_t handle, bool restart);
 bool BASS_ChannelPause(uint32_t handle);
 bool BASS_ChannelStop(uint32_t handle);
+// BASS_ACTIVE_STOPPED also for an unknown handle and once the end of the data has been heard.
 uint32_t BASS_ChannelIsActive(uint32_t handle);
 // volume 0..100 (clamped), frequency and pan as in the original interface (0 = unchanged/centre).
 bool BASS_ChannelSetAttributes(uint32_t handle, int freq, int volume, int pan);

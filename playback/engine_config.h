@@ -7,24 +7,36 @@
 #include <functional>
 #include <memory>
 
-// Where mixed sound goes: interleaved 32-bit float frames at the output rate.
+// Where mixed sound goes: interleaved 32-bit float frames at the output rate. Open, Close and
+// WaitForSpace are called without the engine's lock; the others with it held, so they must
+// return at once.
 class AudioOutput {
  public:
   virtual ~AudioOutput() = default;
-  // False when there is no device; BASS_Init then fails.
-  virtual bool Open(uint32_t rate, uint32_t channels) = 0;
+  // False when there is no device; BASS_Init then fails. blockFrames is the mixing block (the
+  // update period); an output holds about four of them, so that a volume change or a seek is
+  // heard within some 40 ms.
+  virtual bool Open(uint32_t rate, uint32_t channels, uint32_t blockFrames) = 0;
   virtual void Close() = 0;
-  // Blocks until the device can take frames, then queues them. Called on the mixing thread only.
+  // Waits until frameCount more frames fit, at most timeoutMs; false when they still do not.
+  // Mixing thread only.
+  virtual bool WaitForSpace(uint32_t frameCount, uint32_t timeoutMs) = 0;
+  // Queues frames after WaitForSpace said they fit; never blocks.
   virtual void Write(const float* frames, uint32_t frameCount) = 0;
   // Frames queued but not yet heard, so that positions follow what is heard.
   virtual uint32_t QueuedFrames() = 0;
   // Drops what is queued (a seek or a new track is heard at once).
   virtual void Discard() = 0;
+  // Whether the engine has something to play. While inactive nothing is written, and the device
+  // simply plays silence.
+  virtual void SetActive(bool /*active*/) {}
+  // True when the device ran dry while active: the decoder could not keep up.
+  virtual bool Starved() { return false; }
 };
 
-// Starts fn on a new thread and returns a handle that JoinThread waits for. In the Win32 build
-// this must be CreateThread: a bare pthread crashes in a Winelib program as soon as it calls a
-// Win32 function.
+// Starts fn on a new thread and returns a handle that join waits for. In the Win32 build this
+// must be CreateThread: a bare pthread crashes in a Winelib program as soon as it calls a Win32
+// function.
 struct ThreadStarter {
   std::function<void*(std::function<void()> fn)> start;
   std::function<void(void* thread)> join;
@@ -33,6 +45,7 @@ struct ThreadStarter {
 struct EngineConfig {
   std::function<std::unique_ptr<AudioOutput>()> createOutput;
   ThreadStarter threads;
+  // Used when BASS_Init is given frequency 0.
   uint32_t outputRate = 44100;
 };
 

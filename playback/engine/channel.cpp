@@ -1,0 +1,129 @@
+#include "playback/engine/channel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "playback/audio_engine.h"
+
+namespace {
+// Source frames taken from the decoder at a time.
+constexpr uint32_t kChunkFrames = 1024;
+}  // namespace
+
+Channel::Channel(std::unique_ptr<Decoder> decoder, uint32_t outputRate, uint32_t maxBlockFrames,
+                 uint32_t flags, bool isMusic)
+    : decoder_(std::move(decoder)), outputRate_(outputRate), flags_(flags), isMusic_(isMusic) {
+  ratio_ = static_cast<double>(decoder_->Rate()) / outputRate_;
+  decoded_.resize(static_cast<size_t>(kChunkFrames) * decoder_->Channels());
+  stereo_.resize(kChunkFrames * 2);
+  rendered_.resize(static_cast<size_t>(maxBlockFrames) * 2);
+  if (decoder_->Rate() != outputRate_) {
+    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_error_t error = nullptr;
+    resampler_ = soxr_create(decoder_->Rate(), outputRate_, 2, &error, &io, &quality, nullptr);
+    if (error) resampler_ = nullptr;
+    ready_ = resampler_ != nullptr;
+  } else {
+    ready_ = true;
+  }
+}
+
+Channel::~Channel() {
+  if (resampler_) soxr_delete(resampler_);
+}
+
+uint32_t Channel::BytesPerFrame() const {
+  return decoder_->Channels() * ((flags_ & BASS_SAMPLE_FLOAT) ? 4 : 2);
+}
+
+uint32_t Channel::ReadStereo(float* out, uint32_t frameCount) {
+  uint32_t want = std::min(frameCount, kChunkFrames);
+  uint32_t got = decoder_->Read(decoded_.data(), want);
+  uint32_t channels = decoder_->Channels();
+  if (channels == 2) {
+    std::copy(decoded_.begin(), decoded_.begin() + got * 2, out);
+  } else {
+    // Mono goes to both sides; of more channels the first two are the front pair.
+    for (uint32_t i = 0; i < got; ++i) {
+      const float* frame = &decoded_[static_cast<size_t>(i) * channels];
+      out[i * 2] = frame[0];
+      out[i * 2 + 1] = channels == 1 ? frame[0] : frame[1];
+    }
+  }
+  return got;
+}
+
+uint32_t Channel::Render(float* out, uint32_t frameCount) {
+  uint32_t produced = 0;
+  if (!resampler_) {
+    while (produced < frameCount && !decoderDone_) {
+      uint32_t got = ReadStereo(out + produced * 2, frameCount - produced);
+      if (got == 0) decoderDone_ = true;
+      produced += got;
+    }
+    return produced;
+  }
+  while (produced < frameCount) {
+    if (stereoFrames_ == 0 && !decoderDone_) {
+      stereoFrames_ = ReadStereo(stereo_.data(), kChunkFrames);
+      stereoOffset_ = 0;
+      if (stereoFrames_ == 0) decoderDone_ = true;
+    }
+    size_t used = 0;
+    size_t made = 0;
+    // A null input tells soxr that the data has ended, so it hands out what it holds.
+    const float* input = decoderDone_ ? nullptr : stereo_.data() + stereoOffset_ * 2;
+    soxr_process(resampler_, input, decoderDone_ ? 0 : stereoFrames_, &used,
+                 out + produced * 2, frameCount - produced, &made);
+    stereoOffset_ += used;
+    stereoFrames_ -= used;
+    produced += static_cast<uint32_t>(made);
+    if (decoderDone_ && made == 0) break;
+  }
+  return produced;
+}
+
+void Channel::MixInto(float* mix, uint32_t frameCount, uint64_t outStart) {
+  if (dataEnded_) return;
+  uint32_t got = Render(rendered_.data(), frameCount);
+  // The volume moves across the block instead of jumping, which would click.
+  float from = appliedVolume_ < 0 ? volume : appliedVolume_;
+  float step = (volume - from) / static_cast<float>(frameCount);
+  for (uint32_t i = 0; i < got; ++i) {
+    float gain = from + step * static_cast<float>(i + 1);
+    mix[i * 2] += rendered_[i * 2] * gain;
+    mix[i * 2 + 1] += rendered_[i * 2 + 1] * gain;
+  }
+  appliedVolume_ = volume;
+  blocks_[nextBlock_] = {outStart, sourcePosition_, got};
+  nextBlock_ = (nextBlock_ + 1) % blocks_.size();
+  blockCount_ = std::min(blockCount_ + 1, blocks_.size());
+  sourcePosition_ = std::min(sourcePosition_ + got * ratio_, static_cast<double>(LengthFrames()));
+  if (got < frameCount) {
+    dataEnded_ = true;
+    endOut_ = outStart + got;
+  }
+}
+
+double Channel::PositionAt(uint64_t heardOut) const {
+  for (size_t i = 0; i < blockCount_; ++i) {
+    const Block& block = blocks_[(nextBlock_ + blocks_.size() - 1 - i) % blocks_.size()];
+    if (heardOut < block.outStart) continue;
+    uint64_t into = std::min<uint64_t>(heardOut - block.outStart, block.frames);
+    return std::min(block.sourceStart + into * ratio_, static_cast<double>(LengthFrames()));
+  }
+  return heldPosition;
+}
+
+void Channel::Reposition(double frame) {
+  frame = std::clamp(frame, 0.0, static_cast<double>(LengthFrames()));
+  double reached = decoder_->Seek(static_cast<uint64_t>(std::floor(frame)));
+  if (reached < 0) reached = frame;
+  sourcePosition_ = heldPosition = reached;
+  if (resampler_) soxr_clear(resampler_);
+  stereoFrames_ = stereoOffset_ = 0;
+  decoderDone_ = dataEnded_ = false;
+  appliedVolume_ = -1;
+  blockCount_ = nextBlock_ = 0;
+}

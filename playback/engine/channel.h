@@ -1,0 +1,77 @@
+// One open stream or module: its decoder, the resampler to the output rate, the play state and
+// the record of which output frames carried which source frames, so that the position reported
+// is the one being heard.
+#pragma once
+
+#include <soxr.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "playback/engine/decoder.h"
+
+class Channel {
+ public:
+  enum class State { kStopped, kPlaying, kPaused };
+
+  Channel(std::unique_ptr<Decoder> decoder, uint32_t outputRate, uint32_t maxBlockFrames,
+          uint32_t flags, bool isMusic);
+  ~Channel();
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  bool Ready() const { return ready_; }
+  const Decoder& decoder() const { return *decoder_; }
+  bool isMusic() const { return isMusic_; }
+  uint32_t flags() const { return flags_; }
+  uint32_t BytesPerFrame() const;
+  uint64_t LengthFrames() const { return decoder_->LengthFrames(); }
+
+  // Adds frameCount stereo frames at the output rate into mix, scaled by the volume (ramped from
+  // the previous block's). Past the end of the data it adds nothing and remembers where the data
+  // ended, at output frame outStart + the frames it had.
+  void MixInto(float* mix, uint32_t frameCount, uint64_t outStart);
+  // The source frame heard at output frame heardOut while playing.
+  double PositionAt(uint64_t heardOut) const;
+  // True once the data has ended and its last frame has been heard.
+  bool FinishedAt(uint64_t heardOut) const { return dataEnded_ && heardOut >= endOut_; }
+  // Moves the decoder to frame and forgets what was queued for the output.
+  void Reposition(double frame);
+
+  State state = State::kStopped;
+  float volume = 1.0f;
+  // The position while not playing, and where playing resumes.
+  double heldPosition = 0;
+
+ private:
+  struct Block {
+    uint64_t outStart;
+    double sourceStart;
+    uint32_t frames;
+  };
+  uint32_t Render(float* out, uint32_t frameCount);
+  uint32_t ReadStereo(float* out, uint32_t frameCount);
+
+  std::unique_ptr<Decoder> decoder_;
+  uint32_t outputRate_;
+  uint32_t flags_;
+  bool isMusic_;
+  bool ready_ = false;
+  double ratio_;  // source frames per output frame
+  soxr_t resampler_ = nullptr;
+  std::vector<float> decoded_;  // the decoder's frames, in its channel count
+  std::vector<float> stereo_;   // source frames made stereo, waiting for the resampler
+  size_t stereoOffset_ = 0;
+  size_t stereoFrames_ = 0;
+  std::vector<float> rendered_;  // one block at the output rate
+  bool decoderDone_ = false;
+  bool dataEnded_ = false;
+  uint64_t endOut_ = 0;
+  float appliedVolume_ = -1;
+  double sourcePosition_ = 0;  // the source frame of the next output frame mixed
+  std::array<Block, 64> blocks_{};
+  size_t blockCount_ = 0;
+  size_t nextBlock_ = 0;
+};

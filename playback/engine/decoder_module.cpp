@@ -1,0 +1,114 @@
+#include <libopenmpt/libopenmpt.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/file_system.h"
+#include "app/platform.h"
+#include "playback/audio_engine.h"
+#include "playback/engine/decoder.h"
+
+namespace {
+
+constexpr uint32_t kModuleRate = 44100;
+
+size_t StreamRead(void* stream, void* dst, size_t bytes) {
+  int64_t n = static_cast<MediaFile*>(stream)->Read(dst, static_cast<int64_t>(bytes));
+  return n < 0 ? 0 : static_cast<size_t>(n);
+}
+
+int StreamSeek(void* stream, int64_t offset, int whence) {
+  auto* file = static_cast<MediaFile*>(stream);
+  int64_t target = offset;
+  if (whence == OPENMPT_STREAM_SEEK_CUR) target += file->Tell();
+  if (whence == OPENMPT_STREAM_SEEK_END) target += file->Size();
+  return target >= 0 && file->Seek(target) ? 0 : -1;
+}
+
+int64_t StreamTell(void* stream) { return static_cast<MediaFile*>(stream)->Tell(); }
+
+std::string Metadata(openmpt_module* module, const char* key) {
+  const char* value = openmpt_module_get_metadata(module, key);
+  std::string text = value ? value : "";
+  openmpt_free_string(value);
+  return text;
+}
+
+// The module kinds the player offers; libopenmpt knows many more, which stay refused.
+uint32_t ModuleChannelType(openmpt_module* module) {
+  std::string type = Metadata(module, "type");
+  std::string container = Metadata(module, "container");
+  uint32_t ctype;
+  if (type == "mod") {
+    ctype = BASS_CTYPE_MUSIC_MOD;
+  } else if (type == "mtm") {
+    ctype = BASS_CTYPE_MUSIC_MTM;
+  } else if (type == "s3m") {
+    ctype = BASS_CTYPE_MUSIC_S3M;
+  } else if (type == "xm") {
+    ctype = BASS_CTYPE_MUSIC_XM;
+  } else if (type == "it") {
+    ctype = BASS_CTYPE_MUSIC_IT;
+  } else if (type == "mo3") {
+    return BASS_CTYPE_MUSIC_MO3 | BASS_CTYPE_MUSIC_MOD;
+  } else {
+    return 0;
+  }
+  if (container == "mo3" || type == "mo3") ctype |= BASS_CTYPE_MUSIC_MO3;
+  return ctype;
+}
+
+class ModuleDecoder : public Decoder {
+ public:
+  ModuleDecoder(std::unique_ptr<MediaFile> file, openmpt_module* module, uint32_t ctype)
+      : file_(std::move(file)), module_(module), ctype_(ctype) {
+    double seconds = openmpt_module_get_duration_seconds(module_);
+    length_ = seconds > 0 ? static_cast<uint64_t>(std::llround(seconds * kModuleRate)) : 0;
+  }
+  ~ModuleDecoder() override { openmpt_module_destroy(module_); }
+
+  uint32_t Rate() const override { return kModuleRate; }
+  uint32_t Channels() const override { return 2; }
+  uint64_t LengthFrames() const override { return length_; }
+  uint32_t ChannelType() const override { return ctype_; }
+  uint32_t Read(float* out, uint32_t frameCount) override {
+    return static_cast<uint32_t>(
+        openmpt_module_read_interleaved_float_stereo(module_, kModuleRate, frameCount, out));
+  }
+  double Seek(uint64_t frame) override {
+    double reached = openmpt_module_set_position_seconds(
+        module_, static_cast<double>(frame) / kModuleRate);
+    return reached < 0 ? -1 : reached * kModuleRate;
+  }
+
+ private:
+  std::unique_ptr<MediaFile> file_;
+  openmpt_module* module_;
+  uint32_t ctype_;
+  uint64_t length_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> OpenModuleDecoder(const std::string& path, bool ramping) {
+  if (!g_platform.files) return nullptr;
+  std::unique_ptr<MediaFile> file = g_platform.files->OpenMediaFile(path);
+  if (!file || file->Size() <= 0) return nullptr;
+  openmpt_stream_callbacks callbacks = {StreamRead, StreamSeek, StreamTell};
+  // Played once to the end of the song, then the channel stops.
+  openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  int error = 0;
+  openmpt_module* module =
+      openmpt_module_create2(callbacks, file.get(), openmpt_log_func_silent, nullptr,
+                             openmpt_error_func_ignore, nullptr, &error, nullptr, ctls);
+  if (!module) return nullptr;
+  uint32_t ctype = ModuleChannelType(module);
+  if (ctype == 0) {
+    openmpt_module_destroy(module);
+    return nullptr;
+  }
+  openmpt_module_set_repeat_count(module, 0);
+  if (!ramping) openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
+  return std::make_unique<ModuleDecoder>(std::move(file), module, ctype);
+}

@@ -1,0 +1,93 @@
+#include <sndfile.h>
+
+#include "app/file_system.h"
+#include "app/platform.h"
+#include "playback/audio_engine.h"
+#include "playback/engine/decoder.h"
+
+namespace {
+
+sf_count_t VirtualLength(void* user) { return static_cast<MediaFile*>(user)->Size(); }
+
+sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
+  auto* file = static_cast<MediaFile*>(user);
+  int64_t target = offset;
+  if (whence == SEEK_CUR) target += file->Tell();
+  if (whence == SEEK_END) target += file->Size();
+  if (target < 0 || !file->Seek(target)) return -1;
+  return target;
+}
+
+sf_count_t VirtualRead(void* buffer, sf_count_t count, void* user) {
+  int64_t n = static_cast<MediaFile*>(user)->Read(buffer, count);
+  return n < 0 ? 0 : n;
+}
+
+sf_count_t VirtualWrite(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t VirtualTell(void* user) { return static_cast<MediaFile*>(user)->Tell(); }
+
+class SndfileDecoder : public Decoder {
+ public:
+  SndfileDecoder(std::unique_ptr<MediaFile> file, SNDFILE* sf, const SF_INFO& info, uint32_t ctype)
+      : file_(std::move(file)), sf_(sf), info_(info), ctype_(ctype) {}
+  ~SndfileDecoder() override { sf_close(sf_); }
+
+  uint32_t Rate() const override { return static_cast<uint32_t>(info_.samplerate); }
+  uint32_t Channels() const override { return static_cast<uint32_t>(info_.channels); }
+  uint64_t LengthFrames() const override { return static_cast<uint64_t>(info_.frames); }
+  uint32_t ChannelType() const override { return ctype_; }
+  uint32_t Read(float* out, uint32_t frameCount) override {
+    sf_count_t n = sf_readf_float(sf_, out, frameCount);
+    return n > 0 ? static_cast<uint32_t>(n) : 0;
+  }
+  double Seek(uint64_t frame) override {
+    sf_count_t reached = sf_seek(sf_, static_cast<sf_count_t>(frame), SEEK_SET);
+    return reached < 0 ? -1 : static_cast<double>(reached);
+  }
+
+ private:
+  std::unique_ptr<MediaFile> file_;  // read by sf_ through the virtual I/O, so closed after it
+  SNDFILE* sf_;
+  SF_INFO info_;
+  uint32_t ctype_;
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> OpenSndfileDecoder(const std::string& path) {
+  if (!g_platform.files) return nullptr;
+  std::unique_ptr<MediaFile> file = g_platform.files->OpenMediaFile(path);
+  if (!file) return nullptr;
+  SF_VIRTUAL_IO io = {VirtualLength, VirtualSeek, VirtualRead, VirtualWrite, VirtualTell};
+  SF_INFO info = {};
+  SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, file.get());
+  if (!sf) return nullptr;
+  // Only the formats the player offers; MPEG audio goes to libmpg123, which gets VBR lengths
+  // right.
+  uint32_t ctype = 0;
+  switch (info.format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_W64:
+    case SF_FORMAT_RF64:
+      ctype = BASS_CTYPE_STREAM_WAV;
+      break;
+    case SF_FORMAT_AIFF:
+      ctype = BASS_CTYPE_STREAM_AIFF;
+      break;
+    case SF_FORMAT_OGG:
+      ctype = BASS_CTYPE_STREAM_OGG;
+      break;
+    default:
+      break;
+  }
+  if (ctype == 0 || info.channels < 1 || info.channels > 32 || info.samplerate < 1000 ||
+      info.samplerate > 384000 || info.frames < 0) {
+    sf_close(sf);
+    return nullptr;
+  }
+  // Integer PCM comes out at full scale rather than clipped.
+  sf_command(sf, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+  return std::make_unique<SndfileDecoder>(std::move(file), sf, info, ctype);
+}

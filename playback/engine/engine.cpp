@@ -1,0 +1,92 @@
+#include "playback/engine/engine.h"
+
+#include <algorithm>
+#include <thread>
+
+Engine g_engine;
+
+namespace {
+thread_local int t_lastError = 0;
+}  // namespace
+
+void SetEngineError(int code) { t_lastError = code; }
+int BASS_ErrorGetCode() { return t_lastError; }
+
+uint64_t Engine::HeardFrame() const {
+  uint64_t queued = output ? output->QueuedFrames() : 0;
+  return writtenFrames - std::min<uint64_t>(queued, writtenFrames);
+}
+
+Channel* Engine::Find(uint32_t handle) {
+  auto found = channels.find(handle);
+  return found == channels.end() ? nullptr : found->second.get();
+}
+
+void Engine::DiscardOutput() {
+  if (!output) return;
+  uint64_t heard = HeardFrame();
+  for (auto& [handle, channel] : channels) {
+    if (channel->state != Channel::State::kPlaying) continue;
+    if (channel->FinishedAt(heard)) {
+      channel->heldPosition = channel->PositionAt(heard);
+      channel->state = Channel::State::kStopped;
+    } else {
+      channel->Reposition(channel->PositionAt(heard));
+    }
+  }
+  output->Discard();
+  // Frames discarded were never heard: the numbering goes on from what was.
+  writtenFrames = heard;
+}
+
+void Engine::RetireFinished() {
+  uint64_t heard = HeardFrame();
+  for (auto& [handle, channel] : channels) {
+    if (channel->state == Channel::State::kPlaying && channel->FinishedAt(heard)) {
+      channel->heldPosition = channel->PositionAt(heard);
+      channel->state = Channel::State::kStopped;
+    }
+  }
+}
+
+void Engine::UpdateActivity() {
+  bool active = false;
+  if (initialised && started) {
+    for (auto& [handle, channel] : channels) {
+      if (channel->state == Channel::State::kPlaying) active = true;
+    }
+  }
+  if (active != outputActive && output) {
+    outputActive = active;
+    output->SetActive(active);
+  }
+  if (active) wake.notify_all();
+}
+
+void Engine::MixLoop() {
+  std::unique_lock<std::mutex> lock(mutex);
+  while (!quit) {
+    RetireFinished();
+    UpdateActivity();
+    if (!outputActive) {
+      wake.wait(lock);
+      continue;
+    }
+    uint32_t frames = blockFrames;
+    AudioOutput* out = output.get();
+    lock.unlock();
+    bool space = out->WaitForSpace(frames, std::max<uint32_t>(updatePeriodMs, 5));
+    lock.lock();
+    // The state may have changed while waiting; what was true then is checked again.
+    if (!space || quit || !outputActive) continue;
+    std::fill(mix.begin(), mix.begin() + frames * 2, 0.0f);
+    for (auto& [handle, channel] : channels) {
+      if (channel->state == Channel::State::kPlaying) {
+        channel->MixInto(mix.data(), frames, writtenFrames);
+      }
+    }
+    for (uint32_t i = 0; i < frames * 2; ++i) mix[i] = std::clamp(mix[i], -1.0f, 1.0f);
+    output->Write(mix.data(), frames);
+    writtenFrames += frames;
+  }
+}

@@ -1,0 +1,79 @@
+#include "playback/player.h"
+
+#include "app/app_state.h"
+#include "playback/audio_engine.h"
+#include "settings/config_file.h"
+
+namespace {
+
+bool IsMusicType(uint32_t ctype) {
+  return ctype == BASS_CTYPE_MUSIC_MO3 ||
+         (ctype >= BASS_CTYPE_MUSIC_MOD && ctype <= BASS_CTYPE_MUSIC_IT);
+}
+
+void ApplyVolumeStep(int32_t delta) {
+  int32_t v = g_app.Volume + delta;
+  int32_t volume = v >= 100 ? 100 : v <= 0 ? 0 : v;
+  BASS_ChannelSetAttributes(g_app.Channel, 0, volume, 0);
+  g_app.Volume = volume;
+  SaveConfig();
+}
+
+}  // namespace
+
+bool LoadAndPlay(const std::string& path) {
+  BASS_Stop();
+  if (g_app.Channel != 0) {
+    BASS_CHANNELINFO info = {};
+    BASS_ChannelGetInfo(g_app.Channel, &info);
+    if (IsMusicType(info.ctype)) {
+      BASS_MusicFree(g_app.Channel);
+    } else {
+      BASS_StreamFree(g_app.Channel);
+    }
+  }
+  uint32_t floatFlag = BASS_SampleCreate(10, 44100, 1, 0, BASS_SAMPLE_FLOAT) ? BASS_SAMPLE_FLOAT : 0;
+  uint32_t channel = BASS_StreamCreateFile(false, path.c_str(), 0, 0, floatFlag | BASS_STREAM_PRESCAN);
+  if (channel == 0) {
+    channel = BASS_MusicLoad(false, path.c_str(), 0, 0,
+                             floatFlag | BASS_MUSIC_PRESCAN | BASS_MUSIC_RAMP, 0);
+  }
+  g_app.Channel = channel;
+  if (g_app.Channel == 0) return false;
+  BASS_Start();
+  BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
+  BASS_ChannelPlay(g_app.Channel, false);
+  if (g_app.Mute != 0) BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
+  return true;
+}
+
+void PlayCurrent() {
+  if (g_app.playlist.Count() == 0 || g_app.CurrentIndex > g_app.playlist.Count() - 1) return;
+  // A copy: loading may lead to the playlist being changed.
+  std::string path = g_app.playlist.EntryAt(g_app.CurrentIndex);
+  LoadAndPlay(path);
+}
+
+void TogglePause() {
+  if (BASS_ChannelIsActive(g_app.Channel) == BASS_ACTIVE_PAUSED) {
+    BASS_ChannelPlay(g_app.Channel, false);
+  } else {
+    BASS_ChannelPause(g_app.Channel);
+  }
+}
+
+void StopPlayback() { BASS_ChannelStop(g_app.Channel); }
+
+void VolumeUp() { ApplyVolumeStep(5); }
+
+void VolumeDown() { ApplyVolumeStep(-5); }
+
+void ToggleMute() {
+  if (g_app.Mute == 0) {
+    BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
+    g_app.Mute = 1;
+  } else {
+    g_app.Mute = 0;
+    BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
+  }
+}

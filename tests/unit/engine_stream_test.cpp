@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+
+#include "engine_test_support.h"
+#include "playback/audio_engine.h"
+
+namespace {
+
+constexpr uint32_t kFloat = BASS_SAMPLE_FLOAT;
+
+class EngineStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(engine_.ok()); }
+  // A stereo 440 Hz tone of `seconds` at rate, as WAV.
+  std::string Tone(const std::string& name, double seconds, uint32_t rate = 44100,
+                   double freq2 = 0, double split = 0) {
+    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, seconds, 440, 0.5, freq2, split};
+    std::string path = dir_.File(name);
+    EXPECT_TRUE(WriteTone(path, spec));
+    return path;
+  }
+  uint32_t Open(const std::string& path, uint32_t flags = kFloat | BASS_STREAM_PRESCAN) {
+    return BASS_StreamCreateFile(false, path.c_str(), 0, 0, flags);
+  }
+  double PositionSeconds(uint32_t h) {
+    return BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h));
+  }
+
+  TempDir dir_;
+  EngineFixture engine_;
+};
+
+struct FormatCase {
+  const char* name;
+  int format;  // 0: MPEG audio through the encoder
+  const char* encoder;
+  uint32_t ctype;
+  double lengthTolerance;  // seconds
+};
+
+TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
+  const FormatCase cases[] = {
+      {"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_WAV, 0},
+      {"tone.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_AIFF, 0},
+      {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, "", BASS_CTYPE_STREAM_OGG, 0},
+      // lame writes the encoder delay into its header, so the length is exact.
+      {"tone.mp3", 0, "lame --quiet -b 128", BASS_CTYPE_STREAM_MP3, 1e-9},
+      // Without such a header the last frame is padded out.
+      {"tone.mp2", 0, "twolame --quiet -b 192", BASS_CTYPE_STREAM_MP2, 1152.0 / 44100},
+      // Named for one format, holding another: the content decides.
+      {"wave.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_WAV, 0},
+      {"mpeg.wav", 0, "lame --quiet -b 128", BASS_CTYPE_STREAM_MP3, 1e-9},
+  };
+  for (const FormatCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToneSpec spec{c.format, 44100, 2, 1.0};
+    std::string path = dir_.File(c.name);
+    ASSERT_TRUE(c.format ? WriteTone(path, spec) : WriteMpeg(path, spec, c.encoder));
+    uint32_t h = Open(path);
+    ASSERT_NE(h, 0u);
+    BASS_CHANNELINFO info = {};
+    ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
+    EXPECT_EQ(info.ctype, c.ctype);
+    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(info.chans, 2u);
+    double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
+    EXPECT_GE(length, 1.0 - 1e-9);
+    EXPECT_LE(length, 1.0 + c.lengthTolerance);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    engine_.Listen(100);  // past any encoder's start-up
+    std::vector<float> heard = engine_.Listen(500);
+    EXPECT_NEAR(ToneFrequency(heard, 44100), 440, 2);
+    EXPECT_NEAR(Rms(heard), 0.5 / std::sqrt(2.0), 0.03);
+    EXPECT_TRUE(BASS_StreamFree(h));
+  }
+}
+
+TEST_F(EngineStreamTest, OtherRatesAreResampledToTheRightPitch) {
+  for (uint32_t rate : {48000u, 22050u, 8000u}) {
+    SCOPED_TRACE(rate);
+    uint32_t h = Open(Tone("rate.wav", 1.0, rate));
+    ASSERT_NE(h, 0u);
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h)), 1.0, 1e-9);
+    EXPECT_EQ(BASS_ChannelGetLength(h), uint64_t{rate} * 2 * 4);
+    BASS_ChannelPlay(h, false);
+    engine_.Listen(50);
+    EXPECT_NEAR(ToneFrequency(engine_.Listen(500), 44100), 440, 2);
+    EXPECT_NEAR(PositionSeconds(h), 0.55, 0.03);
+    BASS_StreamFree(h);
+  }
+}
+
+TEST_F(EngineStreamTest, Mp3LengthIsExactForVbrWithoutHeader) {
+  ToneSpec spec{0, 44100, 2, 3.0};
+  std::string path = dir_.File("vbr.mp3");
+  ASSERT_TRUE(WriteMpeg(path, spec, "lame --quiet --vbr-new -V 2 -t"));
+  uint32_t h = Open(path);
+  ASSERT_NE(h, 0u);
+  // Without the encoder's header the decoder delay and padding stay in: at most two frames more.
+  double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
+  EXPECT_GE(length, 3.0);
+  EXPECT_LE(length, 3.0 + 3 * 1152.0 / 44100);
+  // The length is what the decoder then delivers: the channel ends when it says.
+  BASS_ChannelPlay(h, false);
+  ASSERT_TRUE(BASS_ChannelSetPosition(h, BASS_ChannelSeconds2Bytes(h, 2.5f)));
+  engine_.Listen(static_cast<uint32_t>((length - 2.5) * 1000) - 30);
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+  engine_.Listen(60);
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+}
+
+TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
+  std::mt19937 random(7);
+  std::string noise(20000, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::string wav;
+  {
+    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 0.5};
+    ASSERT_TRUE(WriteTone(dir_.File("whole.wav"), spec));
+    wav = dir_.Read("whole.wav");
+  }
+  dir_.Write("empty.mp3", "");
+  dir_.Write("noise.mp3", noise);
+  dir_.Write("noise.xm", noise);
+  dir_.Write("header.wav", wav.substr(0, 20));
+  dir_.Write("text.ogg", "just some text, not a sound at all\r\n");
+  const char* names[] = {"empty.mp3", "noise.mp3", "noise.xm", "header.wav", "text.ogg", "missing.wav", ""};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    std::string path = *name ? dir_.File(name) : dir_.path();  // "" names the folder itself
+    EXPECT_EQ(Open(path), 0u);
+    EXPECT_EQ(BASS_MusicLoad(false, path.c_str(), 0, 0, kFloat | 0x20200, 0), 0u);
+  }
+  // A WAV cut short plays what it has.
+  dir_.Write("cut.wav", wav.substr(0, wav.size() / 2));
+  EXPECT_NE(Open(dir_.File("cut.wav")), 0u);
+}
+
+TEST_F(EngineStreamTest, PositionFollowsWhatIsHeardInTheChannelsOwnFormat) {
+  std::string path = Tone("pos.wav", 2.0, 22050);
+  uint32_t asFloat = Open(path, kFloat);
+  uint32_t as16 = Open(path, 0);
+  EXPECT_EQ(BASS_ChannelGetLength(asFloat), 22050u * 2 * 2 * 4);
+  EXPECT_EQ(BASS_ChannelGetLength(as16), 22050u * 2 * 2 * 2);
+  EXPECT_EQ(BASS_ChannelSeconds2Bytes(as16, 1.0f), 22050u * 4);
+  EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(as16, 22050u * 4 * 3 / 2), 1.5);
+
+  BASS_ChannelPlay(asFloat, false);
+  EXPECT_EQ(BASS_ChannelGetPosition(asFloat), 0u);
+  engine_.Listen(250);
+  // The mixer has read ahead, but the position is what has been heard.
+  EXPECT_NEAR(PositionSeconds(asFloat), 0.25, 0.005);
+  engine_.Listen(500);
+  EXPECT_NEAR(PositionSeconds(asFloat), 0.75, 0.005);
+}
+
+TEST_F(EngineStreamTest, PauseHoldsThePositionAndPlayResumesThere) {
+  uint32_t h = Open(Tone("pause.wav", 2.0));
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(300);
+  ASSERT_TRUE(BASS_ChannelPause(h));
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
+  double held = PositionSeconds(h);
+  EXPECT_NEAR(held, 0.3, 0.005);
+  EXPECT_EQ(Rms(engine_.Listen(200)), 0.0);
+  EXPECT_DOUBLE_EQ(PositionSeconds(h), held);
+  ASSERT_TRUE(BASS_ChannelPlay(h, false));
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+  engine_.Listen(100);
+  EXPECT_NEAR(PositionSeconds(h), held + 0.1, 0.005);
+
+  // Stop keeps the position too, and play goes on from it.
+  ASSERT_TRUE(BASS_ChannelStop(h));
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+  held = PositionSeconds(h);
+  EXPECT_EQ(Rms(engine_.Listen(100)), 0.0);
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(100);
+  EXPECT_NEAR(PositionSeconds(h), held + 0.1, 0.005);
+}
+
+TEST_F(EngineStreamTest, SeekIsHeardAtOnce) {
+  // 440 Hz for the first second, 880 Hz after it.
+  uint32_t h = Open(Tone("two.wav", 2.0, 44100, 880, 1.0));
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(200);
+  ASSERT_TRUE(BASS_ChannelSetPosition(h, BASS_ChannelSeconds2Bytes(h, 1.5f)));
+  EXPECT_NEAR(PositionSeconds(h), 1.5, 1e-9);
+  EXPECT_NEAR(ToneFrequency(engine_.Listen(50), 44100), 880, 10);
+  EXPECT_NEAR(PositionSeconds(h), 1.55, 0.005);
+  EXPECT_FALSE(BASS_ChannelSetPosition(h, BASS_ChannelGetLength(h) + 8));
+}
+
+TEST_F(EngineStreamTest, VolumeScalesTheSoundAndIsClamped) {
+  uint32_t h = Open(Tone("volume.wav", 3.0));
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(50);
+  double full = Rms(engine_.Listen(200));
+  const struct {
+    int volume;
+    double ratio;
+  } cases[] = {{50, 0.5}, {0, 0.0}, {150, 1.0}, {-5, 0.0}, {100, 1.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.volume);
+    BASS_ChannelSetAttributes(h, 0, c.volume, 0);
+    engine_.Listen(50);  // what was queued before the change
+    EXPECT_NEAR(Rms(engine_.Listen(200)) / full, c.ratio, 0.01);
+  }
+}
+
+TEST_F(EngineStreamTest, ChannelStopsOnceItsEndHasBeenHeard) {
+  uint32_t h = Open(Tone("end.wav", 0.3));
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(280);
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+  std::vector<float> tail = engine_.Listen(100);
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(BASS_ChannelGetPosition(h), BASS_ChannelGetLength(h));
+  // Silence after the end, and play starts it again from the start.
+  EXPECT_EQ(Rms(std::vector<float>(tail.begin() + 2 * 44100 * 30 / 1000, tail.end())), 0.0);
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(100);
+  EXPECT_NEAR(PositionSeconds(h), 0.1, 0.005);
+}
+
+TEST_F(EngineStreamTest, StopOfAllOutputSilencesUntilStart) {
+  uint32_t h = Open(Tone("all.wav", 2.0));
+  BASS_ChannelPlay(h, false);
+  engine_.Listen(100);
+  ASSERT_TRUE(BASS_Stop());
+  EXPECT_EQ(Rms(engine_.Listen(100)), 0.0);
+  ASSERT_TRUE(BASS_Start());
+  EXPECT_GT(Rms(engine_.Listen(100)), 0.3);
+  EXPECT_NEAR(PositionSeconds(h), 0.2, 0.005);
+}
+
+TEST(EngineInitTest, InitFailsWithoutAnOutputAndAnswersTheFloatTest) {
+  EngineConfig config = DefaultEngineConfig();
+  config.createOutput = [] { return std::unique_ptr<AudioOutput>(); };
+  ConfigureEngine(config);
+  EXPECT_FALSE(BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, nullptr, nullptr));
+  EXPECT_EQ(BASS_SampleCreate(10, 44100, 1, 0, BASS_SAMPLE_FLOAT), 0u);
+
+  ConfigureEngine(DefaultEngineConfig());  // the null output, in real time
+  ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, nullptr, nullptr));
+  EXPECT_FALSE(BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, nullptr, nullptr));
+  EXPECT_NE(BASS_SampleCreate(10, 44100, 1, 0, BASS_SAMPLE_FLOAT), 0u);
+  EXPECT_EQ(BASS_ChannelIsActive(0), BASS_ACTIVE_STOPPED);
+  EXPECT_FALSE(BASS_ChannelPlay(0, false));
+  EXPECT_TRUE(BASS_Free());
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+#include "playback/player.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+
+#include "app/app_state.h"
+#include "engine_test_support.h"
+#include "playback/audio_engine.h"
+#include "playback/seeking.h"
+
+namespace {
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(engine_.ok());
+    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 5.0, 440, 0.5};
+    ASSERT_TRUE(WriteTone(dir_.File("a.wav"), spec));
+    spec.freq = 880;
+    ASSERT_TRUE(WriteTone(dir_.File("b.wav"), spec));
+    dir_.Write("song.xm", MakeXm(ModuleSpec{}));
+    g_app.Volume = 100;
+  }
+  double Loudness() {
+    engine_.Listen(50);  // what was queued before a change
+    return Rms(engine_.Listen(100)) / (0.5 / std::sqrt(2.0));
+  }
+
+  TempDir dir_;
+  CoreFixtureState state_{dir_};
+  EngineFixture engine_;
+};
+
+TEST_F(PlayerTest, LoadAndPlayStartsTheTrackAtVolumeOrSilentWhenMuted) {
+  g_app.Volume = 50;
+  EXPECT_TRUE(LoadAndPlay(dir_.File("a.wav")));
+  EXPECT_NE(g_app.Channel, 0u);
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PLAYING);
+  EXPECT_NEAR(Loudness(), 0.5, 0.01);
+
+  g_app.Mute = 1;
+  EXPECT_TRUE(LoadAndPlay(dir_.File("b.wav")));
+  EXPECT_EQ(Rms(engine_.Listen(100)), 0.0);
+  ToggleMute();
+  EXPECT_EQ(g_app.Mute, 0);
+  EXPECT_NEAR(Loudness(), 0.5, 0.01);
+  EXPECT_NEAR(ToneFrequency(engine_.Listen(100), 44100), 880, 3);
+}
+
+TEST_F(PlayerTest, VolumeStepsClampApplyAndSave) {
+  g_app.configLoaded = true;
+  const struct {
+    int32_t from;
+    bool up;
+    int32_t to;
+  } cases[] = {{100, true, 100}, {0, false, 0},     {97, true, 100},  {3, false, 0},
+               {150, true, 100}, {150, false, 100}, {-20, true, 0},   {-20, false, 0},
+               {45, true, 50},   {55, false, 50}};
+  ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << (c.up ? " up" : " down"));
+    g_app.Volume = c.from;
+    dir_.Write("config.cfg", "");
+    c.up ? VolumeUp() : VolumeDown();
+    EXPECT_EQ(g_app.Volume, c.to);
+    EXPECT_NE(dir_.Read("config.cfg").find("Volume=" + std::to_string(c.to)), std::string::npos);
+    EXPECT_NEAR(Loudness(), c.to / 100.0, 0.01);
+  }
+}
+
+TEST_F(PlayerTest, VolumeStepWhileMutedIsAudibleAndMuteStaysOn) {
+  g_app.Volume = 50;
+  g_app.Mute = 1;
+  ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
+  VolumeUp();
+  EXPECT_EQ(g_app.Mute, 1);
+  EXPECT_NEAR(Loudness(), 0.55, 0.01);
+  ToggleMute();  // off, no change in loudness
+  EXPECT_NEAR(Loudness(), 0.55, 0.01);
+  ToggleMute();
+  EXPECT_EQ(Loudness(), 0.0);
+}
+
+TEST_F(PlayerTest, PlayCurrentWithoutAnEntryLeavesThePlayingTrack) {
+  g_app.playlist.Append(dir_.File("a.wav"));
+  g_app.CurrentIndex = 0;
+  PlayCurrent();
+  uint32_t playing = g_app.Channel;
+  ASSERT_NE(playing, 0u);
+  for (uint32_t index : {1u, 4294967295u}) {
+    g_app.CurrentIndex = index;
+    PlayCurrent();
+    EXPECT_EQ(g_app.Channel, playing);
+    EXPECT_EQ(BASS_ChannelIsActive(playing), BASS_ACTIVE_PLAYING);
+  }
+  g_app.playlist.Clear();
+  g_app.CurrentIndex = 0;
+  PlayCurrent();
+  EXPECT_EQ(g_app.Channel, playing);
+}
+
+TEST_F(PlayerTest, StopThenPlayCurrentReopensFromTheStart) {
+  g_app.playlist.Append(dir_.File("a.wav"));
+  PlayCurrent();
+  engine_.Listen(1500);
+  StopPlayback();
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(PositionSeconds(), 1);
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+  PlayCurrent();
+  EXPECT_EQ(PositionSeconds(), 0);
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PLAYING);
+}
+
+TEST_F(PlayerTest, TogglePauseNeverRestartsAStoppedChannel) {
+  TogglePause();  // no channel: nothing to act on
+  EXPECT_EQ(g_app.Channel, 0u);
+  ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
+  TogglePause();
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PAUSED);
+  TogglePause();
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PLAYING);
+  StopPlayback();
+  TogglePause();
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(Rms(engine_.Listen(100)), 0.0);
+}
+
+TEST_F(PlayerTest, ModuleOpensAsMusicAndEveryLoadFreesThePreviousChannel) {
+  ASSERT_TRUE(LoadAndPlay(dir_.File("song.xm")));
+  uint32_t module = g_app.Channel;
+  BASS_CHANNELINFO info = {};
+  ASSERT_TRUE(BASS_ChannelGetInfo(module, &info));
+  EXPECT_EQ(info.ctype, BASS_CTYPE_MUSIC_XM);
+  EXPECT_EQ(info.flags & BASS_SAMPLE_FLOAT, BASS_SAMPLE_FLOAT);
+
+  ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
+  EXPECT_FALSE(BASS_ChannelGetInfo(module, &info));
+  uint32_t stream = g_app.Channel;
+
+  // A file that opens as neither leaves no channel and the output stopped.
+  dir_.Write("bad.mp3", "not a sound");
+  EXPECT_FALSE(LoadAndPlay(dir_.File("bad.mp3")));
+  EXPECT_EQ(g_app.Channel, 0u);
+  EXPECT_FALSE(BASS_ChannelGetInfo(stream, &info));
+  EXPECT_EQ(Rms(engine_.Listen(100)), 0.0);
+}
+
+}  // namespace
