@@ -37,6 +37,10 @@ class Channel {
   double PositionAt(uint64_t heardOut) const;
   // True once the data has ended and its last frame has been heard.
   bool FinishedAt(uint64_t heardOut) const { return dataEnded_ && heardOut >= endOut_; }
+  // Takes back what was mixed but not heard by output frame heardOut, after the output dropped
+  // it: the channel mixes it again from its history, so a pause, a stop or a volume change
+  // neither loses nor repeats a frame and needs no seek (modules seek only to a row).
+  void Unmix(uint64_t heardOut);
   // Moves the decoder to frame and forgets what was queued for the output.
   void Reposition(double frame);
 
@@ -44,6 +48,8 @@ class Channel {
   float volume = 1.0f;
   // The position while not playing, and where playing resumes.
   double heldPosition = 0;
+  // Stopped because its end was heard: playing starts it again from the start.
+  bool endedNaturally = false;
 
  private:
   struct Block {
@@ -66,6 +72,11 @@ class Channel {
   size_t stereoOffset_ = 0;
   size_t stereoFrames_ = 0;
   std::vector<float> rendered_;  // one block at the output rate
+  // The latest frames at the output rate, before the volume: a ring of historyFrames_.
+  std::vector<float> history_;
+  uint64_t historyFrames_ = 0;
+  uint64_t historyEnd_ = 0;  // frames rendered since the last Reposition
+  uint64_t mixed_ = 0;       // of those, frames mixed (fewer after Unmix)
   bool decoderDone_ = false;
   bool dataEnded_ = false;
   uint64_t endOut_ = 0;
@@ -74,4 +85,5 @@ class Channel {
   std::array<Block, 64> blocks_{};
   size_t blockCount_ = 0;
   size_t nextBlock_ = 0;
+  uint64_t firstOut_ = 0;  // output frame of the first block since the last Reposition
 };
