@@ -28,6 +28,8 @@ CaptureOutput* StartEngine() {
     std::fprintf(stderr, "the engine does not start on the capture output\n");
     std::abort();
   }
+  // The mixing thread must end before exit destroys the engine it waits in, or exit hangs.
+  std::atexit([] { BASS_Free(); });
   return capture;
 }
 
