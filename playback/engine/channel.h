@@ -3,14 +3,13 @@
 // is the one being heard.
 #pragma once
 
-#include <soxr.h>
-
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "playback/engine/decoder.h"
+#include "playback/engine/resampler.h"
 
 class Channel {
  public:
@@ -59,19 +58,17 @@ class Channel {
   };
   uint32_t Render(float* out, uint32_t frameCount);
   uint32_t ReadStereo(float* out, uint32_t frameCount);
+  static uint32_t PullStereo(void* channel, float* out, uint32_t frameCount);
 
   std::unique_ptr<Decoder> decoder_;
   uint32_t outputRate_;
   uint32_t flags_;
   bool isMusic_;
   bool ready_ = false;
-  double ratio_;  // source frames per output frame
-  soxr_t resampler_ = nullptr;
-  std::vector<float> decoded_;  // the decoder's frames, in its channel count
-  std::vector<float> stereo_;   // source frames made stereo, waiting for the resampler
-  size_t stereoOffset_ = 0;
-  size_t stereoFrames_ = 0;
-  std::vector<float> rendered_;  // one block at the output rate
+  double ratio_;                          // source frames per output frame
+  std::unique_ptr<Resampler> resampler_;  // null when the rates agree
+  std::vector<float> decoded_;            // the decoder's frames, in its channel count
+  std::vector<float> rendered_;           // one block at the output rate
   // The latest frames at the output rate, before the volume: a ring of historyFrames_.
   std::vector<float> history_;
   uint64_t historyFrames_ = 0;
