@@ -14,8 +14,8 @@ class AudioOutput {
  public:
   virtual ~AudioOutput() = default;
   // False when there is no device; BASS_Init then fails. blockFrames is the mixing block (the
-  // update period); an output holds about four of them, so that a volume change or a seek is
-  // heard within some 40 ms.
+  // update period). An output holds at most 32 blocks: the channels keep that much to mix again
+  // after a Discard.
   virtual bool Open(uint32_t rate, uint32_t channels, uint32_t blockFrames) = 0;
   virtual void Close() = 0;
   // Waits until frameCount more frames fit, at most timeoutMs; false when they still do not.

@@ -32,8 +32,10 @@ bool LoadAndPlay(const std::string& path) {
       BASS_StreamFree(g_app.Channel);
     }
   }
-  uint32_t floatFlag = BASS_SampleCreate(10, 44100, 1, 0, BASS_SAMPLE_FLOAT) ? BASS_SAMPLE_FLOAT : 0;
-  uint32_t channel = BASS_StreamCreateFile(false, path.c_str(), 0, 0, floatFlag | BASS_STREAM_PRESCAN);
+  uint32_t floatFlag =
+      BASS_SampleCreate(10, 44100, 1, 0, BASS_SAMPLE_FLOAT) ? BASS_SAMPLE_FLOAT : 0;
+  uint32_t channel =
+      BASS_StreamCreateFile(false, path.c_str(), 0, 0, floatFlag | BASS_STREAM_PRESCAN);
   if (channel == 0) {
     channel = BASS_MusicLoad(false, path.c_str(), 0, 0,
                              floatFlag | BASS_MUSIC_PRESCAN | BASS_MUSIC_RAMP, 0);
@@ -62,11 +64,17 @@ void TogglePause() {
   }
 }
 
-void StopPlayback() { BASS_ChannelStop(g_app.Channel); }
+void StopPlayback() {
+  BASS_ChannelStop(g_app.Channel);
+}
 
-void VolumeUp() { ApplyVolumeStep(5); }
+void VolumeUp() {
+  ApplyVolumeStep(5);
+}
 
-void VolumeDown() { ApplyVolumeStep(-5); }
+void VolumeDown() {
+  ApplyVolumeStep(-5);
+}
 
 void ToggleMute() {
   if (g_app.Mute == 0) {

@@ -32,5 +32,6 @@ void Rewind(int32_t delta) {
   if (target > length || target < 0) target = 0;
   BASS_ChannelSetPosition(g_app.Channel,
                           BASS_ChannelSeconds2Bytes(g_app.Channel, static_cast<float>(target)));
-  if (BASS_ChannelIsActive(g_app.Channel) == BASS_ACTIVE_STOPPED) BASS_ChannelPlay(g_app.Channel, false);
+  if (BASS_ChannelIsActive(g_app.Channel) == BASS_ACTIVE_STOPPED)
+    BASS_ChannelPlay(g_app.Channel, false);
 }

@@ -47,8 +47,8 @@ uint32_t AddChannel(std::unique_ptr<Decoder> decoder, uint32_t flags, bool isMus
     outputRate = g_engine.outputRate;
     blockFrames = g_engine.blockFrames;
   }
-  auto channel = std::make_unique<Channel>(std::move(decoder), outputRate, blockFrames, flags,
-                                           isMusic);
+  auto channel =
+      std::make_unique<Channel>(std::move(decoder), outputRate, blockFrames, flags, isMusic);
   if (!channel->Ready()) {
     SetEngineError(kErrorFormat);
     return 0;
@@ -226,15 +226,23 @@ bool BASS_ChannelGetInfo(uint32_t handle, BASS_CHANNELINFO* info) {
   Channel* channel = Lookup(handle);
   if (!channel) return false;
   if (!info) return Fail(kErrorIllegalParameter);
-  *info = {channel->decoder().Rate(), channel->decoder().Channels(), channel->flags(),
-           channel->decoder().ChannelType(), 0, 0};
+  *info = {channel->decoder().Rate(),
+           channel->decoder().Channels(),
+           channel->flags(),
+           channel->decoder().ChannelType(),
+           0,
+           0};
   return true;
 }
 
 // Either call frees either kind: a module kind the caller does not recognise must not be left
 // playing behind the next track.
-bool BASS_StreamFree(uint32_t handle) { return FreeChannel(handle); }
-bool BASS_MusicFree(uint32_t handle) { return FreeChannel(handle); }
+bool BASS_StreamFree(uint32_t handle) {
+  return FreeChannel(handle);
+}
+bool BASS_MusicFree(uint32_t handle) {
+  return FreeChannel(handle);
+}
 
 bool BASS_ChannelPlay(uint32_t handle, bool restart) {
   Lock lock(g_engine.mutex);
@@ -245,10 +253,10 @@ bool BASS_ChannelPlay(uint32_t handle, bool restart) {
     if (!restart) return true;
     g_engine.DiscardOutput();
     channel->Reposition(0);
-  } else {
-    // A channel that played to its end starts again from the start.
-    bool atEnd = channel->heldPosition >= static_cast<double>(channel->LengthFrames());
-    channel->Reposition(restart || atEnd ? 0 : channel->heldPosition);
+  } else if (restart || channel->endedNaturally) {
+    // A channel that played to its end starts again from the start; a paused or stopped one goes
+    // on from where it was.
+    channel->Reposition(0);
   }
   channel->state = Channel::State::kPlaying;
   g_engine.UpdateActivity();
@@ -285,7 +293,7 @@ uint32_t BASS_ChannelIsActive(uint32_t handle) {
   switch (channel->state) {
     case Channel::State::kPlaying:
       return g_engine.started && g_engine.output->Starved() ? BASS_ACTIVE_STALLED
-                                                              : BASS_ACTIVE_PLAYING;
+                                                            : BASS_ACTIVE_PLAYING;
     case Channel::State::kPaused:
       return BASS_ACTIVE_PAUSED;
     default:
@@ -298,7 +306,12 @@ bool BASS_ChannelSetAttributes(uint32_t handle, int /*freq*/, int volume, int /*
   Channel* channel = Lookup(handle);
   if (!channel) return false;
   // -1 leaves the volume as it is.
-  if (volume != -1) channel->volume = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  if (volume == -1) return true;
+  float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  if (level == channel->volume) return true;
+  channel->volume = level;
+  // What is queued was mixed at the old volume: mixed again, the change is heard at once.
+  if (channel->state == Channel::State::kPlaying) g_engine.DiscardOutput();
   return true;
 }
 

@@ -8,6 +8,8 @@
 namespace {
 // Source frames taken from the decoder at a time.
 constexpr uint32_t kChunkFrames = 1024;
+// Mixing blocks kept for mixing again: more than any output holds queued.
+constexpr uint32_t kHistoryBlocks = 32;
 }  // namespace
 
 Channel::Channel(std::unique_ptr<Decoder> decoder, uint32_t outputRate, uint32_t maxBlockFrames,
@@ -15,23 +17,18 @@ Channel::Channel(std::unique_ptr<Decoder> decoder, uint32_t outputRate, uint32_t
     : decoder_(std::move(decoder)), outputRate_(outputRate), flags_(flags), isMusic_(isMusic) {
   ratio_ = static_cast<double>(decoder_->Rate()) / outputRate_;
   decoded_.resize(static_cast<size_t>(kChunkFrames) * decoder_->Channels());
-  stereo_.resize(kChunkFrames * 2);
   rendered_.resize(static_cast<size_t>(maxBlockFrames) * 2);
+  historyFrames_ = static_cast<uint64_t>(maxBlockFrames) * kHistoryBlocks;
+  history_.resize(historyFrames_ * 2);
   if (decoder_->Rate() != outputRate_) {
-    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    soxr_error_t error = nullptr;
-    resampler_ = soxr_create(decoder_->Rate(), outputRate_, 2, &error, &io, &quality, nullptr);
-    if (error) resampler_ = nullptr;
-    ready_ = resampler_ != nullptr;
+    resampler_ = std::make_unique<Resampler>(decoder_->Rate(), outputRate_);
+    ready_ = resampler_->ok();
   } else {
     ready_ = true;
   }
 }
 
-Channel::~Channel() {
-  if (resampler_) soxr_delete(resampler_);
-}
+Channel::~Channel() = default;
 
 uint32_t Channel::BytesPerFrame() const {
   return decoder_->Channels() * ((flags_ & BASS_SAMPLE_FLOAT) ? 4 : 2);
@@ -54,39 +51,41 @@ uint32_t Channel::ReadStereo(float* out, uint32_t frameCount) {
   return got;
 }
 
+uint32_t Channel::PullStereo(void* channel, float* out, uint32_t frameCount) {
+  auto* self = static_cast<Channel*>(channel);
+  uint32_t got = self->ReadStereo(out, frameCount);
+  if (got == 0) self->decoderDone_ = true;
+  return got;
+}
+
 uint32_t Channel::Render(float* out, uint32_t frameCount) {
+  if (resampler_) return resampler_->Pull(out, frameCount, PullStereo, this);
   uint32_t produced = 0;
-  if (!resampler_) {
-    while (produced < frameCount && !decoderDone_) {
-      uint32_t got = ReadStereo(out + produced * 2, frameCount - produced);
-      if (got == 0) decoderDone_ = true;
-      produced += got;
-    }
-    return produced;
-  }
-  while (produced < frameCount) {
-    if (stereoFrames_ == 0 && !decoderDone_) {
-      stereoFrames_ = ReadStereo(stereo_.data(), kChunkFrames);
-      stereoOffset_ = 0;
-      if (stereoFrames_ == 0) decoderDone_ = true;
-    }
-    size_t used = 0;
-    size_t made = 0;
-    // A null input tells soxr that the data has ended, so it hands out what it holds.
-    const float* input = decoderDone_ ? nullptr : stereo_.data() + stereoOffset_ * 2;
-    soxr_process(resampler_, input, decoderDone_ ? 0 : stereoFrames_, &used,
-                 out + produced * 2, frameCount - produced, &made);
-    stereoOffset_ += used;
-    stereoFrames_ -= used;
-    produced += static_cast<uint32_t>(made);
-    if (decoderDone_ && made == 0) break;
+  while (produced < frameCount && !decoderDone_) {
+    produced += PullStereo(this, out + produced * 2, frameCount - produced);
   }
   return produced;
 }
 
 void Channel::MixInto(float* mix, uint32_t frameCount, uint64_t outStart) {
   if (dataEnded_) return;
-  uint32_t got = Render(rendered_.data(), frameCount);
+  uint32_t got = 0;
+  // What was taken back first, then fresh frames, which the history keeps.
+  for (; got < frameCount && mixed_ < historyEnd_; ++got, ++mixed_) {
+    const float* frame = &history_[(mixed_ % historyFrames_) * 2];
+    rendered_[got * 2] = frame[0];
+    rendered_[got * 2 + 1] = frame[1];
+  }
+  if (got < frameCount) {
+    uint32_t fresh = Render(rendered_.data() + got * 2, frameCount - got);
+    for (uint32_t i = 0; i < fresh; ++i, ++historyEnd_) {
+      float* frame = &history_[(historyEnd_ % historyFrames_) * 2];
+      frame[0] = rendered_[(got + i) * 2];
+      frame[1] = rendered_[(got + i) * 2 + 1];
+    }
+    mixed_ = historyEnd_;
+    got += fresh;
+  }
   // The volume moves across the block instead of jumping, which would click.
   float from = appliedVolume_ < 0 ? volume : appliedVolume_;
   float step = (volume - from) / static_cast<float>(frameCount);
@@ -96,6 +95,7 @@ void Channel::MixInto(float* mix, uint32_t frameCount, uint64_t outStart) {
     mix[i * 2 + 1] += rendered_[i * 2 + 1] * gain;
   }
   appliedVolume_ = volume;
+  if (blockCount_ == 0) firstOut_ = outStart;
   blocks_[nextBlock_] = {outStart, sourcePosition_, got};
   nextBlock_ = (nextBlock_ + 1) % blocks_.size();
   blockCount_ = std::min(blockCount_ + 1, blocks_.size());
@@ -116,14 +116,33 @@ double Channel::PositionAt(uint64_t heardOut) const {
   return heldPosition;
 }
 
+void Channel::Unmix(uint64_t heardOut) {
+  if (blockCount_ == 0) return;
+  const Block& last = blocks_[(nextBlock_ + blocks_.size() - 1) % blocks_.size()];
+  uint64_t mixedEnd = last.outStart + last.frames;
+  uint64_t from = std::max(heardOut, firstOut_);
+  uint64_t unheard = mixedEnd > from ? mixedEnd - from : 0;
+  double position = PositionAt(heardOut);
+  uint64_t oldest = historyEnd_ > historyFrames_ ? historyEnd_ - historyFrames_ : 0;
+  if (unheard > mixed_ || mixed_ - unheard < oldest) {
+    Reposition(position);  // more than the history holds: seek instead
+    return;
+  }
+  mixed_ -= unheard;
+  sourcePosition_ = heldPosition = position;
+  dataEnded_ = false;
+  appliedVolume_ = -1;
+  blockCount_ = nextBlock_ = 0;
+}
+
 void Channel::Reposition(double frame) {
   frame = std::clamp(frame, 0.0, static_cast<double>(LengthFrames()));
   double reached = decoder_->Seek(static_cast<uint64_t>(std::floor(frame)));
   if (reached < 0) reached = frame;
   sourcePosition_ = heldPosition = reached;
-  if (resampler_) soxr_clear(resampler_);
-  stereoFrames_ = stereoOffset_ = 0;
-  decoderDone_ = dataEnded_ = false;
+  if (resampler_) resampler_->Clear();
+  decoderDone_ = dataEnded_ = endedNaturally = false;
   appliedVolume_ = -1;
   blockCount_ = nextBlock_ = 0;
+  historyEnd_ = mixed_ = 0;
 }

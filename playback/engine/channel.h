@@ -3,14 +3,13 @@
 // is the one being heard.
 #pragma once
 
-#include <soxr.h>
-
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "playback/engine/decoder.h"
+#include "playback/engine/resampler.h"
 
 class Channel {
  public:
@@ -37,6 +36,10 @@ class Channel {
   double PositionAt(uint64_t heardOut) const;
   // True once the data has ended and its last frame has been heard.
   bool FinishedAt(uint64_t heardOut) const { return dataEnded_ && heardOut >= endOut_; }
+  // Takes back what was mixed but not heard by output frame heardOut, after the output dropped
+  // it: the channel mixes it again from its history, so a pause, a stop or a volume change
+  // neither loses nor repeats a frame and needs no seek (modules seek only to a row).
+  void Unmix(uint64_t heardOut);
   // Moves the decoder to frame and forgets what was queued for the output.
   void Reposition(double frame);
 
@@ -44,6 +47,8 @@ class Channel {
   float volume = 1.0f;
   // The position while not playing, and where playing resumes.
   double heldPosition = 0;
+  // Stopped because its end was heard: playing starts it again from the start.
+  bool endedNaturally = false;
 
  private:
   struct Block {
@@ -53,19 +58,22 @@ class Channel {
   };
   uint32_t Render(float* out, uint32_t frameCount);
   uint32_t ReadStereo(float* out, uint32_t frameCount);
+  static uint32_t PullStereo(void* channel, float* out, uint32_t frameCount);
 
   std::unique_ptr<Decoder> decoder_;
   uint32_t outputRate_;
   uint32_t flags_;
   bool isMusic_;
   bool ready_ = false;
-  double ratio_;  // source frames per output frame
-  soxr_t resampler_ = nullptr;
-  std::vector<float> decoded_;  // the decoder's frames, in its channel count
-  std::vector<float> stereo_;   // source frames made stereo, waiting for the resampler
-  size_t stereoOffset_ = 0;
-  size_t stereoFrames_ = 0;
-  std::vector<float> rendered_;  // one block at the output rate
+  double ratio_;                          // source frames per output frame
+  std::unique_ptr<Resampler> resampler_;  // null when the rates agree
+  std::vector<float> decoded_;            // the decoder's frames, in its channel count
+  std::vector<float> rendered_;           // one block at the output rate
+  // The latest frames at the output rate, before the volume: a ring of historyFrames_.
+  std::vector<float> history_;
+  uint64_t historyFrames_ = 0;
+  uint64_t historyEnd_ = 0;  // frames rendered since the last Reposition
+  uint64_t mixed_ = 0;       // of those, frames mixed (fewer after Unmix)
   bool decoderDone_ = false;
   bool dataEnded_ = false;
   uint64_t endOut_ = 0;
@@ -74,4 +82,5 @@ class Channel {
   std::array<Block, 64> blocks_{};
   size_t blockCount_ = 0;
   size_t nextBlock_ = 0;
+  uint64_t firstOut_ = 0;  // output frame of the first block since the last Reposition
 };

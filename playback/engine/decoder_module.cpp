@@ -1,8 +1,6 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 #include "app/file_system.h"
 #include "app/platform.h"
@@ -26,7 +24,9 @@ int StreamSeek(void* stream, int64_t offset, int whence) {
   return target >= 0 && file->Seek(target) ? 0 : -1;
 }
 
-int64_t StreamTell(void* stream) { return static_cast<MediaFile*>(stream)->Tell(); }
+int64_t StreamTell(void* stream) {
+  return static_cast<MediaFile*>(stream)->Tell();
+}
 
 std::string Metadata(openmpt_module* module, const char* key) {
   const char* value = openmpt_module_get_metadata(module, key);
@@ -35,28 +35,25 @@ std::string Metadata(openmpt_module* module, const char* key) {
   return text;
 }
 
-// The module kinds the player offers; libopenmpt knows many more, which stay refused.
+// The module kinds the player offers, with the variants libopenmpt names apart (15-sample and
+// other MOD flavours, OpenMPT's own IT); the many other formats it knows stay refused.
 uint32_t ModuleChannelType(openmpt_module* module) {
   std::string type = Metadata(module, "type");
   std::string container = Metadata(module, "container");
-  uint32_t ctype;
-  if (type == "mod") {
-    ctype = BASS_CTYPE_MUSIC_MOD;
-  } else if (type == "mtm") {
-    ctype = BASS_CTYPE_MUSIC_MTM;
-  } else if (type == "s3m") {
-    ctype = BASS_CTYPE_MUSIC_S3M;
-  } else if (type == "xm") {
-    ctype = BASS_CTYPE_MUSIC_XM;
-  } else if (type == "it") {
-    ctype = BASS_CTYPE_MUSIC_IT;
-  } else if (type == "mo3") {
-    return BASS_CTYPE_MUSIC_MO3 | BASS_CTYPE_MUSIC_MOD;
-  } else {
-    return 0;
+  // The player frees a channel as a module by these exact values.
+  if (type == "mo3" || container == "mo3") return BASS_CTYPE_MUSIC_MO3;
+  static const struct {
+    const char* type;
+    uint32_t ctype;
+  } kKinds[] = {{"mod", BASS_CTYPE_MUSIC_MOD},  {"stk", BASS_CTYPE_MUSIC_MOD},
+                {"m15", BASS_CTYPE_MUSIC_MOD},  {"st26", BASS_CTYPE_MUSIC_MOD},
+                {"pt36", BASS_CTYPE_MUSIC_MOD}, {"mtm", BASS_CTYPE_MUSIC_MTM},
+                {"s3m", BASS_CTYPE_MUSIC_S3M},  {"xm", BASS_CTYPE_MUSIC_XM},
+                {"it", BASS_CTYPE_MUSIC_IT},    {"mptm", BASS_CTYPE_MUSIC_IT}};
+  for (const auto& kind : kKinds) {
+    if (type == kind.type) return kind.ctype;
   }
-  if (container == "mo3" || type == "mo3") ctype |= BASS_CTYPE_MUSIC_MO3;
-  return ctype;
+  return 0;
 }
 
 class ModuleDecoder : public Decoder {
@@ -77,8 +74,8 @@ class ModuleDecoder : public Decoder {
         openmpt_module_read_interleaved_float_stereo(module_, kModuleRate, frameCount, out));
   }
   double Seek(uint64_t frame) override {
-    double reached = openmpt_module_set_position_seconds(
-        module_, static_cast<double>(frame) / kModuleRate);
+    double reached =
+        openmpt_module_set_position_seconds(module_, static_cast<double>(frame) / kModuleRate);
     return reached < 0 ? -1 : reached * kModuleRate;
   }
 
@@ -109,6 +106,7 @@ std::unique_ptr<Decoder> OpenModuleDecoder(const std::string& path, bool ramping
     return nullptr;
   }
   openmpt_module_set_repeat_count(module, 0);
-  if (!ramping) openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
+  if (!ramping)
+    openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
   return std::make_unique<ModuleDecoder>(std::move(file), module, ctype);
 }

@@ -39,8 +39,8 @@ bool ParseHeader(const unsigned char* p, FrameHeader* header) {
   int rateIndex = (p[2] >> 2) & 3;
   int padding = (p[2] >> 1) & 1;
   // Free-format frames and reserved values never occur in files the player is given.
-  if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
-      rateIndex == 3 || (p[3] & 3) == 2) {
+  if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3 ||
+      (p[3] & 3) == 2) {
     return false;
   }
   int layer = 4 - layerBits;
@@ -74,8 +74,8 @@ off_t ReaderSeek(void* handle, off_t offset, int whence) {
 
 class MpegDecoder : public Decoder {
  public:
-  MpegDecoder(std::unique_ptr<MediaFile> file, mpg123_handle* mh, uint32_t rate,
-              uint32_t channels, uint64_t length, uint32_t ctype)
+  MpegDecoder(std::unique_ptr<MediaFile> file, mpg123_handle* mh, uint32_t rate, uint32_t channels,
+              uint64_t length, uint32_t ctype)
       : file_(std::move(file)),
         mh_(mh),
         rate_(rate),
@@ -98,8 +98,8 @@ class MpegDecoder : public Decoder {
     // A few rounds: a format or frame boundary can end a call with nothing delivered.
     for (int round = 0; round < 8 && total < wanted; ++round) {
       size_t done = 0;
-      int result = mpg123_read(mh_, reinterpret_cast<unsigned char*>(out) + total,
-                               wanted - total, &done);
+      int result =
+          mpg123_read(mh_, reinterpret_cast<unsigned char*>(out) + total, wanted - total, &done);
       total += done;
       if (result != MPG123_OK && result != MPG123_NEW_FORMAT) break;
     }
@@ -124,8 +124,8 @@ bool ReadProbe(MediaFile& file, std::string* probe, bool* wholeFile) {
   unsigned char tag[10];
   int64_t start = 0;
   if (file.Read(tag, 10) == 10 && std::memcmp(tag, "ID3", 3) == 0) {
-    int64_t size = (tag[6] & 0x7F) << 21 | (tag[7] & 0x7F) << 14 | (tag[8] & 0x7F) << 7 |
-                   (tag[9] & 0x7F);
+    int64_t size =
+        (tag[6] & 0x7F) << 21 | (tag[7] & 0x7F) << 14 | (tag[8] & 0x7F) << 7 | (tag[9] & 0x7F);
     start = 10 + size + ((tag[5] & 0x10) ? 10 : 0);
   }
   if (!file.Seek(start)) return false;

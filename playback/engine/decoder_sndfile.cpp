@@ -7,7 +7,9 @@
 
 namespace {
 
-sf_count_t VirtualLength(void* user) { return static_cast<MediaFile*>(user)->Size(); }
+sf_count_t VirtualLength(void* user) {
+  return static_cast<MediaFile*>(user)->Size();
+}
 
 sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
   auto* file = static_cast<MediaFile*>(user);
@@ -23,9 +25,13 @@ sf_count_t VirtualRead(void* buffer, sf_count_t count, void* user) {
   return n < 0 ? 0 : n;
 }
 
-sf_count_t VirtualWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t VirtualWrite(const void*, sf_count_t, void*) {
+  return 0;
+}
 
-sf_count_t VirtualTell(void* user) { return static_cast<MediaFile*>(user)->Tell(); }
+sf_count_t VirtualTell(void* user) {
+  return static_cast<MediaFile*>(user)->Tell();
+}
 
 class SndfileDecoder : public Decoder {
  public:

@@ -9,8 +9,12 @@ namespace {
 thread_local int t_lastError = 0;
 }  // namespace
 
-void SetEngineError(int code) { t_lastError = code; }
-int BASS_ErrorGetCode() { return t_lastError; }
+void SetEngineError(int code) {
+  t_lastError = code;
+}
+int BASS_ErrorGetCode() {
+  return t_lastError;
+}
 
 uint64_t Engine::HeardFrame() const {
   uint64_t queued = output ? output->QueuedFrames() : 0;
@@ -30,8 +34,9 @@ void Engine::DiscardOutput() {
     if (channel->FinishedAt(heard)) {
       channel->heldPosition = channel->PositionAt(heard);
       channel->state = Channel::State::kStopped;
+      channel->endedNaturally = true;
     } else {
-      channel->Reposition(channel->PositionAt(heard));
+      channel->Unmix(heard);
     }
   }
   output->Discard();
@@ -45,6 +50,7 @@ void Engine::RetireFinished() {
     if (channel->state == Channel::State::kPlaying && channel->FinishedAt(heard)) {
       channel->heldPosition = channel->PositionAt(heard);
       channel->state = Channel::State::kStopped;
+      channel->endedNaturally = true;
     }
   }
 }

@@ -55,7 +55,7 @@ struct Engine {
   // Output frame being heard now.
   uint64_t HeardFrame() const;
   Channel* Find(uint32_t handle);
-  // Drops queued output; every playing channel moves back to what was heard, so nothing is lost.
+  // Drops queued output; every playing channel takes back what was not heard, so nothing is lost.
   void DiscardOutput();
   // Stops playing channels whose data has been heard to the end.
   void RetireFinished();

@@ -12,9 +12,8 @@ bool CaptureOutput::Open(uint32_t rate, uint32_t channels, uint32_t blockFrames)
 
 bool CaptureOutput::WaitForSpace(uint32_t frameCount, uint32_t timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-    return queue_.size() / channels_ + frameCount <= capacity_;
-  });
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return queue_.size() / channels_ + frameCount <= capacity_; });
 }
 
 void CaptureOutput::Write(const float* frames, uint32_t frameCount) {

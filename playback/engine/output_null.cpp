@@ -91,4 +91,6 @@ class NullOutput : public AudioOutput {
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> CreateNullOutput() { return std::make_unique<NullOutput>(); }
+std::unique_ptr<AudioOutput> CreateNullOutput() {
+  return std::make_unique<NullOutput>();
+}

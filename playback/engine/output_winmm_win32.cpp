@@ -13,9 +13,10 @@
 
 namespace {
 
-// Four small buffers of one mixing block each: enough to ride over a late wake-up, few enough
-// that a volume change is heard within some 40 ms.
-constexpr int kBuffers = 4;
+// Small buffers of one mixing block each, enough to ride over late wake-ups under Wine. Their
+// number does not delay a seek, a pause or a volume change: the engine discards what is queued
+// and mixes it again.
+constexpr int kBuffers = 16;
 
 class WinmmOutput : public AudioOutput {
  public:
@@ -172,7 +173,9 @@ DWORD WINAPI RunThread(LPVOID parameter) {
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> CreateWinmmOutput() { return std::make_unique<WinmmOutput>(); }
+std::unique_ptr<AudioOutput> CreateWinmmOutput() {
+  return std::make_unique<WinmmOutput>();
+}
 
 ThreadStarter Win32ThreadStarter() {
   ThreadStarter starter;

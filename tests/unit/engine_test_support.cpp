@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -72,9 +73,14 @@ bool WriteTone(const std::string& path, const ToneSpec& spec) {
       data[i * spec.channels + c] = static_cast<float>(spec.amplitude * std::sin(phase));
     }
   }
-  sf_writef_float(file, data.data(), static_cast<sf_count_t>(frames));
+  // In pieces: the Vorbis writer drops one very large write.
+  bool written = true;
+  for (size_t at = 0; at < frames && written; at += 4096) {
+    auto count = static_cast<sf_count_t>(std::min<size_t>(4096, frames - at));
+    written = sf_writef_float(file, data.data() + at * spec.channels, count) == count;
+  }
   sf_close(file);
-  return true;
+  return written;
 }
 
 bool WriteMpeg(const std::string& path, const ToneSpec& spec, const std::string& encoder) {
@@ -99,10 +105,10 @@ std::string MakeMod(const ModuleSpec& spec) {
   for (int i = 0; i < 31; ++i) {
     PutText(m, i == 0 ? "square" : "", 22);
     Put16be(m, i == 0 ? sample.size() / 2 : 0);  // length in words
-    m += '\0';                                     // finetune
-    m += static_cast<char>(i == 0 ? 64 : 0);       // volume
-    Put16be(m, 0);                                 // loop start
-    Put16be(m, i == 0 ? sample.size() / 2 : 1);    // loop length
+    m += '\0';                                   // finetune
+    m += static_cast<char>(i == 0 ? 64 : 0);     // volume
+    Put16be(m, 0);                               // loop start
+    Put16be(m, i == 0 ? sample.size() / 2 : 1);  // loop length
   }
   m += static_cast<char>(1);    // song length
   m += static_cast<char>(127);  // restart
@@ -136,28 +142,28 @@ std::string MakeS3m(const ModuleSpec& spec) {
   std::string m;
   PutText(m, "tone", 28);
   m += '\x1A';
-  m += '\x10';          // module type
-  Put16le(m, 0);        // reserved
-  Put16le(m, 2);        // orders (padded to even)
-  Put16le(m, 1);        // instruments
-  Put16le(m, 1);        // patterns
-  Put16le(m, 0);        // flags
-  Put16le(m, 0x1320);   // tracker version
-  Put16le(m, 1);        // signed samples
+  m += '\x10';         // module type
+  Put16le(m, 0);       // reserved
+  Put16le(m, 2);       // orders (padded to even)
+  Put16le(m, 1);       // instruments
+  Put16le(m, 1);       // patterns
+  Put16le(m, 0);       // flags
+  Put16le(m, 0x1320);  // tracker version
+  Put16le(m, 1);       // signed samples
   m += "SCRM";
-  m += static_cast<char>(64);           // global volume
-  m += static_cast<char>(spec.speed);   // initial speed
-  m += static_cast<char>(spec.tempo);   // initial tempo
-  m += static_cast<char>(0xB0);         // master volume, stereo
-  m += static_cast<char>(0);            // click removal
-  m += static_cast<char>(0);            // no default pans
+  m += static_cast<char>(64);          // global volume
+  m += static_cast<char>(spec.speed);  // initial speed
+  m += static_cast<char>(spec.tempo);  // initial tempo
+  m += static_cast<char>(0xB0);        // master volume, stereo
+  m += static_cast<char>(0);           // click removal
+  m += static_cast<char>(0);           // no default pans
   m += std::string(8, '\0');
-  Put16le(m, 0);                        // special
+  Put16le(m, 0);  // special
   m += '\x00';
   m += '\x08';
-  m += std::string(30, '\xFF');         // other channels unused
-  m += '\x00';                          // order 0: pattern 0
-  m += '\xFF';                          // end of song
+  m += std::string(30, '\xFF');  // other channels unused
+  m += '\x00';                   // order 0: pattern 0
+  m += '\xFF';                   // end of song
   size_t instrumentPointer = m.size();
   Put16le(m, 0);
   size_t patternPointer = m.size();
@@ -176,8 +182,8 @@ std::string MakeS3m(const ModuleSpec& spec) {
   Put32le(m, sample.size());
   m += static_cast<char>(64);  // volume
   m += '\0';
-  m += '\0';                   // not packed
-  m += '\x01';                 // looped
+  m += '\0';    // not packed
+  m += '\x01';  // looped
   Put32le(m, 8363);
   m += std::string(12, '\0');
   PutText(m, "square", 28);
@@ -232,7 +238,7 @@ std::string MakeXm(const ModuleSpec& spec) {
   for (uint32_t row = 0; row < spec.rows; ++row) {
     // Channel 0: the note on row 0; channel 1: the break on the last row.
     if (row == 0) {
-      data += '\x83';  // note and instrument follow
+      data += '\x83';                 // note and instrument follow
       data += static_cast<char>(49);  // C-4
       data += '\x01';
     } else {
@@ -265,11 +271,11 @@ std::string MakeXm(const ModuleSpec& spec) {
   Put32le(m, sample.size());
   Put32le(m, 0);
   Put32le(m, sample.size());
-  m += static_cast<char>(64);  // volume
-  m += '\0';                   // finetune
-  m += '\x01';                 // forward loop, 8-bit
-  m += static_cast<char>(128); // panning
-  m += '\0';                   // relative note
+  m += static_cast<char>(64);   // volume
+  m += '\0';                    // finetune
+  m += '\x01';                  // forward loop, 8-bit
+  m += static_cast<char>(128);  // panning
+  m += '\0';                    // relative note
   m += '\0';
   PutText(m, "square", 22);
   // Sample data is delta-coded.
@@ -285,13 +291,13 @@ std::string MakeIt(const ModuleSpec& spec) {
   std::string m = "IMPM";
   PutText(m, "tone", 26);
   Put16le(m, 0x1004);
-  Put16le(m, 2);       // orders
-  Put16le(m, 0);       // instruments
-  Put16le(m, 1);       // samples
-  Put16le(m, 1);       // patterns
+  Put16le(m, 2);  // orders
+  Put16le(m, 0);  // instruments
+  Put16le(m, 1);  // samples
+  Put16le(m, 1);  // patterns
   Put16le(m, 0x0214);
   Put16le(m, 0x0200);
-  Put16le(m, 1);       // stereo, sample mode
+  Put16le(m, 1);  // stereo, sample mode
   Put16le(m, 0);
   m += static_cast<char>(128);
   m += static_cast<char>(48);
@@ -320,7 +326,7 @@ std::string MakeIt(const ModuleSpec& spec) {
   m += '\x11';                 // has data, looped
   m += static_cast<char>(64);
   PutText(m, "square", 26);
-  m += '\x01';                 // signed
+  m += '\x01';  // signed
   m += '\0';
   Put32le(m, sample.size());
   Put32le(m, 0);
@@ -363,14 +369,14 @@ std::string MakeMtm(const ModuleSpec& spec) {
   std::string m = "MTM";
   m += '\x10';
   PutText(m, "tone", 20);
-  Put16le(m, 1);     // tracks saved
-  m += '\0';         // last pattern
-  m += '\0';         // last order
-  Put16le(m, 0);     // comment length
-  m += '\x01';       // samples
-  m += '\0';         // attributes
+  Put16le(m, 1);               // tracks saved
+  m += '\0';                   // last pattern
+  m += '\0';                   // last order
+  Put16le(m, 0);               // comment length
+  m += '\x01';                 // samples
+  m += '\0';                   // attributes
   m += static_cast<char>(64);  // beats per track
-  m += '\x02';       // tracks played
+  m += '\x02';                 // tracks played
   for (int i = 0; i < 32; ++i) m += static_cast<char>(i % 2 ? 12 : 3);
   std::string sample = SquareSample();
   PutText(m, "square", 22);
@@ -379,7 +385,7 @@ std::string MakeMtm(const ModuleSpec& spec) {
   Put32le(m, sample.size());
   m += '\0';
   m += static_cast<char>(64);
-  m += '\0';                   // 8-bit
+  m += '\0';  // 8-bit
   std::string orders(128, '\0');
   m += orders;
   // Track 1: the note with the speed; row rows-1 breaks the pattern.
@@ -426,13 +432,13 @@ std::string MakeUmx(const std::string& module) {
   Put32le(m, 0x9E2A83C1);
   Put16le(m, 68);  // package version
   Put16le(m, 0);
-  Put32le(m, 0);   // flags
+  Put32le(m, 0);  // flags
   size_t header = m.size();
-  Put32le(m, 0);   // name count, offset
+  Put32le(m, 0);  // name count, offset
   Put32le(m, 0);
-  Put32le(m, 0);   // export count, offset
+  Put32le(m, 0);  // export count, offset
   Put32le(m, 0);
-  Put32le(m, 0);   // import count, offset
+  Put32le(m, 0);  // import count, offset
   Put32le(m, 0);
   m += std::string(16, '\0');  // GUID
 

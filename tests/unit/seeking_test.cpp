@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cmath>
+
 #include "app/app_state.h"
 #include "engine_test_support.h"
 #include "playback/audio_engine.h"
@@ -59,6 +61,19 @@ TEST_F(SeekingTest, RewindWhilePlayingDropsTheFractionAndIsHeardAtOnce) {
   engine_.Listen(40);
   EXPECT_NEAR(BASS_ChannelBytes2Seconds(g_app.Channel, BASS_ChannelGetPosition(g_app.Channel)),
               3.04, 0.002);
+}
+
+TEST_F(SeekingTest, SilencedJumpIsHeardAtFullVolumeFromItsFirstFrame) {
+  Load(10);
+  engine_.Listen(1000);
+  for (int i = 0; i < 20; ++i) {
+    BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
+    Rewind(i % 2 ? -2 : 2);
+    BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
+    std::vector<float> heard = engine_.Listen(20);
+    heard.resize(2 * 441);  // the first 10 ms
+    EXPECT_NEAR(Rms(heard), 0.5 / std::sqrt(2.0), 0.05);
+  }
 }
 
 TEST_F(SeekingTest, RewindRestartsAStoppedChannelAndIgnoresNoChannel) {
