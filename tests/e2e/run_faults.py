@@ -4,8 +4,11 @@
 Usage as run_e2e.py, whose environment and helpers these cases share.
 """
 
+import contextlib
 import os
 import random
+import shutil
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -59,6 +62,71 @@ def hostile_files_keep_the_player_running(env, files):
     saved = read(os.path.join(folder, "config.cfg"))
     check(saved.count(b"\r\n") == 79, "config.cfg after a cut one is not 80 lines")
     check(saved.startswith(b"\r\n".join(config[:40])), "the lines that were read changed")
+
+
+
+@contextlib.contextmanager
+def running(env, folder, *args):
+    """The player started from folder; ended (and its exit code checked) when the block is left."""
+    process = env.start_player(folder, *args)
+    try:
+        check(env.drive("wait-window", 20000, timeout=60)[0] == 0, "the window did not appear")
+        yield process
+        env.drive("command", run_e2e.CMD_EXIT)
+        check(process.wait(20) == 0, "exit code %s" % process.returncode)
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
+@run_e2e.case
+def full_disk_and_read_only_folder_keep_the_old_files(env, files):
+    disk = os.path.join(env.root, "small-disk")
+    os.makedirs(disk)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk]).returncode != 0:
+        print("  (skipped: no tmpfs can be mounted here)")
+        return
+    try:
+        folder = os.path.join(disk, "program")
+        shutil.copytree(env.bin_dir, folder)
+        config_path = os.path.join(folder, "config.cfg")
+        spl_path = os.path.join(folder, "current.spl")
+        original_config = read(config_path)
+        a, b, c = (env.windows_path(files[name]) for name in ("a", "b", "c"))
+        with running(env, folder, a):
+            hears(env, "a")
+            check(read(spl_path) == cp1251(a), "current.spl does not hold the launched file")
+
+            # Fill the disk: the next saves cannot be written.
+            with open(os.path.join(disk, "filler"), "wb") as f:
+                with contextlib.suppress(OSError):
+                    while True:
+                        f.write(b"\0" * 65536)
+                        f.flush()
+            check(env.run_player(folder, b) == 0, "hand-over exit code on a full disk")
+            hears(env, "b")
+            env.drive("hotkey", run_e2e.KEY_VOLUME_UP)
+            env.drive("hotkey", run_e2e.KEY_MUTE)
+            hears_silence(env)
+            env.drive("hotkey", run_e2e.KEY_MUTE)
+            hears(env, "b")
+            check(read(spl_path) == cp1251(a), "current.spl changed on a full disk")
+            check(read(config_path) == original_config, "config.cfg changed on a full disk")
+            leftovers = [n for n in os.listdir(folder) if n.endswith(".tmp")]
+            check(not leftovers, "temporary files left on a full disk: %s" % leftovers)
+
+            # Space again, but the folder read-only: saves are skipped without a word.
+            os.remove(os.path.join(disk, "filler"))
+            subprocess.run(["mount", "-o", "remount,ro", disk], check=True)
+            check(env.run_player(folder, c) == 0, "hand-over exit code in a read-only folder")
+            hears(env, "c")
+            env.drive("hotkey", run_e2e.KEY_VOLUME_DOWN)
+            check(not dialog_title(env), "a message box after a failed save")
+        check(read(spl_path) == cp1251(a), "current.spl changed in a read-only folder")
+        check(read(config_path) == original_config, "config.cfg changed in a read-only folder")
+    finally:
+        subprocess.run(["umount", "-l", disk])
 
 
 if __name__ == "__main__":
