@@ -10,6 +10,7 @@ import random
 import shutil
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import run_e2e  # noqa: E402
@@ -127,6 +128,35 @@ def full_disk_and_read_only_folder_keep_the_old_files(env, files):
         check(read(config_path) == original_config, "config.cfg changed in a read-only folder")
     finally:
         subprocess.run(["umount", "-l", disk])
+
+
+
+def stop_sound_server(env):
+    """Ends PulseAudio and the recorder of its sink, which the environment started in that order
+    as the last two of its processes."""
+    pulse = env.processes[env.processes.index(env.recorder) - 1]
+    check(b"pulseaudio" in open("/proc/%d/cmdline" % pulse.pid, "rb").read(),
+          "the sound server is not where the environment put it")
+    for process in (env.recorder, pulse):
+        process.terminate()
+        process.wait(10)
+        env.processes.remove(process)
+
+
+@run_e2e.case
+def sound_server_restart_mid_track(env, files):
+    """The sound server stops under a playing track and comes back: the player keeps running and
+    the next play command is heard."""
+    with running(env, env.make_program_dir("sound-restart"), env.windows_path(files["a"])):
+        hears(env, "a")
+        stop_sound_server(env)
+        time.sleep(2.0)
+        check(env.drive("window-exists")[0] == 0, "the player ended when the sound server stopped")
+        env._start_sound()  # a new server and recorder on the same socket and recording file
+        time.sleep(1.0)
+        check(env.drive("window-exists")[0] == 0, "the player ended when the sound server came back")
+        env.drive("command", run_e2e.CMD_PLAY)
+        hears(env, "a", timeout=10)
 
 
 if __name__ == "__main__":
