@@ -131,6 +131,36 @@ def full_disk_and_read_only_folder_keep_the_old_files(env, files):
 
 
 
+@run_e2e.case
+def fifty_second_instances_at_once(env, files):
+    """Fifty later starts with fifty different tracks at the same moment: every one hands over
+    and ends, and the player ends up playing the track its current.spl names."""
+    folder = env.make_program_dir("crowd")
+    music = os.path.dirname(files["a"])
+    tones = {}
+    paths = []
+    for i in range(50):
+        tone = "abc"[i % 3]
+        path = os.path.join(music, "crowd-%02d%s" % (i, os.path.splitext(files[tone])[1]))
+        os.link(files[tone], path)
+        paths.append(path)
+        tones[cp1251(env.windows_path(path))] = tone
+    with running(env, folder, env.windows_path(files["a"])):
+        hears(env, "a")
+        with env._log("crowd") as log:
+            starts = [subprocess.Popen(["nice", "-n", "19", "wine",
+                                        os.path.join(folder, "Tunlark.exe.so"),
+                                        env.windows_path(path)],
+                                       env=env.env, stdout=log, stderr=subprocess.STDOUT,
+                                       stdin=subprocess.DEVNULL) for path in paths]
+            codes = [start.wait(300) for start in starts]
+        check(codes == [0] * len(codes), "exit codes of the later starts: %s" % codes)
+        check(env.drive("window-exists")[0] == 0, "the player did not survive the crowd")
+        saved = read(os.path.join(folder, "current.spl"))
+        check(saved in tones, "current.spl holds %r, none of the handed-over tracks" % saved[:80])
+        hears(env, tones[saved])
+
+
 def stop_sound_server(env):
     """Ends PulseAudio and the recorder of its sink, which the environment started in that order
     as the last two of its processes."""
