@@ -1,0 +1,19 @@
+#include "app/clock_win32.h"
+
+#include <windows.h>
+
+#include "app/platform.h"
+
+namespace {
+
+class TickClock : public Clock {
+ public:
+  uint32_t TickCount() override { return GetTickCount(); }
+};
+
+}  // namespace
+
+Clock* Win32Clock() {
+  static TickClock clock;
+  return &clock;
+}

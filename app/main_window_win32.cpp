@@ -1,0 +1,258 @@
+// The hidden main window and its window procedure: a flat dispatcher that decodes each message
+// and calls the operation that does the work.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/platform.h"
+#include "app/shell_win32.h"
+#include "app/tray_win32.h"
+#include "playback/audio_engine.h"
+#include "playback/player.h"
+#include "playback/seeking.h"
+#include "playlist/choosers.h"
+#include "playlist/playlist.h"
+#include "playlist/saved_playlist.h"
+#include "settings/config_file.h"
+#include "settings/hotkey_registrar_win32.h"
+#include "settings/settings_dialogs_win32.h"
+
+namespace {
+
+constexpr int kWindowIconResource = 113;
+constexpr int kWindowSize = 100;
+
+// Menu commands.
+enum : int {
+  kCommandOpenFile = 40034,
+  kCommandOpenFolder = 40033,
+  kCommandPlay = 40024,
+  kCommandPrevious = 40025,
+  kCommandPause = 40026,
+  kCommandStop = 40027,
+  kCommandNext = 40028,
+  kCommandRewindBack = 40045,
+  kCommandRewindForward = 40046,
+  kCommandHotkeys = 40053,
+  kCommandOptions = 40055,
+  kCommandHelp = 40047,
+  kCommandAbout = 40048,
+  kCommandExit = 40007,
+};
+
+// Hotkey ids as RegisterAllHotkeys registers them.
+enum : int {
+  kHotkeyVolumeUp = 1,
+  kHotkeyVolumeDown = 2,
+  kHotkeyPause = 3,
+  kHotkeyStop = 4,
+  kHotkeyPlay = 5,
+  kHotkeyMute = 6,
+  kHotkeyRewindBack = 7,
+  kHotkeyRewindForward = 8,
+  kHotkeyOpenFile = 9,
+  kHotkeyOpenFolder = 10,
+  kHotkeyPrevious = 11,
+  kHotkeyNext = 12,
+};
+
+constexpr char kAboutText[] =
+    "TUNLARK v.1.1 (04.02.2007) \n"
+    "\n"
+    "© 2007 Tunlark. Все права защищены.\n"
+    "\n"
+    "http://www.tunlark.example\n"
+    "e-mail: support@tunlark.example";
+
+// The jump is silenced from the hotkeys so that the skipped-over audio is not heard as a click.
+void SilencedRewind(int32_t delta) {
+  if (!g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
+  Rewind(delta);
+  if (!g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
+}
+
+void ShowHelp(HWND window) {
+  std::string path = g_app.programDirectory + "Help\\Help.htm";
+  ShellExecuteA(window, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  BeginPaint(window, &paint);
+  EndPaint(window, &paint);
+}
+
+void OnCommand(HWND window, int id) {
+  switch (id) {
+    case kCommandOpenFile:
+      OpenFileCommand();
+      break;
+    case kCommandOpenFolder:
+      if (ScanFolder()) {
+        PlayCurrent();
+        SavePlaylist();
+      }
+      break;
+    case kCommandPlay:
+      PlayCurrent();
+      break;
+    case kCommandPrevious:
+      StepPrevious();
+      PlayCurrent();
+      break;
+    case kCommandPause:
+      TogglePause();
+      break;
+    case kCommandStop:
+      StopPlayback();
+      break;
+    case kCommandNext:
+      StepNext();
+      PlayCurrent();
+      break;
+    case kCommandRewindBack:
+      Rewind(-2);
+      break;
+    case kCommandRewindForward:
+      Rewind(2);
+      break;
+    case kCommandHotkeys:
+      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(kHotkeysDialogResource), window, HotkeysDialog,
+                      0);
+      break;
+    case kCommandOptions:
+      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(kOptionsDialogResource), window, OptionsDialog,
+                      0);
+      break;
+    case kCommandHelp:
+      ShowHelp(window);
+      break;
+    case kCommandAbout:
+      MessageBoxA(window, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
+      break;
+    case kCommandExit:
+      PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+}
+
+void OnHotkey(int id) {
+  switch (id) {
+    case kHotkeyVolumeUp:
+      VolumeUp();
+      break;
+    case kHotkeyVolumeDown:
+      VolumeDown();
+      break;
+    case kHotkeyPause:
+      TogglePause();
+      break;
+    case kHotkeyStop:
+      StopPlayback();
+      break;
+    case kHotkeyPlay:
+      PlayCurrent();
+      break;
+    case kHotkeyMute:
+      ToggleMute();
+      SaveConfig();
+      break;
+    case kHotkeyRewindBack:
+      SilencedRewind(-2);
+      break;
+    case kHotkeyRewindForward:
+      SilencedRewind(2);
+      break;
+    case kHotkeyOpenFile:
+      OpenFileCommand();
+      break;
+    case kHotkeyOpenFolder:
+      if (ScanFolder()) PlayCurrent();
+      SavePlaylist();
+      break;
+    case kHotkeyPrevious:
+      StepPrevious();
+      PlayCurrent();
+      break;
+    case kHotkeyNext:
+      StepNext();
+      PlayCurrent();
+      break;
+    default:
+      break;
+  }
+}
+
+void OnTrayMouse(HWND window, WPARAM iconId, LPARAM mouseMessage) {
+  if (iconId != 0 || mouseMessage != WM_RBUTTONDOWN) return;
+  POINT cursor;
+  GetCursorPos(&cursor);
+  ShowTrayMenu(cursor.x, cursor.y);
+  // Gives the window a message to process after the menu has closed.
+  PostMessageA(window, WM_USER, cursor.x, cursor.y);
+}
+
+// The window is hidden, so only another program sends these; end as "Выход" does, through
+// ShutDown, rather than run on without a window.
+void OnCloseRequest() {
+  PostQuitMessage(0);
+}
+
+}  // namespace
+
+bool CreateMainWindow(HINSTANCE instance) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kWindowIconResource));
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = kWindowClassName;
+  RegisterClassA(&windowClass);
+
+  int width = GetSystemMetrics(SM_CXFULLSCREEN);
+  int height = GetSystemMetrics(SM_CYFULLSCREEN);
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClassName, kWindowClassName, WS_POPUP,
+                                (width - width / 4) / 2, (height - height / 4) / 2, kWindowSize,
+                                kWindowSize, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return false;
+  g_mainWindow = window;
+  g_platform.hotkeys = CreateWin32HotkeyRegistrar(window);
+
+  TrayAdd();
+  StartUp();
+  return true;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Messages sent while the window is being created go to the default handler.
+  if (g_mainWindow == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  switch (message) {
+    case WM_PAINT:
+      OnPaint(window);
+      return 0;
+    case WM_COPYDATA:
+      ReceiveHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      return 0;
+    case WM_COMMAND:
+      OnCommand(window, LOWORD(wParam));
+      return 0;
+    case WM_HOTKEY:
+      OnHotkey(static_cast<int>(wParam));
+      return 0;
+    case kTrayCallbackMessage:
+      OnTrayMouse(window, wParam, lParam);
+      return 0;
+    case WM_CLOSE:
+    case WM_DESTROY:
+      OnCloseRequest();
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}

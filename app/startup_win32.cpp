@@ -1,0 +1,125 @@
+// Start-up, the main loop, shut-down and the hand-over from a second instance.
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "app/clock_win32.h"
+#include "app/command_line.h"
+#include "app/engine_setup_win32.h"
+#include "app/file_system.h"
+#include "app/file_system_win32.h"
+#include "app/platform.h"
+#include "app/shell_win32.h"
+#include "app/tray_win32.h"
+#include "playback/audio_engine.h"
+#include "playback/monitor.h"
+#include "playback/player.h"
+#include "playback/shuffle_random.h"
+#include "playlist/open_path.h"
+#include "playlist/saved_playlist.h"
+#include "settings/autostart.h"
+#include "settings/config_file.h"
+#include "settings/hotkey_registrar_win32.h"
+#include "settings/hotkeys.h"
+
+HINSTANCE g_instance = nullptr;
+HWND g_mainWindow = nullptr;
+std::string g_launchPath;
+
+namespace {
+
+constexpr int kInitAttempts = 7;
+constexpr DWORD kInitPauseMs = 1000;
+
+bool OpenAudioLibrary() {
+  BASS_SetConfig(BASS_CONFIG_UPDATEPERIOD, 10);
+  for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
+    // The first two attempts come back to back; a sound server that is still starting gets a
+    // second each time after that.
+    if (attempt >= 2) Sleep(kInitPauseMs);
+    if (BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, nullptr, nullptr)) return true;
+  }
+  return false;
+}
+
+void PlayLaunchPath() {
+  OpenPath(g_launchPath);
+  SavePlaylist();
+  PlayCurrent();
+}
+
+}  // namespace
+
+void InstallPlatform() {
+  static std::unique_ptr<FileSystem> files = CreateWin32FileSystem();
+  g_platform.files = files.get();
+  g_platform.clock = Win32Clock();
+  g_platform.tray = Win32TrayIcon();
+  ConfigureWin32Engine();
+}
+
+int StartUp() {
+  SeedShuffleRandom(1);
+
+  char path[2000];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length >= sizeof path) length = sizeof path - 1;
+  g_app.programFilePath.assign(path, length);
+  g_app.programDirectory = ProgramDirectoryOf(g_app.programFilePath);
+
+  int loaded = LoadConfig();
+  if (loaded < 0) return loaded;
+
+  RegisterAllHotkeys();
+
+  if (!OpenAudioLibrary()) {
+    MessageBoxA(g_mainWindow, "Ошибка инициализации плеера", "Ошибка", MB_OK | MB_ICONERROR);
+    return -3;
+  }
+
+  BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
+  g_app.CurrentIndex = 0;
+  g_app.playlist.Clear();
+  if (g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
+  // From here on the playlist is the user's, and saving it may replace "current.spl".
+  g_app.playlistLoaded = true;
+
+  if (!g_launchPath.empty()) {
+    PlayLaunchPath();
+  } else {
+    LoadSavedPlaylist();
+    if (g_app.Autoplay) PlayCurrent();
+  }
+  return 1;
+}
+
+int RunMainLoop() {
+  MSG message;
+  for (;;) {
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+      if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+    } else {
+      Sleep(7);
+      PumpGlobalHotkeys();
+      MonitorTick();
+    }
+  }
+}
+
+void ShutDown() {
+  TrayRemove();
+  SaveConfig();
+  // Without the user's settings Autoload reads 0, which would delete their shortcut.
+  if (g_app.configLoaded) ApplyAutostart();
+  SavePlaylist();
+  UnregisterAllHotkeys();
+}
+
+void ReceiveHandOver(const COPYDATASTRUCT* data) {
+  std::string text = data ? HandOverText(data->lpData, data->cbData) : std::string();
+  // Nothing to open: an empty hand-over would replace the list with one empty entry.
+  if (text.empty()) return;
+  g_launchPath = text;
+  PlayLaunchPath();
+}

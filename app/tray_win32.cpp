@@ -1,0 +1,73 @@
+#include "app/tray_win32.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/platform.h"
+#include "app/shell_win32.h"
+
+namespace {
+
+constexpr int kMenuResource = 102;
+constexpr UINT kTrayIconId = 0;
+
+// Kept between calls: TrayUpdate changes only what it is given.
+NOTIFYICONDATAA g_tray;
+
+void FillTrayHeader() {
+  // The size of the record without the balloon icon: 504 bytes on 32-bit Windows, and what
+  // Shell_NotifyIconA accepts for the 64-bit layout too.
+  g_tray.cbSize = NOTIFYICONDATAA_V3_SIZE;
+  g_tray.hWnd = g_mainWindow;
+  g_tray.uID = kTrayIconId;
+  g_tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  g_tray.uCallbackMessage = kTrayCallbackMessage;
+}
+
+void SetTip(const char* text) {
+  // Cut to the field, so that it always ends in a NUL.
+  size_t length = strnlen(text, sizeof g_tray.szTip - 1);
+  memcpy(g_tray.szTip, text, length);
+  g_tray.szTip[length] = '\0';
+}
+
+class Win32Tray : public TrayIcon {
+ public:
+  void Update(const char* text, int iconId) override { TrayUpdate(text, iconId); }
+};
+
+}  // namespace
+
+void TrayAdd() {
+  FillTrayHeader();
+  g_tray.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(114));
+  SetTip("Tunlark - остановлено ");
+  Shell_NotifyIconA(NIM_ADD, &g_tray);
+}
+
+void TrayUpdate(const char* text, int iconId) {
+  FillTrayHeader();
+  if (text != nullptr) SetTip(text);
+  if (iconId != -1) g_tray.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
+  Shell_NotifyIconA(NIM_MODIFY, &g_tray);
+}
+
+void TrayRemove() {
+  Shell_NotifyIconA(NIM_DELETE, &g_tray);
+}
+
+void ShowTrayMenu(int x, int y) {
+  SetForegroundWindow(g_mainWindow);
+  HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(kMenuResource));
+  HMENU popup = GetSubMenu(menu, 0);
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, g_mainWindow,
+                 nullptr);
+  DestroyMenu(menu);
+}
+
+TrayIcon* Win32TrayIcon() {
+  static Win32Tray tray;
+  return &tray;
+}

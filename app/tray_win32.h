@@ -1,0 +1,15 @@
+// The notification-area icon and its pop-up menu.
+#pragma once
+
+class TrayIcon;
+
+void TrayAdd();
+// A null text leaves the tooltip, an icon id of -1 the picture. A text longer than the tooltip
+// field is cut so that the field always ends in a NUL.
+void TrayUpdate(const char* text, int iconId);
+void TrayRemove();
+// Shows menu 102 at the screen point and returns when it has closed.
+void ShowTrayMenu(int x, int y);
+
+// The TrayIcon that the playback monitor updates.
+TrayIcon* Win32TrayIcon();

@@ -1,0 +1,82 @@
+# The Win32 program Tunlark.exe and what is delivered beside it, built with a Win32 toolchain
+# file (cmake/winelib.cmake). Every *_win32.cpp of the source folders is part of it, the core and
+# engine libraries come from the top-level list, and each resources/*.rc is compiled on its own.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(TUNLARK_BIN_DIR ${CMAKE_SOURCE_DIR}/build/bin
+    CACHE PATH "Where Tunlark.exe and its files are put")
+
+set(program_globs)
+foreach(dir app playback playback/engine playlist settings)
+  list(APPEND program_globs ${CMAKE_SOURCE_DIR}/${dir}/*_win32.cpp)
+  if(TUNLARK_WINELIB)
+    # Global hotkeys through X11 key grabs: Wine delivers RegisterHotKey presses only while a
+    # Wine window has the focus.
+    list(APPEND program_globs ${CMAKE_SOURCE_DIR}/${dir}/*_x11.cpp)
+  endif()
+endforeach()
+file(GLOB PROGRAM_SOURCES CONFIGURE_DEPENDS ${program_globs})
+
+# Icons, drawn by resources/make_icons.py.
+set(icon_dir ${CMAKE_BINARY_DIR}/icons)
+set(icon_files)
+foreach(id 113 114 116 117 118 119 120 121 122 123 124 125 126 127 128 129 130)
+  list(APPEND icon_files ${icon_dir}/icon${id}.ico)
+endforeach()
+add_custom_command(
+  OUTPUT ${icon_files}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_icons.py ${icon_dir}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_icons.py
+  COMMENT "Drawing the icons")
+
+file(GLOB RC_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+set(resource_objects)
+foreach(script ${RC_SCRIPTS})
+  get_filename_component(name ${script} NAME_WE)
+  set(object ${CMAKE_BINARY_DIR}/resources/${name}${TUNLARK_RC_SUFFIX})
+  add_custom_command(
+    OUTPUT ${object}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+    COMMAND ${TUNLARK_RC_COMMAND} -I${icon_dir} -I${CMAKE_SOURCE_DIR}/resources
+            -I${CMAKE_SOURCE_DIR} -o ${object} ${script}
+    DEPENDS ${script} ${icon_files}
+    COMMENT "Compiling resources ${name}.rc")
+  list(APPEND resource_objects ${object})
+endforeach()
+set_source_files_properties(${resource_objects} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+
+add_executable(Tunlark WIN32 ${PROGRAM_SOURCES} ${resource_objects})
+# POSITION_INDEPENDENT_CODE would add -fPIE after the toolchain's -fPIC, and a Winelib program is
+# a shared object.
+set_target_properties(Tunlark PROPERTIES OUTPUT_NAME Tunlark SUFFIX .exe
+                      RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_BIN_DIR} POSITION_INDEPENDENT_CODE OFF)
+# <windows.h> must not define min and max over the standard library's.
+target_compile_definitions(Tunlark PRIVATE NOMINMAX)
+target_link_options(Tunlark PRIVATE -mwindows)
+target_link_libraries(Tunlark PRIVATE tunlark_core tunlark_engine user32 gdi32 comdlg32 shell32
+                      shlwapi ole32 winmm)
+if(TUNLARK_WINELIB)
+  target_link_libraries(Tunlark PRIVATE X11)
+endif()
+
+# The files that live beside the program.
+set(default_files ${TUNLARK_BIN_DIR}/config.cfg ${TUNLARK_BIN_DIR}/hotkeys.txt)
+add_custom_command(
+  OUTPUT ${default_files}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
+          ${TUNLARK_BIN_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
+  COMMENT "Writing the default config.cfg and hotkeys.txt")
+add_custom_command(
+  OUTPUT ${TUNLARK_BIN_DIR}/Help/Help.htm
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm
+          ${TUNLARK_BIN_DIR}/Help/Help.htm
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm)
+add_custom_target(program_files ALL DEPENDS ${default_files} ${TUNLARK_BIN_DIR}/Help/Help.htm)
+
+# The end-to-end tests' driver: sends the running player the messages a user's actions cause.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
+  add_executable(tunlark_driver ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
+  set_target_properties(tunlark_driver PROPERTIES SUFFIX .exe POSITION_INDEPENDENT_CODE OFF)
+  target_link_libraries(tunlark_driver PRIVATE user32)
+endif()

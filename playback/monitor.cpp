@@ -1,0 +1,91 @@
+#include "playback/monitor.h"
+
+#include "app/app_state.h"
+#include "app/platform.h"
+#include "playback/audio_engine.h"
+#include "playback/player.h"
+#include "playback/seeking.h"
+#include "playback/shuffle_random.h"
+#include "playback/time_text.h"
+#include "playback/tray_texts.h"
+
+namespace {
+
+constexpr int32_t kUpdatePeriodMs = 50;
+
+bool g_started = false;
+uint32_t g_lastUpdate = 0;
+
+}  // namespace
+
+void ResetMonitor() {
+  g_started = false;
+  g_lastUpdate = 0;
+}
+
+void VolumeIcon(const std::string& text, int32_t volume) {
+  int icon = VolumeIconId(volume);
+  if (icon != -1) g_platform.tray->Update(text.c_str(), icon);
+}
+
+void AdvanceAtEnd() {
+  int32_t length = LengthSeconds();
+  int32_t position = PositionSeconds();
+  // Whole seconds: the last two count as the end. A position past the length never does.
+  if (static_cast<uint32_t>(length) - static_cast<uint32_t>(position) > 1) return;
+
+  uint32_t count = g_app.playlist.Count();
+  if (g_app.Shuffle) {
+    if (count == 0) return;
+    g_app.CurrentIndex = static_cast<uint32_t>(NextShuffleRandom()) % count;
+    PlayCurrent();
+    return;
+  }
+  if (g_app.CurrentIndex < count - 1) {
+    g_app.CurrentIndex += 1;
+    PlayCurrent();
+  } else if (g_app.Repeat) {
+    g_app.CurrentIndex = 0;
+    PlayCurrent();
+  }
+}
+
+void MonitorTick() {
+  uint32_t now = g_platform.clock->TickCount();
+  if (!g_started) {
+    g_started = true;
+    g_lastUpdate = now;
+  }
+  if (static_cast<int32_t>(now - g_lastUpdate) <= kUpdatePeriodMs) return;
+
+  // The texts describe the track before any advance below: the next pass shows the new one.
+  std::string name;
+  if (g_app.playlist.Count() != 0 && g_app.CurrentIndex <= g_app.playlist.Count() - 1)
+    name = g_app.playlist.EntryAt(g_app.CurrentIndex);
+  std::string title = TrackTitle(name);
+  std::string position = FormatTime(static_cast<uint32_t>(PositionSeconds()));
+  std::string length = FormatTime(static_cast<uint32_t>(LengthSeconds()));
+
+  switch (BASS_ChannelIsActive(g_app.Channel)) {
+    case BASS_ACTIVE_STOPPED:
+      g_platform.tray->Update("Tunlark - остановлено ", kIconStopped);
+      break;
+    case BASS_ACTIVE_PLAYING:
+      AdvanceAtEnd();
+      if (!g_app.Mute) {
+        VolumeIcon(PlayingTooltip("Tunlark - воспроизведение:\n", title, position, length),
+                   g_app.Volume);
+      } else {
+        g_platform.tray->Update(
+            PlayingTooltip("Tunlark - откл. звук:\n", title, position, length).c_str(), kIconMuted);
+      }
+      break;
+    case BASS_ACTIVE_PAUSED:
+      g_platform.tray->Update(g_app.Mute ? "Tunlark - пауза | откл. звук " : "Tunlark - пауза ",
+                              kIconPaused);
+      break;
+    default:  // stalled: leave the tray as it is
+      break;
+  }
+  g_lastUpdate = now;
+}

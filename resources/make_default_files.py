@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Writes the config.cfg and hotkeys.txt delivered beside the program.
+
+Usage: make_default_files.py PROGRAM_DIR
+
+config.cfg: Volume 50, every flag 0, and default hotkeys on Ctrl + Alt + the numeric keypad,
+which desktops leave free (Ctrl + Alt + F-keys switch consoles, Ctrl + Alt + arrows switch
+workspaces). 80 lines, Windows-1251, CR LF, no line end after the last line.
+hotkeys.txt: the program only needs it to exist; it tells the user where the hotkeys live.
+"""
+
+import os
+import sys
+
+MODIFIERS = {"Нет": 0, "Alt": 1, "Ctrl": 2, "Shift": 4}
+KEYS = {
+    "Numpad 0": 0x60, "Numpad 1": 0x61, "Numpad 2": 0x62, "Numpad 3": 0x63, "Numpad 4": 0x64,
+    "Numpad 5": 0x65, "Numpad 6": 0x66, "Numpad 7": 0x67, "Numpad 8": 0x68, "Numpad 9": 0x69,
+    "Numpad .": 0x6E, "Numpad +": 0x6B, "Numpad -": 0x6D, "Numpad *": 0x6A, "Numpad /": 0x6F,
+}
+
+# In the order of the file: (prefix, first modifier, second modifier, key).
+BINDINGS = [
+    ("Play", "Ctrl", "Alt", "Numpad 5"),
+    ("Pause", "Ctrl", "Alt", "Numpad 0"),
+    ("Stop", "Ctrl", "Alt", "Numpad ."),
+    ("PTrack", "Ctrl", "Alt", "Numpad 4"),
+    ("NTrack", "Ctrl", "Alt", "Numpad 6"),
+    ("RewindB", "Ctrl", "Alt", "Numpad 1"),
+    ("RewindF", "Ctrl", "Alt", "Numpad 3"),
+    ("OpenFile", "Ctrl", "Alt", "Numpad 7"),
+    ("OpenFolder", "Ctrl", "Alt", "Numpad 9"),
+    ("VolumeUp", "Ctrl", "Alt", "Numpad 8"),
+    ("VolumeDown", "Ctrl", "Alt", "Numpad 2"),
+    ("Mute", "Ctrl", "Alt", "Numpad *"),
+]
+
+SETTINGS = [("Volume", 50), ("Mute", 0), ("Repeat", 0), ("Shuffle", 0), ("Autoload", 0),
+            ("Autoplay", 0)]
+
+HOTKEYS_TEXT = """Tunlark: горячие клавиши
+
+Этот файл должен лежать рядом с Tunlark.exe: без него плеер не читает настройки.
+Сами сочетания клавиш хранятся в config.cfg и меняются в меню
+"Настройки" -> "Настроить горячие клавиши...".
+"""
+
+
+def config_lines():
+    lines = ["[Main]"]
+    lines += ["%s=%d" % setting for setting in SETTINGS]
+    lines.append("[HotKeys]")
+    for prefix, first, second, key in BINDINGS:
+        lines += [prefix + "Name1=" + first, prefix + "Name2=" + second, prefix + "Name3=" + key]
+        lines += ["%sId1=%d" % (prefix, MODIFIERS[first]), "%sId2=%d" % (prefix, MODIFIERS[second]),
+                  "%sId3=%d" % (prefix, KEYS[key])]
+    assert len(lines) == 80
+    return lines
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: make_default_files.py PROGRAM_DIR")
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    with open(os.path.join(out, "config.cfg"), "wb") as f:
+        f.write("\r\n".join(config_lines()).encode("cp1251"))
+    with open(os.path.join(out, "hotkeys.txt"), "wb") as f:
+        f.write(HOTKEYS_TEXT.replace("\n", "\r\n").encode("cp1251"))
+
+
+if __name__ == "__main__":
+    main()

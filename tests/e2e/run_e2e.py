@@ -1,0 +1,367 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the real player under Wine, driven as a user and other programs drive it.
+
+Usage: run_e2e.py --bin BUILD_BIN --driver DRIVER_EXE_SO [--case NAME ...]
+
+All cases share one environment (display, tray host, sound server, Wine prefix); each case
+starts the player from a fresh copy of the program folder and ends it. Exit code 0 when every
+case passed, 1 when one failed, 77 (skipped) when the program has not been built.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import sys
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import Environment, Failure  # noqa: E402
+
+WM_LBUTTONDOWN = 0x0201
+WM_RBUTTONDOWN = 0x0204
+
+# Menu commands and hotkey ids the player reacts to.
+CMD_PLAY, CMD_PREVIOUS, CMD_PAUSE, CMD_STOP, CMD_NEXT = 40024, 40025, 40026, 40027, 40028
+CMD_REWIND_BACK, CMD_REWIND_FORWARD, CMD_HELP, CMD_ABOUT, CMD_EXIT = 40045, 40046, 40047, 40048, 40007
+KEY_VOLUME_UP, KEY_VOLUME_DOWN, KEY_PAUSE, KEY_STOP, KEY_PLAY, KEY_MUTE = 1, 2, 3, 4, 5, 6
+KEY_REWIND_BACK, KEY_REWIND_FORWARD, KEY_PREVIOUS, KEY_NEXT = 7, 8, 11, 12
+
+CASES = []
+
+
+def case(function):
+    CASES.append(function)
+    return function
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, timeout, step=0.2):
+    deadline = time.time() + timeout
+    while True:
+        value = predicate()
+        if value or time.time() > deadline:
+            return value
+        time.sleep(step)
+
+
+def m3u(env, paths):
+    """An extended M3U playlist: the reader takes every second line after the header."""
+    lines = [b"#EXTM3U"]
+    for index, path in enumerate(paths):
+        lines += [b"#EXTINF:60,Tone %d" % index, cp1251(env.windows_path(path))]
+    return b"\r\n".join(lines)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def cp1251(text):
+    return text.encode("cp1251")
+
+
+class Player:
+    """A running first instance in its own program folder; ended when the block is left."""
+
+    def __init__(self, env, name, *args, remove=()):
+        self.env = env
+        self.folder = env.make_program_dir(name)
+        for file_name in remove:
+            os.remove(os.path.join(self.folder, file_name))
+        self.args = args
+        self.process = None
+        self.exit_code = None
+
+    def file(self, name):
+        return os.path.join(self.folder, name)
+
+    def __enter__(self):
+        self.process = self.env.start_player(self.folder, *self.args)
+        code, _ = self.env.drive("wait-window", 20000, timeout=60)
+        check(code == 0, "the player's window did not appear")
+        return self
+
+    def quit(self):
+        """Chooses "Выход" and waits for the process to end; returns its exit code."""
+        self.env.drive("command", CMD_EXIT)
+        return self.wait_exit()
+
+    def wait_exit(self, timeout=20):
+        try:
+            self.exit_code = self.process.wait(timeout)
+        except Exception:
+            self.process.kill()
+            self.process.wait()
+            raise Failure("the player did not end")
+        return self.exit_code
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.env.drive("command", CMD_EXIT)
+            try:
+                self.process.wait(15)
+            except Exception:
+                self.process.kill()
+                self.process.wait()
+        return False
+
+
+def menu_open(env):
+    return env.drive("menu-open")[0] == 0
+
+
+def dialog_title(env):
+    code, out = env.drive("dialog-title")
+    return out.strip() if code == 0 else b""
+
+
+def hears(env, tone, timeout=10):
+    sound, ok = env.wait_for_sound(lambda s: s.tone == tone, timeout)
+    check(ok, "expected tone %s, heard %r" % (tone, sound))
+
+
+def hears_silence(env, timeout=5):
+    sound, ok = env.wait_for_sound(lambda s: s.silent, timeout)
+    check(ok, "expected silence, heard %r" % sound)
+
+
+@case
+def tray_icon_menu_and_about(env, files):
+    with Player(env, "tray") as player:
+        box = wait_for(env.violet_box, 15)
+        check(box, "no icon visible in the tray host")
+        x, y = (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
+        env.xdotool("mousemove", x, y, "click", "3")
+        check(wait_for(lambda: menu_open(env), 5), "a right-button press on the icon opened no menu")
+        env.save_screenshot("tray-menu")
+        env.xdotool("mousemove", 300, 200, "click", "1")
+        check(wait_for(lambda: not menu_open(env), 5), "a click elsewhere did not close the menu")
+
+        # The menu opens at the mouse pointer; the click that closes it lands well away from it.
+        env.xdotool("mousemove", 600, 100)
+        env.drive("tray", WM_LBUTTONDOWN)
+        time.sleep(1.0)
+        check(not menu_open(env), "a left click opened the menu")
+        env.drive("tray", WM_RBUTTONDOWN)
+        check(wait_for(lambda: menu_open(env), 5), "the tray message opened no menu")
+        env.xdotool("mousemove", 100, 600, "click", "1")
+        if not wait_for(lambda: not menu_open(env), 3):
+            env.xdotool("key", "Escape")
+        check(wait_for(lambda: not menu_open(env), 5), "the menu did not close")
+
+        env.drive("command", CMD_ABOUT)
+        title = wait_for(lambda: dialog_title(env), 5)
+        check(title == cp1251("О программе"), "About box title %r" % title)
+        env.drive("dismiss-dialog")
+        check(wait_for(lambda: not dialog_title(env), 5), "the About box did not close")
+
+        # Without a help file the shell fails quietly and the player shows nothing of its own.
+        shutil.rmtree(player.file("Help"))
+        env.drive("command", CMD_HELP)
+        time.sleep(1.5)
+        check(not dialog_title(env), "a message box after Help without a help file")
+        check(env.drive("window-exists")[0] == 0, "the player ended after Help")
+
+        check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
+        check(wait_for(lambda: env.violet_box() is None, 5), "the icon stayed after Выход")
+        config = read(player.file("config.cfg"))
+        check(config.count(b"\r\n") == 79 and not config.endswith(b"\n"),
+              "config.cfg is not 80 CR LF lines")
+        check(b"Volume=50\r\n" in config, "config.cfg lost the volume")
+
+
+@case
+def missing_config_keeps_running_silent_and_loses_nothing(env, files):
+    with Player(env, "noconfig", remove=("config.cfg",)) as player:
+        with open(player.file("current.spl"), "wb") as f:
+            f.write(cp1251(env.windows_path(files["a"])) + b"\r\n")
+        saved = read(player.file("current.spl"))
+        check(wait_for(env.violet_box, 10), "no tray icon without config.cfg")
+        time.sleep(2.0)
+        check(not dialog_title(env), "a message box appeared")
+        env.drive("command", CMD_PLAY)
+        env.drive("hotkey", KEY_VOLUME_UP)
+        env.drive("hotkey", KEY_MUTE)
+        check(env.listen(1.5).silent, "sound without config.cfg")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
+        check(not os.path.exists(player.file("config.cfg")), "config.cfg was written with zeros")
+        check(read(player.file("current.spl")) == saved, "current.spl of the last run was lost")
+
+
+@case
+def close_request_from_another_program_shuts_down(env, files):
+    for verb in ("close", "destroy"):
+        with Player(env, "close-" + verb, env.windows_path(files["a"])) as player:
+            hears(env, "a")
+            env.drive(verb)
+            code = player.wait_exit()
+            check(code == 0, "%s: exit code %s" % (verb, code))
+            check(os.path.exists(player.file("current.spl")), "%s: current.spl not written" % verb)
+            check(wait_for(lambda: env.violet_box() is None, 5), "%s: icon stayed" % verb)
+        hears_silence(env)
+
+
+@case
+def command_line_and_second_instances(env, files):
+    a = env.windows_path(files["a"])  # has a blank: Wine quotes it
+    b = env.windows_path(files["b"])  # no blank: reaches the player unquoted
+    with Player(env, "launch", a) as player:
+        hears(env, "a")
+        check(read(player.file("current.spl")) == cp1251(a),
+              "current.spl does not hold the launched file")
+
+        check(env.run_player(player.folder) == 0, "second start without a path: exit code")
+        hears(env, "a", timeout=2)
+
+        long_path = "Z:\\" + "x" * 600 + ".mp3"
+        check(env.run_player(player.folder, long_path) == 0, "over-long path: exit code")
+        hears(env, "a", timeout=2)
+
+        check(env.run_player(player.folder, b) == 0, "second start with a path: exit code")
+        hears(env, "b")
+        check(read(player.file("current.spl")) == cp1251(b),
+              "current.spl does not hold the handed-over file")
+
+        # A hand-over without a NUL is read only as far as cbData.
+        env.drive("copydata-unterminated", a)
+        hears(env, "a")
+        check(player.quit() == 0, "exit code")
+
+
+@case
+def playback_commands_and_hotkeys_change_what_is_heard(env, files):
+    playlist = os.path.join(os.path.dirname(files["a"]), "list.m3u")
+    with open(playlist, "wb") as f:
+        f.write(m3u(env, [files["a"], files["b"], files["c"]]))
+    with Player(env, "controls", env.windows_path(playlist)) as player:
+        hears(env, "a")
+        env.drive("hotkey", KEY_NEXT)
+        hears(env, "b")
+        env.drive("command", CMD_NEXT)
+        hears(env, "c")
+        env.drive("hotkey", KEY_PREVIOUS)
+        hears(env, "b")
+        env.drive("command", CMD_PREVIOUS)
+        hears(env, "a")
+
+        env.drive("hotkey", KEY_PAUSE)
+        hears_silence(env)
+        env.drive("command", CMD_PAUSE)
+        hears(env, "a")
+        env.drive("hotkey", KEY_STOP)
+        hears_silence(env)
+        env.drive("hotkey", KEY_PLAY)
+        hears(env, "a")
+        env.drive("command", CMD_STOP)
+        hears_silence(env)
+        env.drive("command", CMD_PLAY)
+        hears(env, "a")
+
+        loud = env.listen(1.0).rms
+        for _ in range(4):
+            env.drive("hotkey", KEY_VOLUME_DOWN)
+        time.sleep(0.5)
+        quiet = env.listen(1.0).rms
+        check(quiet < loud * 0.85, "volume down: %.0f -> %.0f" % (loud, quiet))
+        env.drive("hotkey", KEY_MUTE)
+        hears_silence(env)
+        check(b"Mute=1\r\n" in read(player.file("config.cfg")), "mute not saved at once")
+        env.drive("hotkey", KEY_MUTE)
+        hears(env, "a")
+        for _ in range(4):
+            env.drive("hotkey", KEY_VOLUME_UP)
+        time.sleep(0.5)
+        again = env.listen(1.0).rms
+        check(again > quiet * 1.15, "volume up: %.0f -> %.0f" % (quiet, again))
+
+        check(player.quit() == 0, "exit code")
+        config = read(player.file("config.cfg"))
+        check(b"Volume=50\r\nMute=0\r\n" in config, "config.cfg after the steps: %r" % config[:40])
+        spl = read(player.file("current.spl"))
+        check(spl.count(b"\r\n") == 2, "current.spl does not hold the three tracks: %r" % spl)
+
+
+@case
+def rewind_moves_two_seconds(env, files):
+    with Player(env, "rewind", env.windows_path(files["rewind"])) as player:
+        hears(env, "early")
+        hears(env, "late", timeout=10)  # past six seconds
+        env.drive("command", CMD_REWIND_BACK)
+        env.drive("command", CMD_REWIND_BACK)
+        hears(env, "early", timeout=3)
+        env.drive("hotkey", KEY_REWIND_FORWARD)
+        env.drive("hotkey", KEY_REWIND_FORWARD)
+        hears(env, "late", timeout=3)
+        env.drive("hotkey", KEY_REWIND_BACK)
+        env.drive("hotkey", KEY_REWIND_BACK)
+        hears(env, "early", timeout=3)
+        check(player.quit() == 0, "exit code")
+
+
+@case
+def track_end_moves_on_and_last_track_stops(env, files):
+    playlist = os.path.join(os.path.dirname(files["a"]), "ends.m3u")
+    with open(playlist, "wb") as f:
+        f.write(m3u(env, [files["short"], files["c"]]))
+    with Player(env, "advance", env.windows_path(playlist)) as player:
+        hears(env, "a")
+        hears(env, "c", timeout=8)
+        check(player.quit() == 0, "exit code")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--driver", required=True)
+    parser.add_argument("--case", action="append", default=[])
+    args = parser.parse_args()
+
+    program = os.path.join(args.bin, "Tunlark.exe.so")
+    if not os.path.exists(program) or not os.path.exists(args.driver):
+        print("SKIPPED: the Win32 program is not built (%s, %s); run scripts/build" %
+              (program, args.driver))
+        return 77
+
+    # A timeout or Ctrl+C still stops everything the environment started.
+    def interrupted(number, frame):
+        raise SystemExit(128 + number)
+    signal.signal(signal.SIGTERM, interrupted)
+    signal.signal(signal.SIGINT, interrupted)
+
+    selected = [c for c in CASES if not args.case or c.__name__ in args.case]
+    env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
+    failed = []
+    try:
+        env.start()
+        files = env.make_fixtures()
+        for test in selected:
+            started = time.time()
+            try:
+                test(env, files)
+                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
+            except Exception as error:  # every failure is reported, then the next case runs
+                failed.append(test.__name__)
+                print("FAIL %s (%.1f s): %s" % (test.__name__, time.time() - started, error),
+                      flush=True)
+                if not isinstance(error, Failure):
+                    traceback.print_exc()
+                try:
+                    print("  screen: %s" % env.save_screenshot("failed-" + test.__name__))
+                except Exception:
+                    pass
+                env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
+    finally:
+        env.close()
+    print("%d of %d cases passed" % (len(selected) - len(failed), len(selected)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

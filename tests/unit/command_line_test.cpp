@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/command_line.h"
+
+TEST(CommandLine, QuotedPathLosesItsQuotesAndUnquotedIsTakenWhole) {
+  struct Case {
+    const char* line;
+    const char* path;
+  } cases[] = {
+      {"\"C:\\Music\\a.mp3\"", "C:\\Music\\a.mp3"},
+      {"\"C:\\my music\\a b.mp3\"", "C:\\my music\\a b.mp3"},
+      {"C:\\a.mp3", "C:\\a.mp3"},  // Wine does not quote a path without blanks
+      {"  \"C:\\a.mp3\"  ", "C:\\a.mp3"},
+      {"\"C:\\a.mp3", "C:\\a.mp3"},
+      {"\"\"", ""},
+      {"\"", ""},
+      {"x", "x"},
+      {"", ""},
+      {"   ", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LaunchPathFromCommandLine(c.line), c.path) << c.line;
+}
+
+TEST(HandOver, ReceiverStopsAtNulAtCbDataAndAtTheBuffer) {
+  EXPECT_EQ(HandOverText("C:\\a.mp3\0garbage", 17), "C:\\a.mp3");
+  // No NUL within cbData: the text ends there, nothing past it is read.
+  EXPECT_EQ(HandOverText("C:\\a.mp3XYZ", 8), "C:\\a.mp3");
+  EXPECT_EQ(HandOverText(nullptr, 512), "");
+  EXPECT_EQ(HandOverText("abc", 0), "");
+
+  // A sender claiming more than 512 bytes without a NUL is cut at the buffer.
+  std::string big(600, 'x');
+  EXPECT_EQ(HandOverText(big.data(), big.size()), std::string(512, 'x'));
+}
+
+TEST(HandOver, SenderPacksPathsUpTo511BytesAndRefusesLonger) {
+  char buffer[kHandOverSize];
+  memset(buffer, 'z', sizeof buffer);
+  ASSERT_TRUE(PackHandOver("C:\\a.mp3", buffer));
+  EXPECT_STREQ(buffer, "C:\\a.mp3");
+  EXPECT_EQ(HandOverText(buffer, sizeof buffer), "C:\\a.mp3");
+
+  std::string longest(511, 'p');
+  ASSERT_TRUE(PackHandOver(longest, buffer));
+  EXPECT_EQ(HandOverText(buffer, sizeof buffer), longest);
+  EXPECT_FALSE(PackHandOver(std::string(512, 'p'), buffer));
+}
+
+TEST(ProgramDirectory, IsThePathUpToItsLastBackslash) {
+  EXPECT_EQ(ProgramDirectoryOf("C:\\Player\\Tunlark.exe"), "C:\\Player\\");
+  EXPECT_EQ(ProgramDirectoryOf("Z:\\a\\b\\Tunlark.exe"), "Z:\\a\\b\\");
+  EXPECT_EQ(ProgramDirectoryOf("Tunlark.exe"), "Tunlark.exe");
+}

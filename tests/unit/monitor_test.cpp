@@ -1,0 +1,185 @@
+#include "playback/monitor.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include "app/app_state.h"
+#include "engine_test_support.h"
+#include "playback/audio_engine.h"
+#include "playback/player.h"
+#include "playback/seeking.h"
+#include "playback/shuffle_random.h"
+
+namespace {
+
+const char kStopped[] = "Tunlark - остановлено ";
+
+class MonitorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(engine_.ok());
+    ResetMonitor();
+    SeedShuffleRandom(1);
+    g_app.Volume = 50;
+    // Small mono files; the backslash in the name gives TrackTitle something to cut at.
+    ASSERT_TRUE(WriteTone(Track("Song"), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 192}));
+    ASSERT_TRUE(WriteTone(Track("one"), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 1.5}));
+    for (const char* name : {"a", "b", "c"})
+      ASSERT_TRUE(WriteTone(Track(name), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 5}));
+  }
+  std::string Track(const std::string& name) { return dir_.File("Music\\" + name + ".wav"); }
+  void Fill(std::initializer_list<const char*> names) {
+    g_app.playlist.Clear();
+    for (const char* name : names) g_app.playlist.Append(Track(name));
+  }
+  void PlayAt(uint32_t index, float seconds) {
+    g_app.CurrentIndex = index;
+    PlayCurrent();
+    ASSERT_NE(g_app.Channel, 0u);
+    BASS_ChannelSetPosition(g_app.Channel, BASS_ChannelSeconds2Bytes(g_app.Channel, seconds));
+  }
+  // One due pass: more than 50 ms after the previous one.
+  void DuePass() {
+    MonitorTick();
+    state_.clock.now += 51;
+    MonitorTick();
+  }
+  const RecordingTray::Call& Last() { return state_.tray.calls.back(); }
+
+  TempDir dir_;
+  CoreFixtureState state_{dir_};
+  EngineFixture engine_;
+};
+
+TEST_F(MonitorTest, UpdatesAtMostEvery50MsAlsoAcrossTheTickWrap) {
+  state_.clock.now = 0xFFFFFFF0u;
+  MonitorTick();  // the first call only starts the clock
+  state_.clock.now += 50;
+  MonitorTick();
+  EXPECT_TRUE(state_.tray.calls.empty());
+  state_.clock.now += 1;  // 51 ms, across the wrap of the tick count
+  MonitorTick();
+  ASSERT_EQ(state_.tray.calls.size(), 1u);
+  EXPECT_EQ(Last().text, kStopped);
+  EXPECT_EQ(Last().iconId, 114);
+  state_.clock.now += 30;
+  MonitorTick();
+  EXPECT_EQ(state_.tray.calls.size(), 1u) << "30 ms after the last update";
+  state_.clock.now += 21;
+  MonitorTick();
+  EXPECT_EQ(state_.tray.calls.size(), 2u) << "the stopped state is shown again every pass";
+}
+
+TEST_F(MonitorTest, TooltipAndIconFollowPlayingMutedAndPaused) {
+  Fill({"Song"});
+  PlayAt(0, 65);
+  DuePass();
+  EXPECT_EQ(Last().text, "Tunlark - воспроизведение:\nSong - 01:05/03:12 ");
+  EXPECT_EQ(Last().iconId, 124);
+
+  const struct {
+    int32_t volume;
+    int icon;
+  } levels[] = {{100, 118}, {95, 119}, {90, 120}, {89, 121}, {5, 129}, {0, 130}};
+  for (const auto& level : levels) {
+    g_app.Volume = level.volume;
+    DuePass();
+    EXPECT_EQ(Last().iconId, level.icon) << level.volume;
+  }
+
+  size_t before = state_.tray.calls.size();
+  g_app.Volume = 150;  // from a hand-edited file: no icon, the tray is left alone
+  DuePass();
+  EXPECT_EQ(state_.tray.calls.size(), before);
+
+  g_app.Volume = 50;
+  g_app.Mute = 1;
+  DuePass();
+  EXPECT_EQ(Last().text, "Tunlark - откл. звук:\nSong - 01:05/03:12 ");
+  EXPECT_EQ(Last().iconId, 117);
+
+  TogglePause();
+  DuePass();
+  EXPECT_EQ(Last().text, "Tunlark - пауза | откл. звук ");
+  EXPECT_EQ(Last().iconId, 116);
+  g_app.Mute = 0;
+  DuePass();
+  EXPECT_EQ(Last().text, "Tunlark - пауза ");
+
+  StopPlayback();
+  DuePass();
+  EXPECT_EQ(Last().text, kStopped);
+  EXPECT_EQ(Last().iconId, 114);
+}
+
+TEST_F(MonitorTest, LongTitlesAreCutSoTheTimesStayVisible) {
+  std::string name(200, 'x');
+  ASSERT_TRUE(WriteTone(Track(name), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 2}));
+  g_app.playlist.Append(Track(name));
+  PlayAt(0, 0);
+  DuePass();
+  EXPECT_EQ(Last().text.size(), 127u);
+  EXPECT_EQ(Last().text.substr(Last().text.size() - 16), "x - 00:00/00:02 ");
+}
+
+TEST_F(MonitorTest, AdvancesInTheLastTwoSecondsByRepeatAndShuffle) {
+  Fill({"a", "b", "c"});
+  PlayAt(0, 2);  // three seconds left of five
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+
+  PlayAt(0, 4.2);
+  uint32_t first = g_app.Channel;
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+  EXPECT_NE(g_app.Channel, first);
+  EXPECT_EQ(PositionSeconds(), 0);
+  EXPECT_NE(Last().text.find("a - 00:04/00:05"), std::string::npos)
+      << "the pass that advances still shows the finished track";
+
+  // The last entry: stops at its end without Repeat, starts the first with it.
+  PlayAt(2, 4);
+  uint32_t last = g_app.Channel;
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 2u);
+  EXPECT_EQ(g_app.Channel, last);
+  g_app.Repeat = 1;
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+
+  // Shuffle picks from the generator seeded with 1, whatever Repeat says.
+  g_app.Repeat = 0;
+  g_app.Shuffle = 1;
+  PlayAt(0, 4);
+  SeedShuffleRandom(1);
+  uint32_t expected = static_cast<uint32_t>(NextShuffleRandom()) % 3;
+  SeedShuffleRandom(1);
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, expected);
+}
+
+TEST_F(MonitorTest, ShortTracksPausedTracksAndEmptyListsAtTheEnd) {
+  Fill({"one", "a"});
+  PlayAt(0, 0);  // whole-second length 1: finished at once
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+
+  PlayAt(0, 0);
+  TogglePause();
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 0u) << "no advance while paused";
+  TogglePause();
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+
+  // The list was emptied while the track played: with Shuffle nothing follows.
+  PlayAt(0, 0);
+  uint32_t playing = g_app.Channel;
+  g_app.playlist.Clear();
+  g_app.Shuffle = 1;
+  AdvanceAtEnd();
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+  EXPECT_EQ(g_app.Channel, playing);
+}
+
+}  // namespace
