@@ -114,6 +114,9 @@ void ShutDown() {
   if (g_app.configLoaded) ApplyAutostart();
   SavePlaylist();
   UnregisterAllHotkeys();
+  // The engine's mixing thread would otherwise still run while the process tears down the
+  // engine's globals, which now and then crashed the exit.
+  BASS_Free();
 }
 
 void ReceiveHandOver(const COPYDATASTRUCT* data) {

@@ -3,10 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
-
 #include "app/platform.h"
 #include "app/shell_win32.h"
+#include "app/tray_tip.h"
 
 namespace {
 
@@ -27,10 +26,8 @@ void FillTrayHeader() {
 }
 
 void SetTip(const char* text) {
-  // Cut to the field, so that it always ends in a NUL.
-  size_t length = strnlen(text, sizeof g_tray.szTip - 1);
-  memcpy(g_tray.szTip, text, length);
-  g_tray.szTip[length] = '\0';
+  static_assert(sizeof g_tray.szTip == kTrayTipSize, "the tooltip field of NOTIFYICONDATAA");
+  CopyTrayTip(text, g_tray.szTip);
 }
 
 class Win32Tray : public TrayIcon {

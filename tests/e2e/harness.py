@@ -199,6 +199,10 @@ class Environment:
     def make_program_dir(self, name):
         """A fresh copy of the built program folder."""
         folder = os.path.join(self.root, name)
+        number = 1
+        while os.path.exists(folder):
+            number += 1
+            folder = os.path.join(self.root, "%s-%d" % (name, number))
         shutil.copytree(self.bin_dir, folder)
         return folder
 

@@ -232,7 +232,7 @@ def command_line_and_second_instances(env, files):
         # A hand-over without a NUL is read only as far as cbData.
         env.drive("copydata-unterminated", a)
         hears(env, "a")
-        check(player.quit() == 0, "exit code")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
 
 
 @case
@@ -281,7 +281,7 @@ def playback_commands_and_hotkeys_change_what_is_heard(env, files):
         again = env.listen(1.0).rms
         check(again > quiet * 1.15, "volume up: %.0f -> %.0f" % (quiet, again))
 
-        check(player.quit() == 0, "exit code")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
         config = read(player.file("config.cfg"))
         check(b"Volume=50\r\nMute=0\r\n" in config, "config.cfg after the steps: %r" % config[:40])
         spl = read(player.file("current.spl"))
@@ -302,7 +302,7 @@ def rewind_moves_two_seconds(env, files):
         env.drive("hotkey", KEY_REWIND_BACK)
         env.drive("hotkey", KEY_REWIND_BACK)
         hears(env, "early", timeout=3)
-        check(player.quit() == 0, "exit code")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
 
 
 @case
@@ -313,7 +313,7 @@ def track_end_moves_on_and_last_track_stops(env, files):
     with Player(env, "advance", env.windows_path(playlist)) as player:
         hears(env, "a")
         hears(env, "c", timeout=8)
-        check(player.quit() == 0, "exit code")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
 
 
 def main():
