@@ -55,14 +55,17 @@ std::string QuoteExecArgument(const std::string& argument) {
 }
 
 std::string XdgAutostartExec(const std::string& programFile, bool hasLauncher,
-                             const char* winePrefix, const char* home, const char* lang) {
+                             const char* winePrefix, const char* home, const char* lang,
+                             const char* lcAll) {
   if (hasLauncher) return JoinExec({FolderOf(programFile) + "/tunlark", "--at-login"});
   std::vector<std::string> arguments = {"env"};
   if (winePrefix != nullptr && winePrefix[0] != 0)
     arguments.push_back(std::string("WINEPREFIX=") + winePrefix);
   else if (IsAbsolute(home))
     arguments.push_back(std::string("WINEPREFIX=") + home + "/.wine");
+  // Wine takes its ANSI code page from the locale.
   if (lang != nullptr && lang[0] != 0) arguments.push_back(std::string("LANG=") + lang);
+  if (lcAll != nullptr && lcAll[0] != 0) arguments.push_back(std::string("LC_ALL=") + lcAll);
   arguments.push_back("WINEDEBUG=-all");
   arguments.push_back("wine");
   arguments.push_back(programFile);

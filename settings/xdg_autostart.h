@@ -18,9 +18,11 @@ std::string QuoteExecArgument(const std::string& argument);
 
 // How the entry starts the player found at programFile (its Linux path): through the installed
 // launcher beside it when there is one, which waits for the tray at login; otherwise through Wine
-// directly in the same prefix (winePrefix, or ~/.wine when null) and locale (lang, may be null).
+// directly in the same prefix (winePrefix, or ~/.wine when null) and locale (lang and lcAll, the
+// values of LANG and LC_ALL, either may be null).
 std::string XdgAutostartExec(const std::string& programFile, bool hasLauncher,
-                             const char* winePrefix, const char* home, const char* lang);
+                             const char* winePrefix, const char* home, const char* lang,
+                             const char* lcAll);
 
 // The whole entry, UTF-8 text, for the given Exec value; empty when the value holds a line break,
 // which the entry cannot carry.

@@ -56,7 +56,8 @@ void ApplyXdgAutostart(bool enabled) {
   std::string program = ProgramFile();
   if (program.empty()) return;
   std::string launcher = program.substr(0, program.rfind('/')) + "/tunlark";
-  std::string entry = XdgAutostartEntry(XdgAutostartExec(
-      program, access(launcher.c_str(), X_OK) == 0, getenv("WINEPREFIX"), home, getenv("LANG")));
+  std::string entry = XdgAutostartEntry(
+      XdgAutostartExec(program, access(launcher.c_str(), X_OK) == 0, getenv("WINEPREFIX"), home,
+                       getenv("LANG"), getenv("LC_ALL")));
   if (!entry.empty()) WriteWhole(path, entry);
 }

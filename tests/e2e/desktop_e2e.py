@@ -12,6 +12,7 @@ Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has 
 import argparse
 import hashlib
 import os
+import shlex
 import signal
 import subprocess
 import sys
@@ -70,6 +71,41 @@ def player_running(env):
     return env.drive("window-exists")[0] == 0
 
 
+def toggle_autostart(probe, autostart, on):
+    """Clicks the autostart box in a freshly opened options dialog and closes it with OK."""
+    probe.out("player-command", CMD_OPTIONS)
+    check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
+    probe.out("click", OPTIONS_TITLE, 1013)
+    if on:
+        check(wait_for(lambda: os.path.exists(autostart), 5), "checking autostart wrote no entry")
+        with open(autostart, encoding="utf-8") as f:
+            check(f.read().startswith("[Desktop Entry]\n"), "the login entry has no group header")
+    else:
+        check(wait_for(lambda: not os.path.exists(autostart), 5), "clearing autostart left the entry")
+    probe.out("click", OPTIONS_TITLE, 1006)
+    check(probe.ok("gone", OPTIONS_TITLE, 5000), "OK did not close the options dialog")
+
+
+def quit_player(env, probe):
+    probe.out("player-command", CMD_EXIT)
+    check(wait_for(lambda: not player_running(env), 20), "the player did not end")
+    time.sleep(1.0)
+
+
+def log_in(env, probe, autostart, extra=None):
+    """Starts the login entry's command as a desktop session does (without waiting for it) and
+    waits for the player."""
+    validate(env, autostart)
+    command = shlex.split(entry_values(autostart)["Exec"].replace("\\\\", "\\"))
+    environment = dict(env.env)
+    environment.update(extra or {})
+    with open(os.path.join(env.root, "login.log"), "ab") as log:
+        session = subprocess.Popen(command, env=environment, stdout=log, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, start_new_session=True)
+    check(probe.ok("player", 30000, timeout=60), "the login entry started no player: %s" % command)
+    return session
+
+
 def installed_player_round_trip(env, probe, files):
     home = env.env["HOME"]
     data = os.path.join(home, ".local", "share")
@@ -111,21 +147,15 @@ def installed_player_round_trip(env, probe, files):
     check(heard, "the running player did not take over the opened MP3: %r" % sound)
 
     # The autostart box writes and removes the login entry, which starts the launcher.
-    probe.out("player-command", CMD_OPTIONS)
-    check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
-    probe.out("click", OPTIONS_TITLE, 1013)
-    check(wait_for(lambda: os.path.exists(autostart), 5), "checking autostart wrote no login entry")
-    validate(env, autostart)
+    toggle_autostart(probe, autostart, True)
     check(entry_values(autostart)["Exec"] == os.path.join(program_dir, "tunlark") + " --at-login",
           "the login entry runs %r" % entry_values(autostart)["Exec"])
-    probe.out("click", OPTIONS_TITLE, 1013)
-    check(wait_for(lambda: not os.path.exists(autostart), 5),
-          "clearing autostart left the login entry")
-    probe.out("click", OPTIONS_TITLE, 1006)
-
-    probe.out("player-command", CMD_EXIT)
-    check(wait_for(lambda: not player_running(env), 20), "the player did not end")
-    time.sleep(1.0)
+    toggle_autostart(probe, autostart, False)
+    toggle_autostart(probe, autostart, True)
+    quit_player(env, probe)
+    session = log_in(env, probe, autostart, wine)
+    quit_player(env, probe)
+    check(session.wait(20) == 0, "the login entry's command failed")
 
     check(run(env, [os.path.join(ROOT, "scripts", "uninstall")], "uninstall") == 0,
           "scripts/uninstall failed (see uninstall.log)")
@@ -142,6 +172,27 @@ def installed_player_round_trip(env, probe, files):
     changed = sorted(name for name in set(before) & set(after) if before[name] != after[name])
     check(not added and not lost and not changed,
           "HOME differs: added %s, removed %s, changed %s" % (added, lost, changed))
+
+
+def login_entry_of_a_player_not_installed_starts_it_through_wine(env, probe, files):
+    autostart = os.path.join(env.env["HOME"], ".config", "autostart", "tunlark.desktop")
+    env.env.pop("LC_ALL", None)  # the entry carries the player's own locale variables
+    folder = env.make_program_dir("plain")
+    env.start_player(folder)
+    check(probe.ok("player", 30000, timeout=60), "the player did not start")
+    toggle_autostart(probe, autostart, True)
+    expected = "env WINEPREFIX=%s LANG=ru_RU.UTF-8 WINEDEBUG=-all wine %s" % (
+        env.env["WINEPREFIX"], os.path.join(os.path.realpath(folder), "Tunlark.exe.so"))
+    check(entry_values(autostart)["Exec"] == expected,
+          "the login entry runs %r" % entry_values(autostart)["Exec"])
+    quit_player(env, probe)
+    session = log_in(env, probe, autostart)
+    toggle_autostart(probe, autostart, False)
+    quit_player(env, probe)
+    check(session.wait(20) == 0, "the player started at login did not end cleanly")
+
+
+CASES = [installed_player_round_trip, login_entry_of_a_player_not_installed_starts_it_through_wine]
 
 
 def main():
@@ -165,22 +216,27 @@ def main():
     signal.signal(signal.SIGINT, interrupted)
 
     env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
-    started = time.time()
+    failed = []
     try:
         env.start()
         files = env.make_fixtures()
         probe = Probe(env)
-        installed_player_round_trip(env, probe, files)
-        print("PASS installed_player_round_trip (%.1f s)" % (time.time() - started), flush=True)
-        return 0
-    except Exception as error:
-        print("FAIL installed_player_round_trip (%.1f s): %s" % (time.time() - started, error),
-              flush=True)
-        if not isinstance(error, Failure):
-            traceback.print_exc()
-        return 1
+        for test in CASES:
+            started = time.time()
+            try:
+                test(env, probe, files)
+                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
+            except Exception as error:  # every failure is reported, then the next case runs
+                failed.append(test.__name__)
+                print("FAIL %s (%.1f s): %s" % (test.__name__, time.time() - started, error),
+                      flush=True)
+                if not isinstance(error, Failure):
+                    traceback.print_exc()
+                env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
     finally:
         env.close()
+    print("%d of %d cases passed" % (len(CASES) - len(failed), len(CASES)))
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

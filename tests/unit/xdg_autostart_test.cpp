@@ -32,14 +32,14 @@ TEST(XdgAutostartTest, ExecArgumentsAreQuotedOnlyWhenNeeded) {
 
 TEST(XdgAutostartTest, ExecUsesTheLauncherBesideTheProgramWhenInstalled) {
   EXPECT_EQ(XdgAutostartExec("/home/u/.local/share/tunlark/Tunlark.exe.so", true, "/p", "/home/u",
-                             "ru_RU.UTF-8"),
+                             "ru_RU.UTF-8", nullptr),
             "/home/u/.local/share/tunlark/tunlark --at-login");
   EXPECT_EQ(XdgAutostartExec("/src/build/bin/Tunlark.exe.so", false, "/home/u/my prefix", "/home/u",
-                             "ru_RU.UTF-8"),
-            "env \"WINEPREFIX=/home/u/my prefix\" LANG=ru_RU.UTF-8 WINEDEBUG=-all wine "
-            "/src/build/bin/Tunlark.exe.so");
+                             "ru_RU.UTF-8", "ru_RU.UTF-8"),
+            "env \"WINEPREFIX=/home/u/my prefix\" LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "
+            "WINEDEBUG=-all wine /src/build/bin/Tunlark.exe.so");
   // Wine's own default prefix when none was set.
-  EXPECT_EQ(XdgAutostartExec("/b/Tunlark.exe.so", false, nullptr, "/home/u", nullptr),
+  EXPECT_EQ(XdgAutostartExec("/b/Tunlark.exe.so", false, nullptr, "/home/u", nullptr, ""),
             "env WINEPREFIX=/home/u/.wine WINEDEBUG=-all wine /b/Tunlark.exe.so");
 }
 
@@ -48,7 +48,7 @@ TEST(XdgAutostartTest, EntryStartsTheGivenCommandAndRefusesLineBreaks) {
   EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
   EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
   EXPECT_NE(entry.find("\nExec=/x/tunlark --at-login\n"), std::string::npos);
-  EXPECT_EQ(XdgAutostartEntry(
-                XdgAutostartExec("/a\nHidden=true/Tunlark.exe.so", true, nullptr, "/h", nullptr)),
+  EXPECT_EQ(XdgAutostartEntry(XdgAutostartExec("/a\nHidden=true/Tunlark.exe.so", true, nullptr,
+                                               "/h", nullptr, nullptr)),
             "");
 }
