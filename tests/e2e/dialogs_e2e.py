@@ -231,7 +231,10 @@ def cancel_folder_browser(env, probe):
 
 @case
 def options_boxes_flip_their_settings_at_once(env, probe, files):
-    with Player(env, probe, "options", config={"Repeat": 7}) as player:
+    with Player(env, probe, "options", env.windows_path(files["a"]),
+                config={"Repeat": 7}) as player:
+        sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 10)
+        check(heard, "the track did not play: %r" % sound)
         player.command(CMD_OPTIONS)
         check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
         shown = {box: probe.out("checked", OPTIONS_TITLE, box) for box in range(1010, 1015)}
@@ -246,6 +249,10 @@ def options_boxes_flip_their_settings_at_once(env, probe, files):
                       "box %d: config.cfg has %s=%s, not %s" % (box, key, player.config(key), value))
                 check(probe.out("checked", OPTIONS_TITLE, box) == value,
                       "box %d shows %s" % (box, probe.out("checked", OPTIONS_TITLE, box)))
+                if box == 1012:  # the playing channel follows at once
+                    sound, ok = env.wait_for_sound(
+                        lambda s: s.silent if value == "1" else s.tone == "a", 5)
+                    check(ok, "Mute=%s, heard %r" % (value, sound))
 
         # Esc does not close it; its OK button does.
         probe.focus_dialog(OPTIONS_TITLE)
