@@ -31,7 +31,8 @@ except ImportError:  # the shared harness has not landed in this checkout
     class Failure(Exception):
         pass
 
-CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_HOTKEYS, CMD_OPTIONS, CMD_EXIT = 40033, 40034, 40053, 40055, 40007
+CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_EXIT = 40033, 40034, 40007
+CMD_HOTKEYS, CMD_OPTIONS = 40053, 40055
 
 HOTKEYS_TITLE = "Настройка горячих клавиш"
 OPTIONS_TITLE = "Опции"
