@@ -248,8 +248,8 @@ def options_boxes_flip_their_settings_at_once(env, probe, files):
                                  (1012, "Mute", ["1", "0"]), (1014, "Autoplay", ["1", "0"])):
             for value in values:
                 probe.out("click", OPTIONS_TITLE, box)
-                check(player.config(key) == value,
-                      "box %d: config.cfg has %s=%s, not %s" % (box, key, player.config(key), value))
+                stored = player.config(key)
+                check(stored == value, "box %d: %s=%s, not %s" % (box, key, stored, value))
                 check(probe.out("checked", OPTIONS_TITLE, box) == value,
                       "box %d shows %s" % (box, probe.out("checked", OPTIONS_TITLE, box)))
                 if box == 1012:  # the playing channel follows at once
@@ -280,8 +280,8 @@ def autostart_box_creates_and_deletes_the_shortcut(env, probe, files):
         check(player.config("Autoload") == "1", "Autoload not saved as 1")
         check(os.path.exists(link), "checking autostart made no Tunlark.lnk")
         fields = read_shortcut(link)
-        check(fields["target"] == directory + "Tunlark.exe", "shortcut target %r" % fields["target"])
-        check(fields.get("directory") == directory, "working directory %r" % fields.get("directory"))
+        check(fields["target"] == directory + "Tunlark.exe", "target %r" % fields["target"])
+        check(fields.get("directory") == directory, "directory %r" % fields.get("directory"))
         check(fields.get("icon") == directory + "Tunlark.exe", "icon %r" % fields.get("icon"))
         check(not fields.get("arguments"), "arguments %r" % fields.get("arguments"))
         check(fields["hotkey"] == 0, "hotkey %r" % fields["hotkey"])
@@ -325,7 +325,7 @@ def combination_used_twice_is_refused_for_the_later_action(env, probe, files):
         check(text == REFUSED_TEXT % "'Вкл. / откл. звук'", "error text %r" % text)
         check((player.config("MuteName3"), player.config("MuteId3")) == ("Numpad .", "110"),
               "config.cfg does not hold the refused choice")
-        check(player.config("PlayId3") == "101", "PlayId3=%s, not corrected" % player.config("PlayId3"))
+        check(player.config("PlayId3") == "101", "PlayId3=%s" % player.config("PlayId3"))
 
         probe.out("click", ERROR_TITLE, 1)
         check(probe.ok("gone", ERROR_TITLE, 5000), "the error message did not close")
