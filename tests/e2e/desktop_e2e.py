@@ -22,6 +22,7 @@ import traceback
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 try:
     from harness import Environment  # noqa: E402
     from dialogs_e2e import (CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, Failure, Probe,  # noqa: E402
