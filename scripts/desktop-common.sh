@@ -21,9 +21,10 @@ autostart_file="$config_home/autostart/tunlark.desktop"
 manifest="$program_dir/installed-files"
 
 # The types of every extension the open-file dialog offers: mp3, wav, ogg, mp2, mp1, aiff, xm,
-# mo3, it, s3m, mtm, mod, umx, m3u, pls. mp1 and umx come from resources/tunlark-mime.xml.
+# mo3, it, s3m, mtm, mod, umx, m3u, pls. mp1 and umx come from resources/tunlark-mime.xml; newer
+# MIME databases name WAV audio/vnd.wave.
 mime_types=(
-  audio/mpeg audio/x-wav audio/ogg audio/x-vorbis+ogg audio/mp2 audio/x-aiff
+  audio/mpeg audio/x-wav audio/vnd.wave audio/ogg audio/x-vorbis+ogg audio/mp2 audio/x-aiff
   audio/x-xm audio/x-mo3 audio/x-it audio/x-s3m audio/x-mod audio/x-umx
   audio/x-mpegurl application/vnd.apple.mpegurl audio/x-scpls
 )
