@@ -1,0 +1,13 @@
+// Translation of what a hotkey binding carries (Windows virtual-key codes and MOD_* bits) into X11
+// key symbols and modifier masks, for the native key grabs of the Winelib build. Plain numbers, so
+// that it builds and is tested without X11 or Windows headers.
+#pragma once
+
+#include <cstdint>
+
+// The X key symbol of the key with this virtual-key code; 0 when there is none to grab.
+uint32_t VirtualKeyToKeysym(uint32_t virtualKey);
+
+// The X modifier mask for MOD_ALT (1), MOD_CONTROL (2), MOD_SHIFT (4) and MOD_WIN (8). False for
+// any other bit, as such a set cannot be grabbed (a binding with an unknown name carries -1).
+bool HotkeyModifiersToMask(uint32_t modifiers, uint32_t* mask);
