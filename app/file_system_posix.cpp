@@ -45,6 +45,19 @@ bool WriteAll(int fd, const std::string& contents) {
   return true;
 }
 
+// The rename itself lives in the folder: without this a power cut right after a save can bring
+// back the old file. The save has succeeded either way, so a failure here is not reported.
+void SyncFolderOf(const std::string& path) {
+  size_t cut = path.rfind('/');
+  std::string folder = cut == std::string::npos ? std::string(".")
+                       : cut == 0               ? std::string("/")
+                                                : path.substr(0, cut);
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
 class PosixFileSystem : public FileSystem {
  public:
   bool ReadWholeFile(const std::string& path, std::string* contents) override {
@@ -81,6 +94,7 @@ class PosixFileSystem : public FileSystem {
       unlink(temporary.c_str());
       return false;
     }
+    SyncFolderOf(path);
     return true;
   }
 

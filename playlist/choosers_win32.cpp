@@ -4,10 +4,10 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "app/shell_win32.h"
 #include "playback/player.h"
 #include "playlist/chooser_guard.h"
 #include "playlist/open_path.h"
-#include "settings/owner_window_win32.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ std::string ChooseFile() {
   char path[260] = "";
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = OwnerWindow();
+  dialog.hwndOwner = g_mainWindow;
   dialog.lpstrFilter = kTrackFilter;
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = path;
@@ -50,7 +50,7 @@ std::string ChooseFolder() {
     return "";
   }
   BROWSEINFOA browse = {};
-  browse.hwndOwner = OwnerWindow();
+  browse.hwndOwner = g_mainWindow;
   browse.lpszTitle = "Выберите каталог:";
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
   LPITEMIDLIST item = SHBrowseForFolderA(&browse);

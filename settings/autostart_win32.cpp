@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "settings/xdg_autostart.h"
 
 namespace {
 
@@ -45,6 +46,10 @@ void CreateShortcut(const WCHAR* linkPath, const std::string& target,
 }  // namespace
 
 void ApplyAutostart() {
+#if defined(TUNLARK_WINELIB)
+  // A Linux session never opens the prefix's Startup folder; it has a login entry of its own.
+  ApplyXdgAutostart(g_app.Autoload != 0);
+#endif
   WCHAR linkPath[kStartupFolderUnits + sizeof kLinkName / sizeof kLinkName[0]] = {};
   DWORD type = 0;
   DWORD size = kStartupFolderUnits * sizeof(WCHAR);

@@ -1,7 +1,6 @@
 #include "settings/hotkey_registrar_win32.h"
 
 #include "app/platform.h"
-#include "settings/owner_window_win32.h"
 #if defined(TUNLARK_WINELIB)
 #include "settings/global_hotkeys_x11.h"
 #endif
@@ -69,7 +68,6 @@ void CALLBACK PumpFromTimer(HWND, UINT, UINT_PTR, DWORD) {
 // display (a test run without X) it falls back to RegisterHotKey.
 HotkeyRegistrar* CreateWin32HotkeyRegistrar(HWND window) {
   g_hotkeyWindow = window;
-  SetOwnerWindow(window);
 #if defined(TUNLARK_WINELIB)
   g_useKeyGrabs = OpenGlobalKeyDisplay();
   if (g_useKeyGrabs) SetTimer(window, kPumpTimerId, kPumpPeriodMs, PumpFromTimer);

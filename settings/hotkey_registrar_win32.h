@@ -6,7 +6,6 @@
 
 class HotkeyRegistrar;
 
-// Also makes window the owner of the dialogs and message boxes (see owner_window_win32.h).
 HotkeyRegistrar* CreateWin32HotkeyRegistrar(HWND window);
 // Delivers pending global key presses to the window as WM_HOTKEY. The main loop calls it on
 // every idle pass; it returns at once when nothing is pending. While a modal loop (a dialog, the

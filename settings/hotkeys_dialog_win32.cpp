@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "app/shell_win32.h"
 #include "settings/hotkey_choices.h"
 #include "settings/hotkeys.h"
-#include "settings/owner_window_win32.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ void OnOk(HWND dialog) {
   }
   // The dialog stays open with the user's choices for another try.
   std::string text = HotkeyRefusedMessage(result);
-  if (!text.empty()) MessageBoxA(OwnerWindow(), text.c_str(), "Ошибка", MB_OK | MB_ICONERROR);
+  if (!text.empty()) MessageBoxA(g_mainWindow, text.c_str(), "Ошибка", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

@@ -1,0 +1,87 @@
+# Starting the player under Wine: shared by scripts/run and the installed `tunlark` launcher.
+# Source it, then call
+#   tunlark_launch PROGRAM_DIR [--at-login] [FILE]
+# PROGRAM_DIR holds Tunlark.exe.so; FILE is a Linux path, turned into the Windows path the player
+# expects. A second start hands FILE over to the running player and ends at once.
+# --at-login waits up to a minute for the desktop's system tray, which a login session may start
+# after its autostart entries.
+# The player uses a Wine prefix of its own (TUNLARK_WINEPREFIX, by default
+# ~/.local/share/tunlark/wineprefix) with a Russian locale, so that its texts use Windows-1251.
+
+# Prints the window id of the owner of the system tray selection, 0 when there is none.
+tunlark_tray_owner() {
+  python3 - <<'PY' 2>/dev/null || echo 0
+import ctypes
+x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XDefaultScreen.argtypes = [ctypes.c_void_p]
+x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XInternAtom.restype = ctypes.c_ulong
+x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x11.XGetSelectionOwner.restype = ctypes.c_ulong
+display = x11.XOpenDisplay(None)
+if not display:
+    print(0)
+else:
+    name = b"_NET_SYSTEM_TRAY_S%d" % x11.XDefaultScreen(display)
+    print(x11.XGetSelectionOwner(display, x11.XInternAtom(display, name, 0)))
+PY
+}
+
+tunlark_launch() {
+  local bin="$1"
+  shift
+  local wait_for_tray=0
+  if [ "${1:-}" = "--at-login" ]; then
+    wait_for_tray=60
+    shift
+  fi
+
+  if [ -z "${DISPLAY:-}" ]; then
+    echo "tunlark: no X display (DISPLAY is not set); start the player from a desktop session." >&2
+    return 1
+  fi
+
+  # The player lives in the notification area only: without a tray host it cannot be seen or used.
+  local tray_owner
+  tray_owner=$(tunlark_tray_owner)
+  while [ "${tray_owner:-0}" = "0" ] && [ "$wait_for_tray" -gt 0 ]; do
+    sleep 1
+    wait_for_tray=$((wait_for_tray - 1))
+    tray_owner=$(tunlark_tray_owner)
+  done
+  if [ "${tray_owner:-0}" = "0" ]; then
+    echo "tunlark: this desktop has no system tray; install and start one (e.g. 'apt-get install trayer', then 'trayer &')." >&2
+    return 1
+  fi
+
+  export WINEPREFIX="${TUNLARK_WINEPREFIX:-$HOME/.local/share/tunlark/wineprefix}"
+  export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  local state_dir log
+  state_dir="$(dirname "$WINEPREFIX")"
+  log="$state_dir/wine.log"
+  mkdir -p "$state_dir"
+
+  if [ ! -d "$WINEPREFIX" ]; then
+    echo "tunlark: preparing the Wine prefix $WINEPREFIX (about a minute, once)"
+    # No .NET or browser engine installers: the player needs neither.
+    WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >>"$log" 2>&1 </dev/null
+  fi
+
+  local args=()
+  if [ $# -gt 0 ]; then
+    local linux_path answer
+    linux_path="$(realpath -- "$1")"
+    # Wine's helpers inherit the output of the first Wine command: a file, never a pipe.
+    answer="$(mktemp)"
+    winepath -w "$linux_path" >"$answer" 2>>"$log" </dev/null
+    args=("$(head -n 1 "$answer")")
+    rm -f "$answer"
+  fi
+
+  # A second start hands the path over to the running player and ends at once.
+  nohup wine "$bin/Tunlark.exe.so" "${args[@]}" >>"$log" 2>&1 </dev/null &
+  echo "tunlark: started (Wine output in $log)"
+}

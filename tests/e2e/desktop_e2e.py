@@ -1,0 +1,244 @@
+#!/usr/bin/env python3
+"""End-to-end test of the player at home on a Linux desktop: scripts/install into the temporary
+HOME of harness.py, the launcher and xdg-open handing files to the running player, the login
+entry following the options dialog's autostart box, and scripts/uninstall leaving the HOME as it
+was apart from the player's own files.
+
+Usage: desktop_e2e.py --bin BUILD_BIN --driver DRIVER_EXE_SO
+
+Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has not been built.
+"""
+
+import argparse
+import hashlib
+import os
+import shlex
+import signal
+import subprocess
+import sys
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
+try:
+    from harness import Environment  # noqa: E402
+    from dialogs_e2e import (CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, Failure, Probe,  # noqa: E402
+                             check, wait_for)
+except ImportError:  # the shared harness has not landed in this checkout
+    Environment = None
+
+
+def snapshot(home):
+    """Every file, link and folder under home with what it holds."""
+    found = {}
+    for folder, dirs, files in os.walk(home):
+        for name in dirs + files:
+            path = os.path.join(folder, name)
+            relative = os.path.relpath(path, home)
+            if os.path.islink(path):
+                found[relative] = "link " + os.readlink(path)
+            elif os.path.isdir(path):
+                found[relative] = "folder"
+            else:
+                with open(path, "rb") as f:
+                    found[relative] = hashlib.sha256(f.read()).hexdigest()
+    return found
+
+
+def run(env, command, name, extra=None):
+    environment = dict(env.env)
+    environment.update(extra or {})
+    with open(os.path.join(env.root, name + ".log"), "ab") as log:
+        return subprocess.run(command, env=environment, stdout=log, stderr=subprocess.STDOUT,
+                              stdin=subprocess.DEVNULL, timeout=300).returncode
+
+
+def validate(env, path):
+    result = subprocess.run(["desktop-file-validate", path], env=env.env, capture_output=True,
+                            timeout=30)
+    output = (result.stdout + result.stderr).decode(errors="replace").strip()
+    check(result.returncode == 0 and not output, "desktop-file-validate %s: %s" % (path, output))
+
+
+def entry_values(path):
+    with open(path, encoding="utf-8") as f:
+        return dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+
+
+def player_running(env):
+    return env.drive("window-exists")[0] == 0
+
+
+def toggle_autostart(probe, autostart, on):
+    """Clicks the autostart box in a freshly opened options dialog and closes it with OK."""
+    probe.out("player-command", CMD_OPTIONS)
+    check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
+    probe.out("click", OPTIONS_TITLE, 1013)
+    if on:
+        check(wait_for(lambda: os.path.exists(autostart), 5), "checking autostart wrote no entry")
+        with open(autostart, encoding="utf-8") as f:
+            check(f.read().startswith("[Desktop Entry]\n"), "the login entry has no group header")
+    else:
+        check(wait_for(lambda: not os.path.exists(autostart), 5), "clearing autostart left the entry")
+    probe.out("click", OPTIONS_TITLE, 1006)
+    check(probe.ok("gone", OPTIONS_TITLE, 5000), "OK did not close the options dialog")
+
+
+def quit_player(env, probe):
+    probe.out("player-command", CMD_EXIT)
+    check(wait_for(lambda: not player_running(env), 20), "the player did not end")
+    time.sleep(1.0)
+
+
+def log_in(env, probe, autostart, extra=None):
+    """Starts the login entry's command as a desktop session does (without waiting for it) and
+    waits for the player."""
+    validate(env, autostart)
+    command = shlex.split(entry_values(autostart)["Exec"].replace("\\\\", "\\"))
+    environment = dict(env.env)
+    environment.update(extra or {})
+    with open(os.path.join(env.root, "login.log"), "ab") as log:
+        session = subprocess.Popen(command, env=environment, stdout=log, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, start_new_session=True)
+    check(probe.ok("player", 30000, timeout=60), "the login entry started no player: %s" % command)
+    return session
+
+
+def installed_player_round_trip(env, probe, files):
+    home = env.env["HOME"]
+    data = os.path.join(home, ".local", "share")
+    program_dir = os.path.join(data, "tunlark")
+    launcher = os.path.join(home, ".local", "bin", "tunlark")
+    autostart = os.path.join(home, ".config", "autostart", "tunlark.desktop")
+    # Only the temporary HOME counts, and xdg-open takes the generic way of a bare X session.
+    for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+                 "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"):
+        env.env.pop(name, None)
+    before = snapshot(home)
+
+    check(run(env, [os.path.join(ROOT, "scripts", "install"), "--no-build"], "install") == 0,
+          "scripts/install failed (see install.log)")
+    entry = os.path.join(data, "applications", "tunlark.desktop")
+    validate(env, entry)
+    types = entry_values(entry)["MimeType"].split(";")
+    for wanted in ("audio/mpeg", "audio/x-wav", "audio/ogg", "audio/x-mod", "audio/x-umx",
+                   "audio/x-mo3", "audio/x-mpegurl", "audio/x-scpls"):
+        check(wanted in types, "MimeType lacks %s" % wanted)
+    with open(os.path.join(data, "mime", "globs2")) as f:
+        globs = f.read()
+    check(":audio/x-umx:*.umx" in globs and ":audio/mpeg:*.mp1" in globs,
+          "the user's MIME database does not know *.umx and *.mp1")
+    for size in (16, 32, 48, 256):
+        check(os.path.exists(os.path.join(data, "icons", "hicolor", "%dx%d" % (size, size), "apps",
+                                          "tunlark.png")), "no %d pixel icon" % size)
+
+    # The launcher in the environment's prefix, as a user's session would run it.
+    wine = {"TUNLARK_WINEPREFIX": env.env["WINEPREFIX"]}
+    check(run(env, [launcher, files["a"]], "launcher", wine) == 0, "the launcher failed")
+    check(probe.ok("player", 30000, timeout=60), "the launcher started no player")
+    sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 15)
+    check(heard, "the launcher's file did not play: %r" % sound)
+
+    # The file manager's way: the default application for an MP3 is the installed entry.
+    check(run(env, ["xdg-open", files["b"]], "xdg-open", wine) == 0, "xdg-open failed")
+    sound, heard = env.wait_for_sound(lambda s: s.tone == "b", 15)
+    check(heard, "the running player did not take over the opened MP3: %r" % sound)
+
+    # The autostart box writes and removes the login entry, which starts the launcher.
+    toggle_autostart(probe, autostart, True)
+    check(entry_values(autostart)["Exec"] == os.path.join(program_dir, "tunlark") + " --at-login",
+          "the login entry runs %r" % entry_values(autostart)["Exec"])
+    toggle_autostart(probe, autostart, False)
+    toggle_autostart(probe, autostart, True)
+    quit_player(env, probe)
+    session = log_in(env, probe, autostart, wine)
+    quit_player(env, probe)
+    check(session.wait(20) == 0, "the login entry's command failed")
+
+    check(run(env, [os.path.join(ROOT, "scripts", "uninstall")], "uninstall") == 0,
+          "scripts/uninstall failed (see uninstall.log)")
+    after = snapshot(home)
+    kept = {os.path.relpath(path, home) for path in (
+        os.path.join(home, ".local"), data, program_dir,
+        os.path.join(program_dir, "config.cfg"), os.path.join(program_dir, "current.spl"))}
+    for name in kept:
+        check(name in after, "uninstall removed %s" % name)
+        after.pop(name)
+        before.pop(name, None)
+    added = sorted(set(after) - set(before))
+    lost = sorted(set(before) - set(after))
+    changed = sorted(name for name in set(before) & set(after) if before[name] != after[name])
+    check(not added and not lost and not changed,
+          "HOME differs: added %s, removed %s, changed %s" % (added, lost, changed))
+
+
+def login_entry_of_a_player_not_installed_starts_it_through_wine(env, probe, files):
+    autostart = os.path.join(env.env["HOME"], ".config", "autostart", "tunlark.desktop")
+    env.env.pop("LC_ALL", None)  # the entry carries the player's own locale variables
+    folder = env.make_program_dir("plain")
+    env.start_player(folder)
+    check(probe.ok("player", 30000, timeout=60), "the player did not start")
+    toggle_autostart(probe, autostart, True)
+    expected = "env WINEPREFIX=%s LANG=ru_RU.UTF-8 WINEDEBUG=-all wine %s" % (
+        env.env["WINEPREFIX"], os.path.join(os.path.realpath(folder), "Tunlark.exe.so"))
+    check(entry_values(autostart)["Exec"] == expected,
+          "the login entry runs %r" % entry_values(autostart)["Exec"])
+    quit_player(env, probe)
+    session = log_in(env, probe, autostart)
+    toggle_autostart(probe, autostart, False)
+    quit_player(env, probe)
+    check(session.wait(20) == 0, "the player started at login did not end cleanly")
+
+
+CASES = [installed_player_round_trip, login_entry_of_a_player_not_installed_starts_it_through_wine]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--driver", required=True)
+    args = parser.parse_args()
+
+    program = os.path.join(args.bin, "Tunlark.exe.so")
+    if Environment is None:
+        print("SKIPPED: tests/e2e/harness.py is missing")
+        return 77
+    if not os.path.exists(program) or not os.path.exists(args.driver):
+        print("SKIPPED: the Win32 program is not built (%s, %s); run scripts/build" %
+              (program, args.driver))
+        return 77
+
+    def interrupted(number, frame):
+        raise SystemExit(128 + number)
+    signal.signal(signal.SIGTERM, interrupted)
+    signal.signal(signal.SIGINT, interrupted)
+
+    env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
+    failed = []
+    try:
+        env.start()
+        files = env.make_fixtures()
+        probe = Probe(env)
+        for test in CASES:
+            started = time.time()
+            try:
+                test(env, probe, files)
+                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
+            except Exception as error:  # every failure is reported, then the next case runs
+                failed.append(test.__name__)
+                print("FAIL %s (%.1f s): %s" % (test.__name__, time.time() - started, error),
+                      flush=True)
+                if not isinstance(error, Failure):
+                    traceback.print_exc()
+                env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
+    finally:
+        env.close()
+    print("%d of %d cases passed" % (len(CASES) - len(failed), len(CASES)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""End-to-end fault cases: the real player fed hostile files keeps running and loses nothing.
+
+Usage as run_e2e.py, whose environment and helpers these cases share.
+"""
+
+import contextlib
+import os
+import random
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import run_e2e  # noqa: E402
+from run_e2e import Player, check, cp1251, dialog_title, hears, hears_silence, read  # noqa: E402
+
+run_e2e.CASES.clear()
+
+
+@run_e2e.case
+def hostile_files_keep_the_player_running(env, files):
+    folder = os.path.dirname(files["a"])
+    garbage = os.path.join(folder, "garbage.m3u")
+    with open(garbage, "wb") as f:
+        f.write(bytes(random.Random(8).randrange(256) for _ in range(64 * 1024)))
+    # A megabyte-long #EXTINF line must not shift the path after it.
+    huge = os.path.join(folder, "huge.m3u")
+    with open(huge, "wb") as f:
+        f.write(b"#EXTM3U\r\n#EXTINF:1," + b"x" * (1 << 20) + b"\r\n" +
+                cp1251(env.windows_path(files["b"])) + b"\r\n")
+
+    with Player(env, "hostile", env.windows_path(garbage)) as player:
+        config = read(player.file("config.cfg")).split(b"\r\n")
+        check(len(config) == 80, "the delivered config.cfg is not 80 lines")
+        hears_silence(env)
+        check(not dialog_title(env), "a message box after a garbage playlist")
+        check(not os.path.exists(player.file("current.spl")),
+              "an empty playlist was saved as a file")
+
+        check(env.run_player(player.folder, env.windows_path(huge)) == 0, "hand-over exit code")
+        hears(env, "b")
+        check(read(player.file("current.spl")) == cp1251(env.windows_path(files["b"])),
+              "current.spl does not hold the track after the huge line")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
+
+    # A config.cfg cut in the middle of a line loads, and the next save writes all 80 lines.
+    cut = b"\r\n".join(config[:40]) + b"\r\n" + config[40][:3]
+    folder = env.make_program_dir("cut-config")
+    with open(os.path.join(folder, "config.cfg"), "wb") as f:
+        f.write(cut)
+    process = env.start_player(folder, env.windows_path(files["a"]))
+    try:
+        check(env.drive("wait-window", 20000, timeout=60)[0] == 0, "no window with a cut config")
+        hears(env, "a")
+        env.drive("command", run_e2e.CMD_EXIT)
+        check(process.wait(20) == 0, "exit code after a cut config")
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+    saved = read(os.path.join(folder, "config.cfg"))
+    check(saved.count(b"\r\n") == 79, "config.cfg after a cut one is not 80 lines")
+    check(saved.startswith(b"\r\n".join(config[:40])), "the lines that were read changed")
+
+
+
+@contextlib.contextmanager
+def running(env, folder, *args):
+    """The player started from folder; ended (and its exit code checked) when the block is left."""
+    process = env.start_player(folder, *args)
+    try:
+        check(env.drive("wait-window", 20000, timeout=60)[0] == 0, "the window did not appear")
+        yield process
+        env.drive("command", run_e2e.CMD_EXIT)
+        check(process.wait(20) == 0, "exit code %s" % process.returncode)
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
+@run_e2e.case
+def full_disk_and_read_only_folder_keep_the_old_files(env, files):
+    disk = os.path.join(env.root, "small-disk")
+    os.makedirs(disk)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk]).returncode != 0:
+        print("  (skipped: no tmpfs can be mounted here)")
+        return
+    try:
+        folder = os.path.join(disk, "program")
+        shutil.copytree(env.bin_dir, folder)
+        config_path = os.path.join(folder, "config.cfg")
+        spl_path = os.path.join(folder, "current.spl")
+        original_config = read(config_path)
+        a, b, c = (env.windows_path(files[name]) for name in ("a", "b", "c"))
+        with running(env, folder, a):
+            hears(env, "a")
+            check(read(spl_path) == cp1251(a), "current.spl does not hold the launched file")
+
+            # Fill the disk: the next saves cannot be written.
+            with open(os.path.join(disk, "filler"), "wb") as f:
+                with contextlib.suppress(OSError):
+                    while True:
+                        f.write(b"\0" * 65536)
+                        f.flush()
+            check(env.run_player(folder, b) == 0, "hand-over exit code on a full disk")
+            hears(env, "b")
+            env.drive("hotkey", run_e2e.KEY_VOLUME_UP)
+            env.drive("hotkey", run_e2e.KEY_MUTE)
+            hears_silence(env)
+            env.drive("hotkey", run_e2e.KEY_MUTE)
+            hears(env, "b")
+            check(read(spl_path) == cp1251(a), "current.spl changed on a full disk")
+            check(read(config_path) == original_config, "config.cfg changed on a full disk")
+            leftovers = [n for n in os.listdir(folder) if n.endswith(".tmp")]
+            check(not leftovers, "temporary files left on a full disk: %s" % leftovers)
+
+            # Space again, but the folder read-only: saves are skipped without a word.
+            os.remove(os.path.join(disk, "filler"))
+            subprocess.run(["mount", "-o", "remount,ro", disk], check=True)
+            check(env.run_player(folder, c) == 0, "hand-over exit code in a read-only folder")
+            hears(env, "c")
+            env.drive("hotkey", run_e2e.KEY_VOLUME_DOWN)
+            check(not dialog_title(env), "a message box after a failed save")
+        check(read(spl_path) == cp1251(a), "current.spl changed in a read-only folder")
+        check(read(config_path) == original_config, "config.cfg changed in a read-only folder")
+    finally:
+        subprocess.run(["umount", "-l", disk])
+
+
+
+@run_e2e.case
+def fifty_second_instances_at_once(env, files):
+    """Fifty later starts with fifty different tracks at the same moment: every one hands over
+    and ends, and the player ends up playing the track its current.spl names."""
+    folder = env.make_program_dir("crowd")
+    music = os.path.dirname(files["a"])
+    tones = {}
+    paths = []
+    for i in range(50):
+        tone = "abc"[i % 3]
+        path = os.path.join(music, "crowd-%02d%s" % (i, os.path.splitext(files[tone])[1]))
+        os.link(files[tone], path)
+        paths.append(path)
+        tones[cp1251(env.windows_path(path))] = tone
+    with running(env, folder, env.windows_path(files["a"])):
+        hears(env, "a")
+        with env._log("crowd") as log:
+            starts = [subprocess.Popen(["nice", "-n", "19", "wine",
+                                        os.path.join(folder, "Tunlark.exe.so"),
+                                        env.windows_path(path)],
+                                       env=env.env, stdout=log, stderr=subprocess.STDOUT,
+                                       stdin=subprocess.DEVNULL) for path in paths]
+            codes = [start.wait(300) for start in starts]
+        check(codes == [0] * len(codes), "exit codes of the later starts: %s" % codes)
+        check(env.drive("window-exists")[0] == 0, "the player did not survive the crowd")
+        saved = read(os.path.join(folder, "current.spl"))
+        check(saved in tones, "current.spl holds %r, none of the handed-over tracks" % saved[:80])
+        hears(env, tones[saved])
+
+
+def stop_sound_server(env):
+    """Ends PulseAudio and the recorder of its sink, which the environment started in that order
+    as the last two of its processes."""
+    pulse = env.processes[env.processes.index(env.recorder) - 1]
+    check(b"pulseaudio" in open("/proc/%d/cmdline" % pulse.pid, "rb").read(),
+          "the sound server is not where the environment put it")
+    for process in (env.recorder, pulse):
+        process.terminate()
+        process.wait(10)
+        env.processes.remove(process)
+
+
+@run_e2e.case
+def sound_server_restart_mid_track(env, files):
+    """The sound server stops under a playing track and comes back: the player keeps running and
+    the next play command is heard."""
+    with running(env, env.make_program_dir("sound-restart"), env.windows_path(files["a"])):
+        hears(env, "a")
+        stop_sound_server(env)
+        time.sleep(2.0)
+        check(env.drive("window-exists")[0] == 0, "the player ended when the sound server stopped")
+        env._start_sound()  # a new server and recorder on the same socket and recording file
+        time.sleep(1.0)
+        check(env.drive("window-exists")[0] == 0, "the player ended when the sound server came back")
+        env.drive("command", run_e2e.CMD_PLAY)
+        hears(env, "a", timeout=10)
+
+
+if __name__ == "__main__":
+    sys.exit(run_e2e.main())
