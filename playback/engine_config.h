@@ -32,6 +32,11 @@ class AudioOutput {
   virtual void SetActive(bool /*active*/) {}
   // True when the device ran dry while active: the decoder could not keep up.
   virtual bool Starved() { return false; }
+  // True once the device has failed (the sound server went away): nothing written is heard.
+  virtual bool Failed() { return false; }
+  // Opens a failed device again; false while it is still not there. Called without the engine's
+  // lock while nothing plays.
+  virtual bool Reopen() { return true; }
 };
 
 // Starts fn on a new thread and returns a handle that join waits for. In the Win32 build this

@@ -172,8 +172,15 @@ bool BASS_Free() {
 }
 
 bool BASS_Start() {
+  AudioOutput* output;
+  {
+    Lock lock(g_engine.mutex);
+    if (!g_engine.initialised) return Fail(kErrorInit);
+    output = g_engine.output.get();
+  }
+  // A device lost with the sound server is opened again when playback is asked for next.
+  if (output->Failed() && !output->Reopen()) return Fail(kErrorDriver);
   Lock lock(g_engine.mutex);
-  if (!g_engine.initialised) return Fail(kErrorInit);
   g_engine.started = true;
   g_engine.UpdateActivity();
   return Succeed();

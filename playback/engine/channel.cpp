@@ -48,6 +48,11 @@ uint32_t Channel::ReadStereo(float* out, uint32_t frameCount) {
       out[i * 2 + 1] = channels == 1 ? frame[0] : frame[1];
     }
   }
+  // A damaged float file may hold NaN or infinite samples; they would spread through the
+  // resampler and reach the device as full-scale clicks.
+  for (uint32_t i = 0; i < got * 2; ++i) {
+    if (!std::isfinite(out[i])) out[i] = 0.0f;
+  }
   return got;
 }
 

@@ -1,6 +1,7 @@
 #include "playback/engine/engine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 Engine g_engine;
@@ -55,6 +56,14 @@ void Engine::RetireFinished() {
   }
 }
 
+void Engine::StopOnFailedOutput() {
+  DiscardOutput();
+  for (auto& [handle, channel] : channels) {
+    if (channel->state == Channel::State::kPlaying) channel->state = Channel::State::kStopped;
+  }
+  UpdateActivity();
+}
+
 void Engine::UpdateActivity() {
   bool active = false;
   if (initialised && started) {
@@ -84,6 +93,7 @@ void Engine::MixLoop() {
     bool space = out->WaitForSpace(frames, std::max<uint32_t>(updatePeriodMs, 5));
     lock.lock();
     // The state may have changed while waiting; what was true then is checked again.
+    if (!space && !quit && output && output->Failed()) StopOnFailedOutput();
     if (!space || quit || !outputActive) continue;
     std::fill(mix.begin(), mix.begin() + frames * 2, 0.0f);
     for (auto& [handle, channel] : channels) {
@@ -91,7 +101,10 @@ void Engine::MixLoop() {
         channel->MixInto(mix.data(), frames, writtenFrames);
       }
     }
-    for (uint32_t i = 0; i < frames * 2; ++i) mix[i] = std::clamp(mix[i], -1.0f, 1.0f);
+    // std::clamp passes a NaN through; it must reach the device as silence.
+    for (uint32_t i = 0; i < frames * 2; ++i) {
+      mix[i] = std::isnan(mix[i]) ? 0.0f : std::clamp(mix[i], -1.0f, 1.0f);
+    }
     output->Write(mix.data(), frames);
     writtenFrames += frames;
   }

@@ -59,6 +59,8 @@ struct Engine {
   void DiscardOutput();
   // Stops playing channels whose data has been heard to the end.
   void RetireFinished();
+  // The device failed under the playing channels: they stop where they were heard.
+  void StopOnFailedOutput();
   // Tells the output and the mixing thread whether anything is to be played.
   void UpdateActivity();
   void MixLoop();

@@ -6,7 +6,9 @@
 #include <vector>
 
 // clang-format off
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #include <mmsystem.h>
 // clang-format on
@@ -17,50 +19,45 @@ namespace {
 // number does not delay a seek, a pause or a volume change: the engine discards what is queued
 // and mixes it again.
 constexpr int kBuffers = 16;
+constexpr DWORD kDeadDeviceMs = 1500;
 
 class WinmmOutput : public AudioOutput {
  public:
   ~WinmmOutput() override { Close(); }
 
   bool Open(uint32_t rate, uint32_t channels, uint32_t blockFrames) override {
+    rate_ = rate;
     channels_ = channels;
     blockFrames_ = blockFrames;
     event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!event_) return false;
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = static_cast<WORD>(channels);
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = static_cast<WORD>(channels * 2);
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    if (waveOutOpen(&wave_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(event_), 0,
-                    CALLBACK_EVENT) != MMSYSERR_NOERROR) {
-      wave_ = nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!OpenDevice()) {
       CloseHandle(event_);
       event_ = nullptr;
       return false;
-    }
-    data_.assign(kBuffers, std::vector<int16_t>(static_cast<size_t>(blockFrames) * channels));
-    for (int i = 0; i < kBuffers; ++i) {
-      WAVEHDR& header = headers_[i];
-      std::memset(&header, 0, sizeof header);
-      header.lpData = reinterpret_cast<LPSTR>(data_[i].data());
-      header.dwBufferLength = static_cast<DWORD>(data_[i].size() * sizeof(int16_t));
-      waveOutPrepareHeader(wave_, &header, sizeof header);
-      inUse_[i] = false;
     }
     return true;
   }
 
   void Close() override {
-    if (!wave_) return;
-    waveOutReset(wave_);
-    for (WAVEHDR& header : headers_) waveOutUnprepareHeader(wave_, &header, sizeof header);
-    waveOutClose(wave_);
-    wave_ = nullptr;
-    CloseHandle(event_);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      CloseDevice();
+    }
+    if (event_) CloseHandle(event_);
     event_ = nullptr;
+  }
+
+  bool Failed() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failed_;
+  }
+
+  bool Reopen() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    CloseDevice();
+    return OpenDevice();
   }
 
   bool WaitForSpace(uint32_t /*frameCount*/, uint32_t timeoutMs) override {
@@ -68,10 +65,18 @@ class WinmmOutput : public AudioOutput {
     for (;;) {
       {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (FreeBuffer() >= 0) return true;
+        // A device that could not be opened again takes nothing; the engine stops its channels.
+        if (!wave_) failed_ = true;
+        if (wave_ && FreeBuffer() >= 0) return true;
       }
       DWORD waited = GetTickCount() - start;
-      if (waited >= timeoutMs) return false;
+      if (waited >= timeoutMs) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Every buffer queued and none played back for so long: the device is gone (the sound
+        // server stopped) and will not come back by itself.
+        if (active_ && written_ > 0 && GetTickCount() - lastWrite_ > kDeadDeviceMs) failed_ = true;
+        return false;
+      }
       WaitForSingleObject(event_, timeoutMs - waited);
     }
   }
@@ -91,6 +96,7 @@ class WinmmOutput : public AudioOutput {
     inUse_[index] = true;
     if (waveOutWrite(wave_, &header, sizeof header) != MMSYSERR_NOERROR) {
       inUse_[index] = false;
+      failed_ = true;
       return;
     }
     written_ += count / channels_;
@@ -130,6 +136,44 @@ class WinmmOutput : public AudioOutput {
 
  private:
   // Call with mutex_ held.
+  bool OpenDevice() {
+    WAVEFORMATEX format = {};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(channels_);
+    format.nSamplesPerSec = rate_;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<WORD>(channels_ * 2);
+    format.nAvgBytesPerSec = rate_ * format.nBlockAlign;
+    if (waveOutOpen(&wave_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(event_), 0,
+                    CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+      wave_ = nullptr;
+      return false;
+    }
+    data_.assign(kBuffers, std::vector<int16_t>(static_cast<size_t>(blockFrames_) * channels_));
+    for (int i = 0; i < kBuffers; ++i) {
+      WAVEHDR& header = headers_[i];
+      std::memset(&header, 0, sizeof header);
+      header.lpData = reinterpret_cast<LPSTR>(data_[i].data());
+      header.dwBufferLength = static_cast<DWORD>(data_[i].size() * sizeof(int16_t));
+      waveOutPrepareHeader(wave_, &header, sizeof header);
+      inUse_[i] = false;
+    }
+    written_ = 0;
+    lastPosition_ = 0;
+    playedBase_ = 0;
+    failed_ = false;
+    return true;
+  }
+  // Call with mutex_ held.
+  void CloseDevice() {
+    if (!wave_) return;
+    waveOutReset(wave_);
+    for (WAVEHDR& header : headers_) waveOutUnprepareHeader(wave_, &header, sizeof header);
+    waveOutClose(wave_);
+    wave_ = nullptr;
+    for (bool& used : inUse_) used = false;
+  }
+  // Call with mutex_ held.
   int FreeBuffer() {
     for (int i = 0; i < kBuffers; ++i) {
       if (!inUse_[i] || (headers_[i].dwFlags & WHDR_DONE)) return i;
@@ -155,6 +199,7 @@ class WinmmOutput : public AudioOutput {
   WAVEHDR headers_[kBuffers] = {};
   bool inUse_[kBuffers] = {};
   std::vector<std::vector<int16_t>> data_;
+  uint32_t rate_ = 44100;
   uint32_t channels_ = 2;
   uint32_t blockFrames_ = 0;
   uint64_t written_ = 0;
@@ -162,6 +207,7 @@ class WinmmOutput : public AudioOutput {
   uint64_t playedBase_ = 0;
   DWORD lastWrite_ = 0;
   bool active_ = false;
+  bool failed_ = false;
 };
 
 DWORD WINAPI RunThread(LPVOID parameter) {

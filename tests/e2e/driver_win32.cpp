@@ -3,6 +3,7 @@
 // Exit code 0 when the request was delivered or the condition holds, 1 when not, 2 on bad usage.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +56,8 @@ int Usage() {
   fprintf(stderr,
           "usage: driver wait-window MS | window-exists | command ID | hotkey ID | tray LPARAM |\n"
           "       copydata PATH | copydata-unterminated TEXT | close | destroy | menu-open |\n"
-          "       dialog-title | dismiss-dialog\n");
+          "       dialog-title | dismiss-dialog | copydata-sized SIZE TEXT [nul] |\n"
+          "       hotkey-burst COUNT ID\n");
   return 2;
 }
 
@@ -88,6 +90,28 @@ int main(int argc, char** argv) {
     // The text is followed in memory by more bytes, but cbData ends before them and the NUL.
     std::string text = std::string(argument) + "-tail";
     return CopyData(text, static_cast<DWORD>(strlen(argument)));
+  }
+  if (verb == "copydata-sized" && argument && argc > 3) {
+    // SIZE bytes of hand-over: TEXT, its NUL when "nul" follows, then filler up to SIZE.
+    DWORD size = strtoul(argument, nullptr, 10);
+    std::string bytes(argv[3]);
+    if (argc > 4 && strcmp(argv[4], "nul") == 0) bytes.push_back('\0');
+    bytes.resize(std::max<size_t>(size, bytes.size()), 'x');
+    return CopyData(bytes, size);
+  }
+  if (verb == "hotkey-burst" && argument && argc > 3) {
+    // COUNT hotkeys with the given id, as fast as the queue takes them.
+    HWND player = Player();
+    if (player == nullptr) return 1;
+    unsigned long count = strtoul(argument, nullptr, 10);
+    WPARAM id = strtoul(argv[3], nullptr, 10);
+    for (unsigned long i = 0; i < count; ++i) {
+      while (!PostMessageA(player, WM_HOTKEY, id, 0)) {
+        if (!IsWindow(player)) return 1;
+        Sleep(1);
+      }
+    }
+    return 0;
   }
   if (verb == "close") return Post(WM_CLOSE, 0, 0);
   if (verb == "destroy") {

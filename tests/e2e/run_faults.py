@@ -161,6 +161,81 @@ def fifty_second_instances_at_once(env, files):
         hears(env, tones[saved])
 
 
+def footprint(pid):
+    """Resident memory in KiB and open file descriptors of the player. (Wine keeps its Win32
+    handles in the Wine server and does not count them per process.)"""
+    with open("/proc/%d/status" % pid) as f:
+        rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+    return rss, len(os.listdir("/proc/%d/fd" % pid))
+
+
+def wait_until_idle(pid, timeout=300):
+    """Waits until the player has worked through its queue: its CPU time stops growing."""
+    def cpu():
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return int(fields[11]) + int(fields[12])
+    deadline = time.time() + timeout
+    last = cpu()
+    while time.time() < deadline:
+        time.sleep(1.0)
+        now = cpu()
+        if now - last <= 5:  # clock ticks: at most 5 % of a core during that second
+            return
+        last = now
+    raise run_e2e.Failure("the player was still busy after %d s" % timeout)
+
+
+@run_e2e.case
+def hostile_hand_overs_and_bursts_leave_no_trace(env, files):
+    """Hand-overs of 100 KB, with and without a NUL, read no further than they should; 1,000
+    track changes and 10,000 hotkeys leave memory and descriptors flat."""
+    music = os.path.dirname(files["a"])
+    playlist = os.path.join(music, "three.m3u")
+    with open(playlist, "wb") as f:
+        f.write(b"#EXTM3U\r\n")
+        for name in ("a", "b", "c"):
+            f.write(b"#EXTINF:60,tone\r\n" + cp1251(env.windows_path(files[name])) + b"\r\n")
+    folder = env.make_program_dir("bursts")
+    with running(env, folder, env.windows_path(playlist)) as process:
+        hears(env, "a")
+        b = env.windows_path(files["b"])
+        check(env.drive("copydata-sized", 100 * 1024, b, "nul")[0] == 0, "hand-over of 100 KB")
+        hears(env, "b")
+        check(read(os.path.join(folder, "current.spl")) == cp1251(b),
+              "a 100 KB hand-over was not cut at its NUL")
+        env.drive("copydata-sized", 100 * 1024, "Z:\\nothing")
+        check(env.drive("window-exists")[0] == 0, "the player ended after 100 KB without a NUL")
+        saved = read(os.path.join(folder, "current.spl"))
+        check(saved.startswith(b"Z:\\nothing") and len(saved) <= 512,
+              "a hand-over without a NUL was read past 512 bytes (%d)" % len(saved))
+        hears_silence(env)
+
+        check(env.run_player(folder, env.windows_path(playlist)) == 0, "hand-over exit code")
+        hears(env, "a")
+        # Warm up once, so that what is loaded on first use is in the baseline.
+        env.drive("hotkey-burst", 60, run_e2e.KEY_NEXT)
+        wait_until_idle(process.pid)
+        before = footprint(process.pid)
+        check(env.drive("hotkey-burst", 1000, run_e2e.KEY_NEXT, timeout=300)[0] == 0,
+              "1,000 track changes not delivered")
+        t0 = time.time()
+        wait_until_idle(process.pid)
+        t1 = time.time()
+        check(env.drive("hotkey-burst", 10000, run_e2e.KEY_STOP, timeout=300)[0] == 0,
+              "10,000 hotkeys not delivered")
+        wait_until_idle(process.pid)
+        after = footprint(process.pid)
+        print("  footprint before %s, after %s (KiB resident, descriptors)" % (before, after))
+        check(after[0] - before[0] < 4096, "resident memory grew by %d KiB" % (after[0] - before[0]))
+        check(after[1] - before[1] <= 2,
+              "file descriptors grew from %d to %d" % (before[1], after[1]))
+        print("  1,000 track changes took %.1f s, 10,000 hotkeys %.1f s" % (t1 - t0, time.time() - t1))
+        hears_silence(env)
+        env.drive("hotkey", run_e2e.KEY_PLAY)
+        hears(env, "b")
+
+
 def stop_sound_server(env):
     """Ends PulseAudio and the recorder of its sink, which the environment started in that order
     as the last two of its processes."""
