@@ -96,8 +96,8 @@ int StartUp() {
 // queue leads to the idle branch, which reads hotkey presses and runs MonitorTick (never from
 // inside a handler) and then, instead of a fixed 7 ms sleep, waits for the next message:
 // - while a monitor pass is owed, at most until it is due, which keeps the 50 ms cadence. One is
-//   owed after any dispatched message until a due pass has run, and always while the last due
-//   pass saw the channel playing or stalled (a track ends without any message);
+//   owed after any dispatched message or other wake until a due pass has run, and always while
+//   the last due pass saw the channel playing or stalled (a track ends without any message);
 // - otherwise (stopped or paused, nothing dispatched since) without a timeout: in those states
 //   nothing the tray shows changes until a message arrives.
 // Global hotkeys reach the wait as a message from their watcher thread.
@@ -118,8 +118,11 @@ int RunMainLoop() {
     if (MonitorDuePasses() != passes) passOwed = false;
     DWORD timeout =
         (passOwed || !MonitorQuiet()) ? static_cast<DWORD>(MonitorMsUntilDue()) : INFINITE;
-    if (timeout != 0)
-      MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Any wake but the timeout owes a pass too: PeekMessage handles a sent message (a
+    // hand-over) inside itself and then reports an empty queue.
+    if (timeout != 0 && MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT,
+                                                    MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT)
+      passOwed = true;
   }
 }
 
