@@ -92,18 +92,37 @@ int StartUp() {
   return 1;
 }
 
+// The queue is emptied first, so every message is dispatched at once and in order. Only an empty
+// queue leads to the idle branch, which reads hotkey presses and runs MonitorTick (never from
+// inside a handler) and then, instead of a fixed 7 ms sleep, waits for the next message:
+// - while a monitor pass is owed, at most until it is due, which keeps the 50 ms cadence. One is
+//   owed after any dispatched message or other wake until a due pass has run, and always while
+//   the last due pass saw the channel playing or stalled (a track ends without any message);
+// - otherwise (stopped or paused, nothing dispatched since) without a timeout: in those states
+//   nothing the tray shows changes until a message arrives.
+// Global hotkeys reach the wait as a message from their watcher thread.
 int RunMainLoop() {
   MSG message;
+  bool passOwed = true;
   for (;;) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
       if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
-    } else {
-      Sleep(7);
-      PumpGlobalHotkeys();
-      MonitorTick();
+      passOwed = true;
+      continue;
     }
+    PumpGlobalHotkeys();
+    uint32_t passes = MonitorDuePasses();
+    MonitorTick();
+    if (MonitorDuePasses() != passes) passOwed = false;
+    DWORD timeout =
+        (passOwed || !MonitorQuiet()) ? static_cast<DWORD>(MonitorMsUntilDue()) : INFINITE;
+    // Any wake but the timeout owes a pass too: PeekMessage handles a sent message (a
+    // hand-over) inside itself and then reports an empty queue.
+    if (timeout != 0 && MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT,
+                                                    MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT)
+      passOwed = true;
   }
 }
 

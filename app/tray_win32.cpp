@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_tip.h"
@@ -45,9 +47,17 @@ void TrayAdd() {
 }
 
 void TrayUpdate(const char* text, int iconId) {
+  HICON oldIcon = g_tray.hIcon;
+  char oldTip[sizeof g_tray.szTip];
+  std::memcpy(oldTip, g_tray.szTip, sizeof oldTip);
   FillTrayHeader();
   if (text != nullptr) SetTip(text);
+  // A shared icon resource: the same id gives the same handle.
   if (iconId != -1) g_tray.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
+  // The monitor sets the tray on every pass, 20 times a second while a track plays. Passing an
+  // unchanged icon and tooltip on to the shell would only make the tray host redraw, which cost
+  // more than the playing itself under Wine.
+  if (g_tray.hIcon == oldIcon && std::memcmp(g_tray.szTip, oldTip, sizeof oldTip) == 0) return;
   Shell_NotifyIconA(NIM_MODIFY, &g_tray);
 }
 

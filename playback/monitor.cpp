@@ -15,12 +15,30 @@ constexpr int32_t kUpdatePeriodMs = 50;
 
 bool g_started = false;
 uint32_t g_lastUpdate = 0;
+uint32_t g_duePasses = 0;
+bool g_quiet = false;  // the last due pass saw a stopped or paused channel
 
 }  // namespace
 
 void ResetMonitor() {
   g_started = false;
   g_lastUpdate = 0;
+  g_duePasses = 0;
+  g_quiet = false;
+}
+
+int32_t MonitorMsUntilDue() {
+  if (!g_started) return 0;
+  int32_t elapsed = static_cast<int32_t>(g_platform.clock->TickCount() - g_lastUpdate);
+  return elapsed > kUpdatePeriodMs ? 0 : kUpdatePeriodMs + 1 - elapsed;
+}
+
+bool MonitorQuiet() {
+  return g_quiet;
+}
+
+uint32_t MonitorDuePasses() {
+  return g_duePasses;
 }
 
 void VolumeIcon(const std::string& text, int32_t volume) {
@@ -66,7 +84,9 @@ void MonitorTick() {
   std::string position = FormatTime(static_cast<uint32_t>(PositionSeconds()));
   std::string length = FormatTime(static_cast<uint32_t>(LengthSeconds()));
 
-  switch (BASS_ChannelIsActive(g_app.Channel)) {
+  uint32_t state = BASS_ChannelIsActive(g_app.Channel);
+  g_quiet = state == BASS_ACTIVE_STOPPED || state == BASS_ACTIVE_PAUSED;
+  switch (state) {
     case BASS_ACTIVE_STOPPED:
       g_platform.tray->Update("Tunlark - остановлено ", kIconStopped);
       break;
@@ -88,4 +108,5 @@ void MonitorTick() {
       break;
   }
   g_lastUpdate = now;
+  ++g_duePasses;
 }

@@ -9,5 +9,12 @@ void MonitorTick();
 void AdvanceAtEnd();
 // TrayUpdate with text and the level icon for volume; nothing when volume has no icon.
 void VolumeIcon(const std::string& text, int32_t volume);
+// For the main loop's idle wait: milliseconds until the next pass is due (0 when it is due now).
+int32_t MonitorMsUntilDue();
+// True when the last due pass found the channel stopped or paused. Nothing changes in those states
+// without a window message, so the loop may then wait for a message alone.
+bool MonitorQuiet();
+// Counts the due passes, so the loop can tell whether one has run since it last dispatched.
+uint32_t MonitorDuePasses();
 // Forgets the tick of the last update, as at the start of a run; used by tests.
 void ResetMonitor();

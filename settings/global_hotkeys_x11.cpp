@@ -2,7 +2,9 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <poll.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "settings/key_symbols.h"
@@ -135,5 +137,15 @@ void ReadGlobalKeyPresses(void (*pressed)(int id, void* context), void* context)
         break;
       }
     }
+  }
+}
+
+bool WaitForGlobalKeyInput() {
+  if (!g_display) return false;
+  pollfd watched = {ConnectionNumber(g_display), POLLIN, 0};
+  for (;;) {
+    int ready = poll(&watched, 1, -1);
+    if (ready > 0) return (watched.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+    if (ready < 0 && errno != EINTR) return false;
   }
 }

@@ -16,3 +16,8 @@ void UngrabGlobalKey(int id);
 // Reads what the X server has sent, without waiting, and calls pressed(id, context) once for each
 // key press of a grabbed combination.
 void ReadGlobalKeyPresses(void (*pressed)(int id, void* context), void* context);
+// Blocks until the X server has sent something on our connection. It only polls the socket, never
+// calls Xlib, so a watcher thread may wait in it while the UI thread reads. Events Xlib took in
+// during a grab's XSync are not seen here; the UI thread's next read gets them. False when there
+// is no connection or the wait failed.
+bool WaitForGlobalKeyInput();

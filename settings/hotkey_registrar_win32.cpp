@@ -12,8 +12,16 @@ HWND g_hotkeyWindow = nullptr;
 #if defined(TUNLARK_WINELIB)
 bool g_useKeyGrabs = false;
 
-// Modal loops dispatch WM_TIMER too, so this keeps hotkeys alive while the main loop waits for a
-// dialog. The id is one the window procedure never uses for its own timers.
+// Presses are read on the UI thread. A watcher thread blocks in poll() on the X connection and
+// posts kPumpMessage to a message-only window of ours, so a press wakes the main loop's wait at
+// once and modal loops (menu, dialogs, choosers, message boxes) deliver it too, with no timer
+// waking the process while nothing happens. The watcher then waits for g_drained, which the UI
+// thread sets after reading, since until then the socket stays readable.
+constexpr UINT kPumpMessage = WM_APP + 0x4B;
+HWND g_pumpWindow = nullptr;
+HANDLE g_drained = nullptr;
+
+// Only when the watcher cannot be started: a timer, which modal loops dispatch as well.
 constexpr UINT_PTR kPumpTimerId = 0x544B;
 constexpr UINT kPumpPeriodMs = 20;
 #endif
@@ -57,6 +65,39 @@ void PostHotkey(int id, void*) {
 void CALLBACK PumpFromTimer(HWND, UINT, UINT_PTR, DWORD) {
   PumpGlobalHotkeys();
 }
+
+LRESULT CALLBACK PumpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kPumpMessage) return DefWindowProcA(window, message, wParam, lParam);
+  PumpGlobalHotkeys();
+  SetEvent(g_drained);
+  return 0;
+}
+
+DWORD WINAPI WatchKeyConnection(void*) {
+  while (WaitForGlobalKeyInput()) {
+    if (!PostMessageA(g_pumpWindow, kPumpMessage, 0, 0)) break;
+    WaitForSingleObject(g_drained, INFINITE);
+  }
+  return 0;
+}
+
+// CreateThread, not std::thread: a bare pthread crashes in Winelib once it calls Win32.
+bool StartKeyWatcher(HINSTANCE instance) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = PumpWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = "TunlarkHotkeyPump";
+  if (!RegisterClassA(&windowClass)) return false;
+  g_pumpWindow = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                 nullptr, instance, nullptr);
+  if (!g_pumpWindow) return false;
+  g_drained = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!g_drained) return false;
+  HANDLE thread = CreateThread(nullptr, 0, WatchKeyConnection, nullptr, 0, nullptr);
+  if (!thread) return false;
+  CloseHandle(thread);
+  return true;
+}
 #endif
 
 }  // namespace
@@ -70,7 +111,9 @@ HotkeyRegistrar* CreateWin32HotkeyRegistrar(HWND window) {
   g_hotkeyWindow = window;
 #if defined(TUNLARK_WINELIB)
   g_useKeyGrabs = OpenGlobalKeyDisplay();
-  if (g_useKeyGrabs) SetTimer(window, kPumpTimerId, kPumpPeriodMs, PumpFromTimer);
+  if (g_useKeyGrabs &&
+      !StartKeyWatcher(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE))))
+    SetTimer(window, kPumpTimerId, kPumpPeriodMs, PumpFromTimer);
 #endif
   return new Win32HotkeyRegistrar(window);
 }

@@ -15,10 +15,17 @@
 
 namespace {
 
-// Small buffers of one mixing block each, enough to ride over late wake-ups under Wine. Their
-// number does not delay a seek, a pause or a volume change: the engine discards what is queued
-// and mixes it again.
-constexpr int kBuffers = 16;
+// Four device buffers of up to four mixing blocks each: 160 ms at a 10 ms block, enough to ride
+// over late wake-ups under Wine. Every buffer handed to waveOut costs a trip through the Wine
+// server and a wake-up of the mixing thread when it is done, so blocks are gathered into one
+// buffer while the device still has two or more queued; with fewer (at the start, after a seek)
+// a block goes out alone at once. The queue's length does not delay a seek, a pause or a volume
+// change: the engine discards what is queued and mixes it again.
+constexpr int kBuffers = 4;
+constexpr uint32_t kBlocksPerBuffer = 4;
+constexpr int kGatherWhileQueued = 2;
+// Every buffer queued and none played back for this long: the device is gone (the sound server
+// stopped) and will not come back by itself.
 constexpr DWORD kDeadDeviceMs = 1500;
 
 class WinmmOutput : public AudioOutput {
@@ -61,19 +68,21 @@ class WinmmOutput : public AudioOutput {
   }
 
   bool WaitForSpace(uint32_t /*frameCount*/, uint32_t timeoutMs) override {
+    // The engine's timeout is its mixing period, which would wake this thread 100 times a second
+    // for nothing: the device's event comes whenever a buffer is played or reset (a seek, a new
+    // track, the end), which is all the mixing thread waits for. It still looks again now and then.
+    timeoutMs = std::max<uint32_t>(timeoutMs, 50);
     DWORD start = GetTickCount();
     for (;;) {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         // A device that could not be opened again takes nothing; the engine stops its channels.
         if (!wave_) failed_ = true;
-        if (wave_ && FreeBuffer() >= 0) return true;
+        if (wave_ && (filling_ >= 0 || FreeBuffer() >= 0)) return true;
       }
       DWORD waited = GetTickCount() - start;
       if (waited >= timeoutMs) {
         std::lock_guard<std::mutex> lock(mutex_);
-        // Every buffer queued and none played back for so long: the device is gone (the sound
-        // server stopped) and will not come back by itself.
         if (active_ && written_ > 0 && GetTickCount() - lastWrite_ > kDeadDeviceMs) failed_ = true;
         return false;
       }
@@ -83,24 +92,24 @@ class WinmmOutput : public AudioOutput {
 
   void Write(const float* frames, uint32_t frameCount) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    int index = FreeBuffer();
-    if (index < 0 || !wave_) return;
-    WAVEHDR& header = headers_[index];
-    int16_t* out = data_[index].data();
-    uint32_t count = std::min(frameCount, blockFrames_) * channels_;
-    for (uint32_t i = 0; i < count; ++i) {
+    if (!wave_) return;
+    if (filling_ < 0) {
+      filling_ = FreeBuffer();
+      if (filling_ < 0) return;
+      fill_ = 0;
+      inUse_[filling_] = true;
+      headers_[filling_].dwFlags &= ~WHDR_DONE;
+    }
+    int16_t* out = data_[filling_].data() + static_cast<size_t>(fill_) * channels_;
+    uint32_t count = std::min(frameCount, blockFrames_);
+    for (uint32_t i = 0; i < count * channels_; ++i) {
       out[i] = static_cast<int16_t>(std::clamp(frames[i], -1.0f, 1.0f) * 32767.0f);
     }
-    header.dwBufferLength = count * sizeof(int16_t);
-    header.dwFlags &= ~WHDR_DONE;
-    inUse_[index] = true;
-    if (waveOutWrite(wave_, &header, sizeof header) != MMSYSERR_NOERROR) {
-      inUse_[index] = false;
-      failed_ = true;
-      return;
-    }
-    written_ += count / channels_;
+    fill_ += count;
+    written_ += count;
     lastWrite_ = GetTickCount();
+    if (fill_ + blockFrames_ > blockFrames_ * kBlocksPerBuffer || Submitted() < kGatherWhileQueued)
+      Submit();
   }
 
   uint32_t QueuedFrames() override {
@@ -115,6 +124,7 @@ class WinmmOutput : public AudioOutput {
     // Returns every buffer and sets the device position back to 0.
     waveOutReset(wave_);
     for (bool& used : inUse_) used = false;
+    filling_ = -1;
     written_ = 0;
     lastPosition_ = 0;
     playedBase_ = 0;
@@ -123,11 +133,13 @@ class WinmmOutput : public AudioOutput {
   void SetActive(bool active) override {
     std::lock_guard<std::mutex> lock(mutex_);
     active_ = active;
+    // Nothing more comes to fill the gathered blocks: the end of a track must still be heard.
+    if (!active && filling_ >= 0) Submit();
   }
 
   bool Starved() override {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!active_ || written_ == 0) return false;
+    if (!active_ || written_ == 0 || filling_ >= 0) return false;
     for (int i = 0; i < kBuffers; ++i) {
       if (inUse_[i] && !(headers_[i].dwFlags & WHDR_DONE)) return false;
     }
@@ -149,7 +161,8 @@ class WinmmOutput : public AudioOutput {
       wave_ = nullptr;
       return false;
     }
-    data_.assign(kBuffers, std::vector<int16_t>(static_cast<size_t>(blockFrames_) * channels_));
+    data_.assign(kBuffers, std::vector<int16_t>(static_cast<size_t>(blockFrames_) *
+                                                kBlocksPerBuffer * channels_));
     for (int i = 0; i < kBuffers; ++i) {
       WAVEHDR& header = headers_[i];
       std::memset(&header, 0, sizeof header);
@@ -158,6 +171,7 @@ class WinmmOutput : public AudioOutput {
       waveOutPrepareHeader(wave_, &header, sizeof header);
       inUse_[i] = false;
     }
+    filling_ = -1;
     written_ = 0;
     lastPosition_ = 0;
     playedBase_ = 0;
@@ -172,6 +186,7 @@ class WinmmOutput : public AudioOutput {
     waveOutClose(wave_);
     wave_ = nullptr;
     for (bool& used : inUse_) used = false;
+    filling_ = -1;
   }
   // Call with mutex_ held.
   int FreeBuffer() {
@@ -179,6 +194,26 @@ class WinmmOutput : public AudioOutput {
       if (!inUse_[i] || (headers_[i].dwFlags & WHDR_DONE)) return i;
     }
     return -1;
+  }
+  // Buffers handed to the device and not yet played.
+  int Submitted() {
+    int count = 0;
+    for (int i = 0; i < kBuffers; ++i) {
+      if (i != filling_ && inUse_[i] && !(headers_[i].dwFlags & WHDR_DONE)) ++count;
+    }
+    return count;
+  }
+  void Submit() {
+    WAVEHDR& header = headers_[filling_];
+    header.dwBufferLength = fill_ * channels_ * sizeof(int16_t);
+    header.dwFlags &= ~WHDR_DONE;
+    if (waveOutWrite(wave_, &header, sizeof header) != MMSYSERR_NOERROR) {
+      inUse_[filling_] = false;
+      failed_ = true;
+      // Never reaches the device: it must not count as waiting to be heard.
+      written_ -= fill_;
+    }
+    filling_ = -1;
   }
   // Frames the device has played since the last reset; its sample counter is 32 bits wide.
   uint64_t Played() {
@@ -208,6 +243,8 @@ class WinmmOutput : public AudioOutput {
   DWORD lastWrite_ = 0;
   bool active_ = false;
   bool failed_ = false;
+  int filling_ = -1;   // the buffer gathering blocks, not yet handed to the device
+  uint32_t fill_ = 0;  // frames in it
 };
 
 DWORD WINAPI RunThread(LPVOID parameter) {

@@ -70,6 +70,38 @@ TEST_F(MonitorTest, UpdatesAtMostEvery50MsAlsoAcrossTheTickWrap) {
   EXPECT_EQ(state_.tray.calls.size(), 2u) << "the stopped state is shown again every pass";
 }
 
+// The main loop waits on the queue for as long as these allow; a wrong answer would either stall
+// the tray and the track advance or wake the program for nothing.
+TEST_F(MonitorTest, TellsTheLoopWhenTheNextPassIsDueAndWhenNothingCanChange) {
+  EXPECT_EQ(MonitorMsUntilDue(), 0) << "before the first call";
+  state_.clock.now = 0xFFFFFFE0u;
+  MonitorTick();
+  EXPECT_EQ(MonitorMsUntilDue(), 51);
+  state_.clock.now += 40;  // across the wrap of the tick count
+  EXPECT_EQ(MonitorMsUntilDue(), 11);
+  state_.clock.now += 11;
+  EXPECT_EQ(MonitorMsUntilDue(), 0);
+  state_.clock.now += 500;  // long overdue is still due now, not negative
+  EXPECT_EQ(MonitorMsUntilDue(), 0);
+  EXPECT_FALSE(MonitorQuiet()) << "no due pass has looked yet";
+
+  uint32_t passes = MonitorDuePasses();
+  MonitorTick();
+  EXPECT_EQ(MonitorDuePasses(), passes + 1);
+  EXPECT_TRUE(MonitorQuiet()) << "stopped";
+  MonitorTick();
+  EXPECT_EQ(MonitorDuePasses(), passes + 1) << "a pass that is not due does not count";
+
+  Fill({"a"});
+  PlayAt(0, 1);
+  EXPECT_TRUE(MonitorQuiet()) << "unchanged until the next due pass looks";
+  DuePass();
+  EXPECT_FALSE(MonitorQuiet()) << "playing: the track can end without any message";
+  BASS_ChannelPause(g_app.Channel);
+  DuePass();
+  EXPECT_TRUE(MonitorQuiet()) << "paused";
+}
+
 TEST_F(MonitorTest, TooltipAndIconFollowPlayingMutedAndPaused) {
   Fill({"Song"});
   PlayAt(0, 65);
