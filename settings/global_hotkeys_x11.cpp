@@ -66,6 +66,28 @@ void FindLockVariants() {
   }
 }
 
+// Every key that types keysym at its first or second level. A keysym may sit on several keys:
+// the keypad's '.' types KP_Decimal only with Num Lock on (second level), and some keymaps give
+// KP_Decimal a key of its own, which XKeysymToKeycode prefers although keyboards rarely have it.
+std::vector<KeyCode> KeycodesOf(KeySym keysym) {
+  std::vector<KeyCode> found;
+  int first = 0, last = 0, perKeycode = 0;
+  XDisplayKeycodes(g_display, &first, &last);
+  KeySym* map =
+      XGetKeyboardMapping(g_display, static_cast<KeyCode>(first), last - first + 1, &perKeycode);
+  if (!map) return found;
+  for (int code = first; code <= last; ++code) {
+    for (int level = 0; level < perKeycode && level < 2; ++level) {
+      if (map[(code - first) * perKeycode + level] == keysym) {
+        found.push_back(static_cast<KeyCode>(code));
+        break;
+      }
+    }
+  }
+  XFree(map);
+  return found;
+}
+
 void UngrabAllVariants(const Grab& grab) {
   for (int i = 0; i < g_lockVariantCount; ++i)
     XUngrabKey(g_display, grab.keycode, grab.mask | g_lockVariants[i], g_root);
@@ -88,40 +110,47 @@ bool GrabGlobalKey(int id, uint32_t modifiers, uint32_t virtualKey) {
   uint32_t mask = 0;
   uint32_t keysym = VirtualKeyToKeysym(virtualKey);
   if (keysym == 0 || !HotkeyModifiersToMask(modifiers, &mask)) return false;
-  Grab grab{id, XKeysymToKeycode(g_display, keysym), mask};
-  if (grab.keycode == 0) return false;
+  std::vector<Grab> grabs;
+  for (KeyCode keycode : KeycodesOf(keysym)) grabs.push_back(Grab{id, keycode, mask});
+  if (grabs.empty()) return false;
   // The server lets one client grab a combination twice; a second action on it must fail as on
   // Windows.
   for (const Grab& held : g_grabs)
-    if (held.keycode == grab.keycode && held.mask == grab.mask) return false;
+    for (const Grab& grab : grabs)
+      if (held.keycode == grab.keycode && held.mask == grab.mask) return false;
 
   XSync(g_display, False);
   g_grabFailed = false;
   g_previousHandler = XSetErrorHandler(NoteGrabError);
-  for (int i = 0; i < g_lockVariantCount; ++i)
-    XGrabKey(g_display, grab.keycode, grab.mask | g_lockVariants[i], g_root, False, GrabModeAsync,
-             GrabModeAsync);
+  for (const Grab& grab : grabs)
+    for (int i = 0; i < g_lockVariantCount; ++i)
+      XGrabKey(g_display, grab.keycode, grab.mask | g_lockVariants[i], g_root, False, GrabModeAsync,
+               GrabModeAsync);
   XSync(g_display, False);
   if (g_grabFailed) {
     // Another client holds at least one variant: give back the ones we did get.
-    UngrabAllVariants(grab);
+    for (const Grab& grab : grabs) UngrabAllVariants(grab);
     XSync(g_display, False);
   }
   XSetErrorHandler(g_previousHandler);
   if (g_grabFailed) return false;
-  g_grabs.push_back(grab);
+  g_grabs.insert(g_grabs.end(), grabs.begin(), grabs.end());
   return true;
 }
 
 void UngrabGlobalKey(int id) {
   if (!g_display) return;
-  for (auto it = g_grabs.begin(); it != g_grabs.end(); ++it) {
-    if (it->id != id) continue;
+  bool released = false;
+  for (auto it = g_grabs.begin(); it != g_grabs.end();) {
+    if (it->id != id) {
+      ++it;
+      continue;
+    }
     UngrabAllVariants(*it);
-    XFlush(g_display);
-    g_grabs.erase(it);
-    return;
+    it = g_grabs.erase(it);
+    released = true;
   }
+  if (released) XFlush(g_display);
 }
 
 void ReadGlobalKeyPresses(void (*pressed)(int id, void* context), void* context) {

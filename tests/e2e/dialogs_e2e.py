@@ -45,7 +45,9 @@ FILE_TITLE = "Открыть файл"
 # The default bindings of config.cfg (all with Ctrl+Alt) as X key names.
 KEY_VOLUME_UP, KEY_OPEN_FILE, KEY_OPEN_FOLDER = "ctrl+alt+KP_8", "ctrl+alt+KP_7", "ctrl+alt+KP_9"
 # What WM_HOTKEY reports for them.
-HOTKEY_IDS = {KEY_VOLUME_UP: 1, KEY_OPEN_FILE: 9, KEY_OPEN_FOLDER: 10}
+# Numpad "." as a keyboard sends it without Num Lock: the keypad's Delete key.
+KEY_STOP = "ctrl+alt+KP_Delete"
+HOTKEY_IDS = {KEY_VOLUME_UP: 1, KEY_OPEN_FILE: 9, KEY_OPEN_FOLDER: 10, KEY_STOP: 4}
 
 CASES = []
 
@@ -422,6 +424,10 @@ def hotkey_reaches_the_player_while_another_window_has_the_focus(env, probe, fil
                   "Volume=%s after presses with Num Lock and Caps Lock" % player.config("Volume"))
             time.sleep(0.5)
             check(player.config("Volume") == "65", "a press was delivered twice")
+
+            press_hotkey(env, KEY_STOP)
+            sound, silent = env.wait_for_sound(lambda s: s.silent, 5)
+            check(silent, "the keypad's '.' did not stop the track: %r" % sound)
     finally:
         other.terminate()
         other.wait(10)
