@@ -2,4 +2,6 @@
 
 ApplicationState g_app;
 
-void ResetApplicationState() { g_app = ApplicationState(); }
+void ResetApplicationState() {
+  g_app = ApplicationState();
+}

@@ -76,17 +76,17 @@ std::vector<Fixture> MakeFormatFixtures(const std::string& dir) {
   std::vector<Fixture> fixtures;
   auto tone = [&](const char* label, const char* name, int format, uint32_t rate) {
     std::string path = dir + "/" + name;
-    ToneSpec spec{format, rate, 2, kSeconds, 440, 0.5};
-    if (Exists(path) || WriteTone(path, spec)) fixtures.push_back({label, path});
+    ToneParams params{format, rate, 2, kSeconds, 440, 0.5};
+    if (Exists(path) || WriteTone(path, params)) fixtures.push_back({label, path});
   };
   auto mpeg = [&](const char* label, const char* name, const char* encoder) {
     std::string path = dir + "/" + name;
-    ToneSpec spec{0, 44100, 2, kSeconds, 440, 0.5};
-    if (Exists(path) || WriteMpeg(path, spec, encoder)) fixtures.push_back({label, path});
+    ToneParams params{0, 44100, 2, kSeconds, 440, 0.5};
+    if (Exists(path) || WriteMpeg(path, params, encoder)) fixtures.push_back({label, path});
   };
-  auto module = [&](const char* label, const char* name, std::string (*make)(const ModuleSpec&)) {
+  auto module = [&](const char* label, const char* name, std::string (*make)(const ModuleParams&)) {
     std::string path = dir + "/" + name;
-    std::ofstream(path, std::ios::binary) << make(ModuleSpec{64, 15, 40});  // 60 s
+    std::ofstream(path, std::ios::binary) << make(ModuleParams{64, 15, 40});  // 60 s
     fixtures.push_back({label, path});
   };
   tone("WAV 16-bit 44.1 kHz", "tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100);

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = std::string(argv[1]) + "/";
-  ToneSpec tone{SF_FORMAT_AIFF | SF_FORMAT_PCM_16};
+  ToneParams tone{SF_FORMAT_AIFF | SF_FORMAT_PCM_16};
   tone.seconds = 30;
   tone.freq = 600;
   bool ok = WriteTone(folder + "tone.aiff", tone);
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   ok = ok && WriteMpeg(folder + "tone.mp1", tone, "twolame --quiet");
 
   // About eight seconds each: 64 rows at speed 6 and tempo 125.
-  const ModuleSpec module{64, 6, 125};
+  const ModuleParams module{64, 6, 125};
   ok = ok && WriteBytes(folder + "module.mod", MakeMod(module));
   ok = ok && WriteBytes(folder + "module.s3m", MakeS3m(module));
   ok = ok && WriteBytes(folder + "module.xm", MakeXm(module));

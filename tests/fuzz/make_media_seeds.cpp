@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string out = std::string(argv[1]) + "/";
-  ToneSpec tone;
+  ToneParams tone;
   tone.rate = 8000;
   tone.channels = 1;
   tone.seconds = 0.25;
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   tone.rate = 16000;
   ok = WriteMpeg(out + "tone.mp2", tone, "twolame --quiet -b 32") && ok;
 
-  ModuleSpec module;
+  ModuleParams module;
   module.rows = 4;
   Save(out + "tone.mod", MakeMod(module));
   Save(out + "tone.s3m", MakeS3m(module));

@@ -7,12 +7,12 @@ namespace {
 
 struct ModuleCase {
   const char* name;
-  std::string (*make)(const ModuleSpec&);
+  std::string (*make)(const ModuleParams&);
   uint32_t ctype;
 };
 
-std::string UmxOfIt(const ModuleSpec& spec) {
-  return MakeUmx(MakeIt(spec));
+std::string UmxOfIt(const ModuleParams& params) {
+  return MakeUmx(MakeIt(params));
 }
 
 TEST(EngineModuleTest, EveryModuleKindOpensOnlyAsMusicAndPlaysOnceToItsEnd) {
@@ -24,11 +24,11 @@ TEST(EngineModuleTest, EveryModuleKindOpensOnlyAsMusicAndPlaysOnceToItsEnd) {
       {"tone.xm", MakeXm, BASS_CTYPE_MUSIC_XM},    {"tone.it", MakeIt, BASS_CTYPE_MUSIC_IT},
       {"tone.mtm", MakeMtm, BASS_CTYPE_MUSIC_MTM}, {"tone.umx", UmxOfIt, BASS_CTYPE_MUSIC_IT},
   };
-  ModuleSpec spec;
-  double seconds = ModuleSeconds(spec);
+  ModuleParams params;
+  double seconds = ModuleSeconds(params);
   for (const ModuleCase& c : cases) {
     SCOPED_TRACE(c.name);
-    dir.Write(c.name, c.make(spec));
+    dir.Write(c.name, c.make(params));
     std::string path = dir.File(c.name);
     EXPECT_EQ(BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0x20100), 0u);
     uint32_t h = BASS_MusicLoad(false, path.c_str(), 0, 0, 0x20300, 0);
@@ -54,8 +54,8 @@ TEST(EngineModuleTest, ModulePositionAndPauseWork) {
   TempDir dir;
   EngineFixture engine;
   ASSERT_TRUE(engine.ok());
-  ModuleSpec spec{48, 6, 125};  // 5.76 s
-  dir.Write("long.xm", MakeXm(spec));
+  ModuleParams params{48, 6, 125};  // 5.76 s
+  dir.Write("long.xm", MakeXm(params));
   std::string path = dir.File("long.xm");
   uint32_t h = BASS_MusicLoad(false, path.c_str(), 0, 0, 0x20300, 0);
   ASSERT_NE(h, 0u);

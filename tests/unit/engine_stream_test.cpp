@@ -19,9 +19,9 @@ class EngineStreamTest : public ::testing::Test {
   // A stereo 440 Hz tone of `seconds` at rate, as WAV.
   std::string Tone(const std::string& name, double seconds, uint32_t rate = 44100, double freq2 = 0,
                    double split = 0) {
-    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, seconds, 440, 0.5, freq2, split};
+    ToneParams params{SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, seconds, 440, 0.5, freq2, split};
     std::string path = dir_.File(name);
-    EXPECT_TRUE(WriteTone(path, spec));
+    EXPECT_TRUE(WriteTone(path, params));
     return path;
   }
   uint32_t Open(const std::string& path, uint32_t flags = kFloat | BASS_STREAM_PRESCAN) {
@@ -58,9 +58,9 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
   };
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(c.name);
-    ToneSpec spec{c.format, 44100, 2, 1.0};
+    ToneParams params{c.format, 44100, 2, 1.0};
     std::string path = dir_.File(c.name);
-    ASSERT_TRUE(c.format ? WriteTone(path, spec) : WriteMpeg(path, spec, c.encoder));
+    ASSERT_TRUE(c.format ? WriteTone(path, params) : WriteMpeg(path, params, c.encoder));
     uint32_t h = Open(path);
     ASSERT_NE(h, 0u);
     BASS_CHANNELINFO info = {};
@@ -96,9 +96,9 @@ TEST_F(EngineStreamTest, OtherRatesAreResampledToTheRightPitch) {
 }
 
 TEST_F(EngineStreamTest, Mp3LengthIsExactForVbrWithoutHeader) {
-  ToneSpec spec{0, 44100, 2, 3.0};
+  ToneParams params{0, 44100, 2, 3.0};
   std::string path = dir_.File("vbr.mp3");
-  ASSERT_TRUE(WriteMpeg(path, spec, "lame --quiet --vbr-new -V 2 -t"));
+  ASSERT_TRUE(WriteMpeg(path, params, "lame --quiet --vbr-new -V 2 -t"));
   uint32_t h = Open(path);
   ASSERT_NE(h, 0u);
   // Without the encoder's header the decoder delay and padding stay in: at most two frames more.
@@ -120,8 +120,8 @@ TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
   for (char& c : noise) c = static_cast<char>(random());
   std::string wav;
   {
-    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 0.5};
-    ASSERT_TRUE(WriteTone(dir_.File("whole.wav"), spec));
+    ToneParams params{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 0.5};
+    ASSERT_TRUE(WriteTone(dir_.File("whole.wav"), params));
     wav = dir_.Read("whole.wav");
   }
   dir_.Write("empty.mp3", "");

@@ -54,37 +54,37 @@ std::string SquareSample() {
 
 }  // namespace
 
-bool WriteTone(const std::string& path, const ToneSpec& spec) {
+bool WriteTone(const std::string& path, const ToneParams& params) {
   SF_INFO info = {};
-  info.samplerate = static_cast<int>(spec.rate);
-  info.channels = static_cast<int>(spec.channels);
-  info.format = spec.format;
+  info.samplerate = static_cast<int>(params.rate);
+  info.channels = static_cast<int>(params.channels);
+  info.format = params.format;
   if (!sf_format_check(&info)) return false;
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!file) return false;
-  auto frames = static_cast<size_t>(spec.seconds * spec.rate);
-  std::vector<float> data(frames * spec.channels);
+  auto frames = static_cast<size_t>(params.seconds * params.rate);
+  std::vector<float> data(frames * params.channels);
   double phase = 0;
   for (size_t i = 0; i < frames; ++i) {
-    double t = static_cast<double>(i) / spec.rate;
-    double freq = spec.freq2 != 0 && t >= spec.splitSeconds ? spec.freq2 : spec.freq;
-    phase += 2 * kPi * freq / spec.rate;
-    for (uint32_t c = 0; c < spec.channels; ++c) {
-      data[i * spec.channels + c] = static_cast<float>(spec.amplitude * std::sin(phase));
+    double t = static_cast<double>(i) / params.rate;
+    double freq = params.freq2 != 0 && t >= params.splitSeconds ? params.freq2 : params.freq;
+    phase += 2 * kPi * freq / params.rate;
+    for (uint32_t c = 0; c < params.channels; ++c) {
+      data[i * params.channels + c] = static_cast<float>(params.amplitude * std::sin(phase));
     }
   }
   // In pieces: the Vorbis writer drops one very large write.
   bool written = true;
   for (size_t at = 0; at < frames && written; at += 4096) {
     auto count = static_cast<sf_count_t>(std::min<size_t>(4096, frames - at));
-    written = sf_writef_float(file, data.data() + at * spec.channels, count) == count;
+    written = sf_writef_float(file, data.data() + at * params.channels, count) == count;
   }
   sf_close(file);
   return written;
 }
 
-bool WriteMpeg(const std::string& path, const ToneSpec& spec, const std::string& encoder) {
-  ToneSpec wav = spec;
+bool WriteMpeg(const std::string& path, const ToneParams& params, const std::string& encoder) {
+  ToneParams wav = params;
   wav.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
   std::string wavPath = path + ".source.wav";
   if (!WriteTone(wavPath, wav)) return false;
@@ -94,11 +94,11 @@ bool WriteMpeg(const std::string& path, const ToneSpec& spec, const std::string&
   return made;
 }
 
-double ModuleSeconds(const ModuleSpec& spec) {
-  return spec.rows * spec.speed * 2.5 / spec.tempo;
+double ModuleSeconds(const ModuleParams& params) {
+  return params.rows * params.speed * 2.5 / params.tempo;
 }
 
-std::string MakeMod(const ModuleSpec& spec) {
+std::string MakeMod(const ModuleParams& params) {
   std::string m;
   PutText(m, "tone", 20);
   std::string sample = SquareSample();
@@ -121,13 +121,13 @@ std::string MakeMod(const ModuleSpec& spec) {
         period = 214;  // C-3
         instrument = 1;
         effect = 0xF;
-        param = spec.speed;
+        param = params.speed;
       }
       if (channel == 1 && row == 0) {
         effect = 0xF;
-        param = spec.tempo;
+        param = params.tempo;
       }
-      if (channel == 2 && row == spec.rows - 1) effect = 0xD;  // pattern break: the song ends
+      if (channel == 2 && row == params.rows - 1) effect = 0xD;  // pattern break: the song ends
       m += static_cast<char>((instrument & 0xF0) | (period >> 8));
       m += static_cast<char>(period & 0xFF);
       m += static_cast<char>(((instrument & 0x0F) << 4) | effect);
@@ -138,7 +138,7 @@ std::string MakeMod(const ModuleSpec& spec) {
   return m;
 }
 
-std::string MakeS3m(const ModuleSpec& spec) {
+std::string MakeS3m(const ModuleParams& params) {
   std::string m;
   PutText(m, "tone", 28);
   m += '\x1A';
@@ -151,12 +151,12 @@ std::string MakeS3m(const ModuleSpec& spec) {
   Put16le(m, 0x1320);  // tracker version
   Put16le(m, 1);       // signed samples
   m += "SCRM";
-  m += static_cast<char>(64);          // global volume
-  m += static_cast<char>(spec.speed);  // initial speed
-  m += static_cast<char>(spec.tempo);  // initial tempo
-  m += static_cast<char>(0xB0);        // master volume, stereo
-  m += static_cast<char>(0);           // click removal
-  m += static_cast<char>(0);           // no default pans
+  m += static_cast<char>(64);            // global volume
+  m += static_cast<char>(params.speed);  // initial speed
+  m += static_cast<char>(params.tempo);  // initial tempo
+  m += static_cast<char>(0xB0);          // master volume, stereo
+  m += static_cast<char>(0);             // click removal
+  m += static_cast<char>(0);             // no default pans
   m += std::string(8, '\0');
   Put16le(m, 0);  // special
   m += '\x00';
@@ -199,7 +199,7 @@ std::string MakeS3m(const ModuleSpec& spec) {
       pattern += '\x40';  // C-4
       pattern += '\x01';
     }
-    if (row == spec.rows - 1) {
+    if (row == params.rows - 1) {
       pattern += '\x81';  // channel 1: command
       pattern += '\x03';  // C: pattern break
       pattern += '\x00';
@@ -217,7 +217,7 @@ std::string MakeS3m(const ModuleSpec& spec) {
   return m;
 }
 
-std::string MakeXm(const ModuleSpec& spec) {
+std::string MakeXm(const ModuleParams& params) {
   std::string m = "Extended Module: ";
   PutText(m, "tone", 20);
   m += '\x1A';
@@ -230,12 +230,12 @@ std::string MakeXm(const ModuleSpec& spec) {
   Put16le(m, 1);    // patterns
   Put16le(m, 1);    // instruments
   Put16le(m, 1);    // linear frequencies
-  Put16le(m, spec.speed);
-  Put16le(m, spec.tempo);
+  Put16le(m, params.speed);
+  Put16le(m, params.tempo);
   m += std::string(256, '\0');
 
   std::string data;
-  for (uint32_t row = 0; row < spec.rows; ++row) {
+  for (uint32_t row = 0; row < params.rows; ++row) {
     // Channel 0: the note on row 0; channel 1: the break on the last row.
     if (row == 0) {
       data += '\x83';                 // note and instrument follow
@@ -244,7 +244,7 @@ std::string MakeXm(const ModuleSpec& spec) {
     } else {
       data += '\x80';
     }
-    if (row == spec.rows - 1) {
+    if (row == params.rows - 1) {
       data += '\x98';  // effect and parameter follow
       data += '\x0D';
       data += '\x00';
@@ -254,7 +254,7 @@ std::string MakeXm(const ModuleSpec& spec) {
   }
   Put32le(m, 9);
   m += '\0';
-  Put16le(m, spec.rows);
+  Put16le(m, params.rows);
   Put16le(m, data.size());
   m += data;
 
@@ -287,7 +287,7 @@ std::string MakeXm(const ModuleSpec& spec) {
   return m;
 }
 
-std::string MakeIt(const ModuleSpec& spec) {
+std::string MakeIt(const ModuleParams& params) {
   std::string m = "IMPM";
   PutText(m, "tone", 26);
   Put16le(m, 0x1004);
@@ -301,8 +301,8 @@ std::string MakeIt(const ModuleSpec& spec) {
   Put16le(m, 0);
   m += static_cast<char>(128);
   m += static_cast<char>(48);
-  m += static_cast<char>(spec.speed);
-  m += static_cast<char>(spec.tempo);
+  m += static_cast<char>(params.speed);
+  m += static_cast<char>(params.tempo);
   m += static_cast<char>(128);
   m += '\0';
   Put16le(m, 0);
@@ -339,14 +339,14 @@ std::string MakeIt(const ModuleSpec& spec) {
   m += std::string(4, '\0');
 
   std::string data;
-  for (uint32_t row = 0; row < spec.rows; ++row) {
+  for (uint32_t row = 0; row < params.rows; ++row) {
     if (row == 0) {
       data += '\x81';  // channel 1, mask follows
       data += '\x03';  // note and instrument
       data += static_cast<char>(60);
       data += '\x01';
     }
-    if (row == spec.rows - 1) {
+    if (row == params.rows - 1) {
       data += '\x82';  // channel 2, mask follows
       data += '\x08';  // command
       data += '\x03';  // C: pattern break
@@ -356,7 +356,7 @@ std::string MakeIt(const ModuleSpec& spec) {
   }
   Set32le(m, patternPointer, static_cast<uint32_t>(m.size()));
   Put16le(m, data.size());
-  Put16le(m, spec.rows);
+  Put16le(m, params.rows);
   Put32le(m, 0);
   m += data;
   Set32le(m, dataPointer, static_cast<uint32_t>(m.size()));
@@ -364,7 +364,7 @@ std::string MakeIt(const ModuleSpec& spec) {
   return m;
 }
 
-std::string MakeMtm(const ModuleSpec& spec) {
+std::string MakeMtm(const ModuleParams& params) {
   // MTM has no speed or tempo in its header: they are set by effects on the first row.
   std::string m = "MTM";
   m += '\x10';
@@ -392,8 +392,8 @@ std::string MakeMtm(const ModuleSpec& spec) {
   std::string track(64 * 3, '\0');
   track[0] = static_cast<char>((25 << 2));  // note, instrument high bits 0
   track[1] = static_cast<char>((1 << 4) | 0xF);
-  track[2] = static_cast<char>(spec.speed);
-  track[(spec.rows - 1) * 3 + 1] = 0x0D;
+  track[2] = static_cast<char>(params.speed);
+  track[(params.rows - 1) * 3 + 1] = 0x0D;
   m += track;
   // Pattern 0 uses track 1 on channel 0 and nothing elsewhere.
   Put16le(m, 1);

@@ -10,7 +10,7 @@
 #include "test_support.h"
 
 // What a tone file holds: freq Hz (a second tone after splitSeconds when freq2 is not 0).
-struct ToneSpec {
+struct ToneParams {
   int format;  // SF_FORMAT_* major | subtype
   uint32_t rate = 44100;
   uint32_t channels = 2;
@@ -22,27 +22,27 @@ struct ToneSpec {
 };
 
 // Writes a sine tone with libsndfile; false when the format cannot be written here.
-bool WriteTone(const std::string& path, const ToneSpec& spec);
+bool WriteTone(const std::string& path, const ToneParams& params);
 // MPEG audio through an encoder command ("lame --quiet -b 128", "twolame --quiet"), which is
-// given a WAV of spec written first.
-bool WriteMpeg(const std::string& path, const ToneSpec& spec, const std::string& encoder);
+// given a WAV of params written first.
+bool WriteMpeg(const std::string& path, const ToneParams& params, const std::string& encoder);
 
 // Tiny modules of one pattern that play one looped square-wave sample on the first channel and
 // end after `rows` rows at the given speed (ticks a row) and tempo.
-struct ModuleSpec {
+struct ModuleParams {
   uint32_t rows = 8;
   uint32_t speed = 3;
   uint32_t tempo = 125;
 };
-std::string MakeMod(const ModuleSpec& spec);
-std::string MakeS3m(const ModuleSpec& spec);
-std::string MakeXm(const ModuleSpec& spec);
-std::string MakeIt(const ModuleSpec& spec);
-std::string MakeMtm(const ModuleSpec& spec);
+std::string MakeMod(const ModuleParams& params);
+std::string MakeS3m(const ModuleParams& params);
+std::string MakeXm(const ModuleParams& params);
+std::string MakeIt(const ModuleParams& params);
+std::string MakeMtm(const ModuleParams& params);
 // An Unreal package holding module as its one Music export.
 std::string MakeUmx(const std::string& module);
 // The length of such a module in seconds.
-double ModuleSeconds(const ModuleSpec& spec);
+double ModuleSeconds(const ModuleParams& params);
 
 // Runs the engine on a capture output with its mixing thread, and the POSIX file system; the
 // engine is freed at the end.

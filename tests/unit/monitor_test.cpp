@@ -22,10 +22,12 @@ class MonitorTest : public ::testing::Test {
     SeedShuffleRandom(1);
     g_app.Volume = 50;
     // Small mono files; the backslash in the name gives TrackTitle something to cut at.
-    ASSERT_TRUE(WriteTone(Track("Song"), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 192}));
-    ASSERT_TRUE(WriteTone(Track("one"), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 1.5}));
+    ASSERT_TRUE(
+        WriteTone(Track("Song"), ToneParams{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 192}));
+    ASSERT_TRUE(
+        WriteTone(Track("one"), ToneParams{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 1.5}));
     for (const char* name : {"a", "b", "c"})
-      ASSERT_TRUE(WriteTone(Track(name), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 5}));
+      ASSERT_TRUE(WriteTone(Track(name), ToneParams{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 5}));
   }
   std::string Track(const std::string& name) { return dir_.File("Music\\" + name + ".wav"); }
   void Fill(std::initializer_list<const char*> names) {
@@ -146,7 +148,7 @@ TEST_F(MonitorTest, TooltipAndIconFollowPlayingMutedAndPaused) {
 
 TEST_F(MonitorTest, LongTitlesAreCutSoTheTimesStayVisible) {
   std::string name(200, 'x');
-  ASSERT_TRUE(WriteTone(Track(name), ToneSpec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 2}));
+  ASSERT_TRUE(WriteTone(Track(name), ToneParams{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 2}));
   g_app.playlist.Append(Track(name));
   PlayAt(0, 0);
   DuePass();

@@ -16,11 +16,11 @@ class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(engine_.ok());
-    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 5.0, 440, 0.5};
-    ASSERT_TRUE(WriteTone(dir_.File("a.wav"), spec));
-    spec.freq = 880;
-    ASSERT_TRUE(WriteTone(dir_.File("b.wav"), spec));
-    dir_.Write("song.xm", MakeXm(ModuleSpec{}));
+    ToneParams params{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 5.0, 440, 0.5};
+    ASSERT_TRUE(WriteTone(dir_.File("a.wav"), params));
+    params.freq = 880;
+    ASSERT_TRUE(WriteTone(dir_.File("b.wav"), params));
+    dir_.Write("song.xm", MakeXm(ModuleParams{}));
     g_app.Volume = 100;
   }
   double Loudness() {

@@ -19,8 +19,8 @@ class SeekingTest : public ::testing::Test {
     g_app.Volume = 100;
   }
   void Load(double seconds) {
-    ToneSpec spec{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, seconds, 440, 0.5};
-    ASSERT_TRUE(WriteTone(dir_.File("track.wav"), spec));
+    ToneParams params{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, seconds, 440, 0.5};
+    ASSERT_TRUE(WriteTone(dir_.File("track.wav"), params));
     ASSERT_TRUE(LoadAndPlay(dir_.File("track.wav")));
   }
   void SeekTo(float seconds) {

@@ -34,12 +34,12 @@ TEST(TrackChurn, AThousandTrackChangesLeaveOneChannelAndNoOpenFiles) {
   CoreFixtureState state{dir};
   EngineFixture engine(8000);
   ASSERT_TRUE(engine.ok());
-  ToneSpec tone{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 0.3};
+  ToneParams tone{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 0.3};
   ASSERT_TRUE(WriteTone(dir.File("a.wav"), tone));
   tone.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
   ASSERT_TRUE(WriteTone(dir.File("b.ogg"), tone));
   ASSERT_TRUE(WriteMpeg(dir.File("c.mp3"), tone, "lame --quiet -b 32"));
-  dir.Write("d.xm", MakeXm(ModuleSpec{}));
+  dir.Write("d.xm", MakeXm(ModuleParams{}));
   dir.Write("broken.wav", "RIFF\x10\0\0\0WAVEfmt garbage");
   std::string list = "#EXTM3U\r\n";
   for (const char* name : {"a.wav", "b.ogg", "c.mp3", "d.xm", "broken.wav", "missing.mp3"})
