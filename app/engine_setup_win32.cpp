@@ -2,11 +2,24 @@
 
 #include "playback/engine/output_winmm_win32.h"
 #include "playback/engine_config.h"
+#if defined(TUNLARK_WINELIB)
+#include "playback/engine/output_pulse_linux.h"
+#endif
 
 void ConfigureWin32Engine() {
   EngineConfig config = DefaultEngineConfig();
-  config.createOutput = [] { return CreateWinmmOutput(); };
   // A bare pthread crashes in a Winelib program as soon as it calls Win32.
   config.threads = Win32ThreadStarter();
+#if defined(TUNLARK_WINELIB)
+  // On the Linux desktop the sound server is spoken to directly; Wine's waveOut over it costs
+  // ten times the CPU. Without a server Wine's own driver (ALSA) still plays.
+  ThreadStarter threads = config.threads;
+  config.createOutput = [threads] {
+    return CreateFallbackOutput({[threads] { return CreatePulseOutput(threads); },
+                                 [] { return CreateWinmmOutput(); }});
+  };
+#else
+  config.createOutput = [] { return CreateWinmmOutput(); };
+#endif
   ConfigureEngine(config);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Where mixed sound goes: interleaved 32-bit float frames at the output rate. Open, Close and
 // WaitForSpace are called without the engine's lock; the others with it held, so they must
@@ -61,3 +62,8 @@ void ConfigureEngine(const EngineConfig& config);
 
 // A null output: consumes frames in real time without a device.
 std::unique_ptr<AudioOutput> CreateNullOutput();
+
+using OutputFactory = std::function<std::unique_ptr<AudioOutput>()>;
+// Opens the first of candidates whose output opens, and plays through that one; the others are
+// never opened. Open fails when none does.
+std::unique_ptr<AudioOutput> CreateFallbackOutput(std::vector<OutputFactory> candidates);
