@@ -100,18 +100,23 @@ int StartUp() {
 //   the last due pass saw the channel playing or stalled (a track ends without any message);
 // - otherwise (stopped or paused, nothing dispatched since) without a timeout: in those states
 //   nothing the tray shows changes until a message arrives.
-// Global hotkeys reach the wait as a message from their watcher thread.
+// Global hotkeys reach the wait as a message from their watcher thread. A wait that timed out
+// saw nothing arrive, so the next round goes straight to the idle branch: under Wine each look at
+// the queue is a trip to the server, and so is each switch between looking and waiting, 20 times
+// a second while a track plays. Whatever arrives after the timeout ends the next wait at once.
 int RunMainLoop() {
   MSG message;
   bool passOwed = true;
+  bool mayHaveMessages = true;
   for (;;) {
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (mayHaveMessages && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
       if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
       passOwed = true;
       continue;
     }
+    mayHaveMessages = true;
     PumpGlobalHotkeys();
     uint32_t passes = MonitorDuePasses();
     MonitorTick();
@@ -120,9 +125,13 @@ int RunMainLoop() {
         (passOwed || !MonitorQuiet()) ? static_cast<DWORD>(MonitorMsUntilDue()) : INFINITE;
     // Any wake but the timeout owes a pass too: PeekMessage handles a sent message (a
     // hand-over) inside itself and then reports an empty queue.
-    if (timeout != 0 && MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT,
-                                                    MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT)
+    if (timeout == 0) continue;
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+        WAIT_TIMEOUT) {
+      mayHaveMessages = false;
+    } else {
       passOwed = true;
+    }
   }
 }
 

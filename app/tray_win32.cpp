@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <map>
 
 #include "app/platform.h"
 #include "app/shell_win32.h"
@@ -27,6 +28,15 @@ void FillTrayHeader() {
   g_tray.uCallbackMessage = kTrayCallbackMessage;
 }
 
+// Icon resources are shared: the same id always gives the same handle, so each is looked up once.
+// Looking one up costs several trips to the Wine server, 20 times a second while a track plays.
+HICON TrayIconHandle(int iconId) {
+  static std::map<int, HICON> loaded;
+  HICON& icon = loaded[iconId];
+  if (!icon) icon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
+  return icon;
+}
+
 void SetTip(const char* text) {
   static_assert(sizeof g_tray.szTip == kTrayTipSize, "the tooltip field of NOTIFYICONDATAA");
   CopyTrayTip(text, g_tray.szTip);
@@ -41,7 +51,7 @@ class Win32Tray : public TrayIcon {
 
 void TrayAdd() {
   FillTrayHeader();
-  g_tray.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(114));
+  g_tray.hIcon = TrayIconHandle(114);
   SetTip("Tunlark - остановлено ");
   Shell_NotifyIconA(NIM_ADD, &g_tray);
 }
@@ -52,12 +62,16 @@ void TrayUpdate(const char* text, int iconId) {
   std::memcpy(oldTip, g_tray.szTip, sizeof oldTip);
   FillTrayHeader();
   if (text != nullptr) SetTip(text);
-  // A shared icon resource: the same id gives the same handle.
-  if (iconId != -1) g_tray.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
+  if (iconId != -1) g_tray.hIcon = TrayIconHandle(iconId);
   // The monitor sets the tray on every pass, 20 times a second while a track plays. Passing an
   // unchanged icon and tooltip on to the shell would only make the tray host redraw, which cost
   // more than the playing itself under Wine.
-  if (g_tray.hIcon == oldIcon && std::memcmp(g_tray.szTip, oldTip, sizeof oldTip) == 0) return;
+  bool iconChanged = g_tray.hIcon != oldIcon;
+  bool tipChanged = std::memcmp(g_tray.szTip, oldTip, sizeof oldTip) != 0;
+  if (!iconChanged && !tipChanged) return;
+  // Only what changed: a picture passed again is copied and repainted by the tray host, once a
+  // second while the position in the tooltip moves on.
+  g_tray.uFlags = NIF_MESSAGE | (iconChanged ? NIF_ICON : 0) | (tipChanged ? NIF_TIP : 0);
   Shell_NotifyIconA(NIM_MODIFY, &g_tray);
 }
 

@@ -57,7 +57,7 @@ int Usage() {
           "usage: driver wait-window MS | window-exists | command ID | hotkey ID | tray LPARAM |\n"
           "       copydata PATH | copydata-unterminated TEXT | close | destroy | menu-open |\n"
           "       dialog-title | dismiss-dialog | copydata-sized SIZE TEXT [nul] |\n"
-          "       hotkey-burst COUNT ID\n");
+          "       hotkey-burst COUNT ID | sleep MS\n");
   return 2;
 }
 
@@ -78,6 +78,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "window-exists") return Player() ? 0 : 1;
+  // Keeps a Wine session open, so that Wine's own services stay up between starts of the player.
+  if (verb == "sleep" && argument) {
+    Sleep(strtoul(argument, nullptr, 10));
+    return 0;
+  }
   if (verb == "command" && argument) return Post(WM_COMMAND, strtoul(argument, nullptr, 10), 0);
   if (verb == "hotkey" && argument) return Post(WM_HOTKEY, strtoul(argument, nullptr, 10), 0);
   if (verb == "tray" && argument) return Post(WM_USER + 1, 0, strtol(argument, nullptr, 0));
