@@ -8,6 +8,9 @@
 #include <memory>
 #include <vector>
 
+// The most mixing blocks an output may hold queued.
+constexpr uint32_t kMaxQueuedBlocks = 120;
+
 // Where mixed sound goes: interleaved 32-bit float frames at the output rate. Open, Close and
 // WaitForSpace are called without the engine's lock; the others with it held, so they must
 // return at once.
@@ -15,8 +18,8 @@ class AudioOutput {
  public:
   virtual ~AudioOutput() = default;
   // False when there is no device; BASS_Init then fails. blockFrames is the mixing block (the
-  // update period). An output holds at most 32 blocks: the channels keep that much to mix again
-  // after a Discard.
+  // update period). An output holds at most kMaxQueuedBlocks of them: the channels keep that much
+  // to mix again after a Discard.
   virtual bool Open(uint32_t rate, uint32_t channels, uint32_t blockFrames) = 0;
   virtual void Close() = 0;
   // Waits until frameCount more frames fit, at most timeoutMs; false when they still do not.

@@ -4,12 +4,13 @@
 #include <cmath>
 
 #include "playback/audio_engine.h"
+#include "playback/engine_config.h"
 
 namespace {
 // Source frames taken from the decoder at a time.
 constexpr uint32_t kChunkFrames = 1024;
 // Mixing blocks kept for mixing again: more than any output holds queued.
-constexpr uint32_t kHistoryBlocks = 32;
+constexpr uint32_t kHistoryBlocks = kMaxQueuedBlocks + 8;
 }  // namespace
 
 Channel::Channel(std::unique_ptr<Decoder> decoder, uint32_t outputRate, uint32_t maxBlockFrames,

@@ -14,11 +14,12 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // What the server holds ahead of the speaker, and how much it asks for at a time: the mixing
-// thread wakes once per request and writes it in one piece. The buffer's length delays nothing a
-// person hears: a seek, a pause or a volume change drops it and the engine mixes it again, which
-// is also why it stays well under the 32 blocks the channels keep to mix again.
-constexpr uint32_t kBufferMs = 200;
-constexpr uint32_t kMaxBufferBlocks = 20;
+// thread wakes once per request and writes it in one piece, four times a second. The buffer's
+// length delays nothing a person hears: a seek, a pause or a volume change drops it and the engine
+// mixes it again. The server's own latency comes on top, so the buffer stays below what the
+// channels keep to mix again.
+constexpr uint32_t kBufferMs = 1000;
+constexpr uint32_t kMaxBufferBlocks = kMaxQueuedBlocks - 20;
 constexpr uint32_t kRequestsPerBuffer = 4;
 constexpr auto kConnectTimeout = std::chrono::seconds(3);
 // The longest the mixing thread sleeps without a word from the server before it looks again.
