@@ -15,8 +15,8 @@ void ConfigureWin32Engine() {
   // ten times the CPU. Without a server Wine's own driver (ALSA) still plays.
   ThreadStarter threads = config.threads;
   config.createOutput = [threads] {
-    return CreateFallbackOutput({[threads] { return CreatePulseOutput(threads); },
-                                 [] { return CreateWinmmOutput(); }});
+    return CreateFallbackOutput(
+        {[threads] { return CreatePulseOutput(threads); }, [] { return CreateWinmmOutput(); }});
   };
 #else
   config.createOutput = [] { return CreateWinmmOutput(); };

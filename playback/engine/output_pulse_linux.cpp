@@ -152,8 +152,7 @@ class PulseOutput : public AudioOutput {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tunlark");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "tunlark");
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "music");
-    context_ =
-        pa_context_new_with_proplist(pa_mainloop_get_api(mainloop_), "Tunlark", properties);
+    context_ = pa_context_new_with_proplist(pa_mainloop_get_api(mainloop_), "Tunlark", properties);
     pa_proplist_free(properties);
     if (!context_) return FailConnect(lock);
     pa_context_set_state_callback(context_, OnContextState, this);
@@ -186,9 +185,8 @@ class PulseOutput : public AudioOutput {
     attr.prebuf = requestBytes_;
     attr.minreq = requestBytes_;
     attr.fragsize = static_cast<uint32_t>(-1);
-    auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
-                                                PA_STREAM_INTERPOLATE_TIMING |
-                                                PA_STREAM_AUTO_TIMING_UPDATE);
+    auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
       return FailConnect(lock);
     if (!wake_.wait_until(lock, deadline, [this] { return StreamSettled(); }) ||
@@ -289,7 +287,7 @@ class PulseOutput : public AudioOutput {
   uint32_t channels_ = 2;
   uint32_t bufferBytes_ = 0;
   uint32_t requestBytes_ = 0;
-  std::vector<float> pending_;         // mixed blocks gathered into one write
+  std::vector<float> pending_;        // mixed blocks gathered into one write
   uint64_t writtenSinceDiscard_ = 0;  // frames, the pending ones included
   bool active_ = false;
   bool underflow_ = false;

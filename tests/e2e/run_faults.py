@@ -270,5 +270,28 @@ def sound_server_restart_mid_track(env, files):
         hears(env, "a", timeout=10)
 
 
+@run_e2e.case
+def no_sound_server_reports_the_error_and_stays(env, files):
+    """With no sound server to reach, neither PulseAudio nor Wine's own driver opens: the player
+    says so after its attempts, instead of hanging, and stays in the tray."""
+    reachable = env.env["PULSE_SERVER"]
+    env.env["PULSE_SERVER"] = "unix:" + os.path.join(env.root, "no-server", "native")
+    try:
+        with running(env, env.make_program_dir("no-sound-server")):
+            title = b""
+            deadline = time.time() + 30
+            while time.time() < deadline:
+                code, title = env.drive("dialog-title")
+                if code == 0:
+                    break
+                time.sleep(0.5)
+            check(title.strip() == "Ошибка".encode("cp1251"), "no error box: %r" % title)
+            check(env.drive("dismiss-dialog")[0] == 0, "the error box could not be closed")
+            time.sleep(1.0)
+            check(env.drive("window-exists")[0] == 0, "the player ended after the error box")
+    finally:
+        env.env["PULSE_SERVER"] = reachable
+
+
 if __name__ == "__main__":
     sys.exit(run_e2e.main())
