@@ -167,13 +167,13 @@ class PulseOutput : public AudioOutput {
       return FailConnect(lock);
     }
 
-    pa_sample_spec spec = {};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = rate_;
-    spec.channels = static_cast<uint8_t>(channels_);
+    pa_sample_spec format = {};
+    format.format = PA_SAMPLE_FLOAT32NE;
+    format.rate = rate_;
+    format.channels = static_cast<uint8_t>(channels_);
     pa_channel_map map;
     pa_channel_map_init_auto(&map, channels_, PA_CHANNEL_MAP_DEFAULT);
-    stream_ = pa_stream_new(context_, "Tunlark", &spec, &map);
+    stream_ = pa_stream_new(context_, "Tunlark", &format, &map);
     if (!stream_) return FailConnect(lock);
     pa_stream_set_state_callback(stream_, OnStreamState, this);
     pa_stream_set_write_callback(stream_, OnRequest, this);
