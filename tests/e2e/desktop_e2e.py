@@ -9,26 +9,21 @@ Usage: desktop_e2e.py --bin BUILD_BIN --driver DRIVER_EXE_SO
 Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has not been built.
 """
 
-import argparse
 import hashlib
 import os
 import shlex
-import signal
 import subprocess
 import sys
 import time
-import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
-try:
-    from harness import Environment  # noqa: E402
-    from dialogs_e2e import (CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, Failure, Probe,  # noqa: E402
-                             check, wait_for)
-except ImportError:  # the shared harness has not landed in this checkout
-    Environment = None
+from dialogs_e2e import CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, probe_and_files  # noqa: E402
+from suite import Suite, check, wait_for  # noqa: E402
+
+SUITE = Suite()
 
 
 def snapshot(home):
@@ -107,6 +102,7 @@ def log_in(env, probe, autostart, extra=None):
     return session
 
 
+@SUITE.case
 def installed_player_round_trip(env, probe, files):
     home = env.env["HOME"]
     data = os.path.join(home, ".local", "share")
@@ -175,6 +171,7 @@ def installed_player_round_trip(env, probe, files):
           "HOME differs: added %s, removed %s, changed %s" % (added, lost, changed))
 
 
+@SUITE.case
 def login_entry_of_a_player_not_installed_starts_it_through_wine(env, probe, files):
     autostart = os.path.join(env.env["HOME"], ".config", "autostart", "tunlark.desktop")
     env.env.pop("LC_ALL", None)  # the entry carries the player's own locale variables
@@ -193,51 +190,8 @@ def login_entry_of_a_player_not_installed_starts_it_through_wine(env, probe, fil
     check(session.wait(20) == 0, "the player started at login did not end cleanly")
 
 
-CASES = [installed_player_round_trip, login_entry_of_a_player_not_installed_starts_it_through_wine]
-
-
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--driver", required=True)
-    args = parser.parse_args()
-
-    program = os.path.join(args.bin, "Tunlark.exe.so")
-    if Environment is None:
-        print("SKIPPED: tests/e2e/harness.py is missing")
-        return 77
-    if not os.path.exists(program) or not os.path.exists(args.driver):
-        print("SKIPPED: the Win32 program is not built (%s, %s); run scripts/build" %
-              (program, args.driver))
-        return 77
-
-    def interrupted(number, frame):
-        raise SystemExit(128 + number)
-    signal.signal(signal.SIGTERM, interrupted)
-    signal.signal(signal.SIGINT, interrupted)
-
-    env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
-    failed = []
-    try:
-        env.start()
-        files = env.make_fixtures()
-        probe = Probe(env)
-        for test in CASES:
-            started = time.time()
-            try:
-                test(env, probe, files)
-                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
-            except Exception as error:  # every failure is reported, then the next case runs
-                failed.append(test.__name__)
-                print("FAIL %s (%.1f s): %s" % (test.__name__, time.time() - started, error),
-                      flush=True)
-                if not isinstance(error, Failure):
-                    traceback.print_exc()
-                env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
-    finally:
-        env.close()
-    print("%d of %d cases passed" % (len(CASES) - len(failed), len(CASES)))
-    return 1 if failed else 0
+    return SUITE.main(arguments=probe_and_files)
 
 
 if __name__ == "__main__":

@@ -10,29 +10,18 @@ dialog_probe_win32.cpp, which is built here with wineg++. Exit code 0 when every
 when one failed, 77 (skipped) when the program has not been built.
 """
 
-import argparse
 import glob
 import os
 import shutil
-import signal
 import struct
 import subprocess
 import sys
 import time
-import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-try:
-    from harness import Environment, Failure, program_file  # noqa: E402
-except ImportError:  # the shared harness has not landed in this checkout
-    Environment = None
-
-    def program_file(bin_dir):
-        return os.path.join(bin_dir, "Tunlark.exe.so")
-
-    class Failure(Exception):
-        pass
+from harness import Failure  # noqa: E402
+from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
 CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_EXIT = 40033, 40034, 40007
 CMD_HOTKEYS, CMD_OPTIONS = 40053, 40055
@@ -49,21 +38,8 @@ KEY_VOLUME_UP, KEY_OPEN_FILE, KEY_OPEN_FOLDER = "ctrl+alt+KP_8", "ctrl+alt+KP_7"
 KEY_STOP = "ctrl+alt+KP_Delete"
 HOTKEY_IDS = {KEY_VOLUME_UP: 1, KEY_OPEN_FILE: 9, KEY_OPEN_FOLDER: 10, KEY_STOP: 4}
 
-CASES = []
-
-
-def case(function):
-    CASES.append(function)
-    return function
-
-
-class Skipped(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
+SUITE = Suite()
+case = SUITE.case
 
 
 def press_hotkey(env, key):
@@ -74,15 +50,6 @@ def press_hotkey(env, key):
         env.xdotool("key", key)
     else:
         check(env.drive("hotkey", HOTKEY_IDS[key])[0] == 0, "could not post WM_HOTKEY")
-
-
-def wait_for(predicate, timeout, step=0.2):
-    deadline = time.time() + timeout
-    while True:
-        value = predicate()
-        if value or time.time() > deadline:
-            return value
-        time.sleep(step)
 
 
 def read(path):
@@ -518,59 +485,13 @@ def typed_path_in_the_file_dialog_is_opened_and_played(env, probe, files):
               "current.spl after the exit: %r" % read(player.file("current.spl")))
 
 
+def probe_and_files(env, args):
+    files = env.make_fixtures()
+    return Probe(env), files
+
+
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--driver", required=True)
-    parser.add_argument("--case", action="append", default=[])
-    args = parser.parse_args()
-
-    program = program_file(args.bin)
-    if Environment is None:
-        print("SKIPPED: tests/e2e/harness.py is missing")
-        return 77
-    if not os.path.exists(program) or not os.path.exists(args.driver):
-        print("SKIPPED: the Win32 program is not built (%s, %s); run scripts/build" %
-              (program, args.driver))
-        return 77
-
-    def interrupted(number, frame):
-        raise SystemExit(128 + number)
-    signal.signal(signal.SIGTERM, interrupted)
-    signal.signal(signal.SIGINT, interrupted)
-
-    selected = [c for c in CASES if not args.case or c.__name__ in args.case]
-    env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
-    failed = []
-    skipped = []
-    try:
-        env.start()
-        files = env.make_fixtures()
-        probe = Probe(env)
-        for test in selected:
-            started = time.time()
-            try:
-                test(env, probe, files)
-                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
-            except Skipped as reason:
-                skipped.append(test.__name__)
-                print("SKIP %s: %s" % (test.__name__, reason), flush=True)
-            except Exception as error:  # every failure is reported, then the next case runs
-                failed.append(test.__name__)
-                print("FAIL %s (%.1f s): %s" % (test.__name__, time.time() - started, error),
-                      flush=True)
-                if not isinstance(error, Failure):
-                    traceback.print_exc()
-                try:
-                    print("  screen: %s" % env.save_screenshot("failed-" + test.__name__))
-                except Exception:
-                    pass
-                env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
-    finally:
-        env.close()
-    print("%d of %d cases passed, %d skipped" % (len(selected) - len(failed) - len(skipped),
-                                                 len(selected), len(skipped)))
-    return 1 if failed else 0
+    return SUITE.main(arguments=probe_and_files)
 
 
 if __name__ == "__main__":

@@ -7,17 +7,13 @@ Usage: formats_e2e.py --bin BUILD_BIN --driver DRIVER --fixtures TUNLARK_E2E_FIX
 Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has not been built.
 """
 
-import argparse
 import os
-import signal
 import subprocess
 import sys
-import time
-import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from harness import Environment, Failure, program_file  # noqa: E402
+from suite import Suite, check  # noqa: E402
 
 CMD_PLAY, CMD_STOP, CMD_EXIT = 40024, 40027, 40007
 TONE = 600  # the tone files' frequency
@@ -25,11 +21,6 @@ TONE = 600  # the tone files' frequency
 # Tone files are recognised by their tone; the modules play a square wave, so any sound will do.
 KINDS = ["tone.aiff", "tone.mp2", "tone.mp1", "module.mod", "module.s3m", "module.xm",
          "module.it", "module.mtm", "module.umx"]
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def heard(env, name, timeout=10):
@@ -45,6 +36,10 @@ def silence(env, name):
     check(ok, "%s: still heard after Stop (%r)" % (name, sound))
 
 
+SUITE = Suite()
+
+
+@SUITE.case
 def every_kind_plays(env, folder):
     first = os.path.join(folder, KINDS[0])
     program_dir = env.make_program_dir("formats")
@@ -71,44 +66,18 @@ def every_kind_plays(env, folder):
             process.wait()
 
 
+def kinds_folder(env, args):
+    """One file of each kind, made by the fixtures program; the tone files play TONE."""
+    env.make_fixtures()
+    env.tones["kind"] = TONE
+    folder = os.path.join(env.root, "kinds")
+    os.makedirs(folder)
+    subprocess.run([args.fixtures, folder], check=True, timeout=120)
+    return (folder,)
+
+
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--driver", required=True)
-    parser.add_argument("--fixtures", required=True)
-    args = parser.parse_args()
-
-    program = program_file(args.bin)
-    if not os.path.exists(program) or not os.path.exists(args.driver):
-        print("SKIPPED: the Win32 program is not built (%s, %s)" % (program, args.driver))
-        return 77
-
-    def interrupted(number, frame):
-        raise SystemExit(128 + number)
-    signal.signal(signal.SIGTERM, interrupted)
-    signal.signal(signal.SIGINT, interrupted)
-
-    env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
-    started = time.time()
-    passed = False
-    try:
-        env.start()
-        env.make_fixtures()
-        env.tones["kind"] = TONE
-        folder = os.path.join(env.root, "kinds")
-        os.makedirs(folder)
-        subprocess.run([args.fixtures, folder], check=True, timeout=120)
-        every_kind_plays(env, folder)
-        passed = True
-        print("PASS every_kind_plays (%.1f s)" % (time.time() - started), flush=True)
-    except Exception as error:
-        print("FAIL every_kind_plays (%.1f s): %s" % (time.time() - started, error), flush=True)
-        if not isinstance(error, Failure):
-            traceback.print_exc()
-    finally:
-        env.close()
-    print("%d passed, %d failed" % (int(passed), int(not passed)))
-    return 0 if passed else 1
+    return SUITE.main(options=["--fixtures"], arguments=kinds_folder)
 
 
 if __name__ == "__main__":

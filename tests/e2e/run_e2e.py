@@ -8,16 +8,14 @@ starts the player from a fresh copy of the program folder and ends it. Exit code
 case passed, 1 when one failed, 77 (skipped) when the program has not been built.
 """
 
-import argparse
 import os
 import shutil
-import signal
 import sys
 import time
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import Environment, Failure, program_file  # noqa: E402
+from harness import Failure  # noqa: E402
+from suite import Suite, check, wait_for  # noqa: E402,F401
 
 WM_LBUTTONDOWN = 0x0201
 WM_RBUTTONDOWN = 0x0204
@@ -28,26 +26,8 @@ CMD_REWIND_BACK, CMD_REWIND_FORWARD, CMD_HELP, CMD_ABOUT, CMD_EXIT = 40045, 4004
 KEY_VOLUME_UP, KEY_VOLUME_DOWN, KEY_PAUSE, KEY_STOP, KEY_PLAY, KEY_MUTE = 1, 2, 3, 4, 5, 6
 KEY_REWIND_BACK, KEY_REWIND_FORWARD, KEY_PREVIOUS, KEY_NEXT = 7, 8, 11, 12
 
-CASES = []
-
-
-def case(function):
-    CASES.append(function)
-    return function
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(predicate, timeout, step=0.2):
-    deadline = time.time() + timeout
-    while True:
-        value = predicate()
-        if value or time.time() > deadline:
-            return value
-        time.sleep(step)
+SUITE = Suite()
+case = SUITE.case
 
 
 def m3u(env, paths):
@@ -317,50 +297,7 @@ def track_end_moves_on_and_last_track_stops(env, files):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--driver", required=True)
-    parser.add_argument("--case", action="append", default=[])
-    args = parser.parse_args()
-
-    program = program_file(args.bin)
-    if not os.path.exists(program) or not os.path.exists(args.driver):
-        print("SKIPPED: the Win32 program is not built (%s, %s); run scripts/build" %
-              (program, args.driver))
-        return 77
-
-    # A timeout or Ctrl+C still stops everything the environment started.
-    def interrupted(number, frame):
-        raise SystemExit(128 + number)
-    signal.signal(signal.SIGTERM, interrupted)
-    signal.signal(signal.SIGINT, interrupted)
-
-    selected = [c for c in CASES if not args.case or c.__name__ in args.case]
-    env = Environment(os.path.abspath(args.bin), os.path.abspath(args.driver))
-    failed = []
-    try:
-        env.start()
-        files = env.make_fixtures()
-        for test in selected:
-            started = time.time()
-            try:
-                test(env, files)
-                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
-            except Exception as error:  # every failure is reported, then the next case runs
-                failed.append(test.__name__)
-                print("FAIL %s (%.1f s): %s" % (test.__name__, time.time() - started, error),
-                      flush=True)
-                if not isinstance(error, Failure):
-                    traceback.print_exc()
-                try:
-                    print("  screen: %s" % env.save_screenshot("failed-" + test.__name__))
-                except Exception:
-                    pass
-                env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
-    finally:
-        env.close()
-    print("%d of %d cases passed" % (len(selected) - len(failed), len(selected)))
-    return 1 if failed else 0
+    return SUITE.main()
 
 
 if __name__ == "__main__":

@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import run_e2e  # noqa: E402
 from run_e2e import Player, check, cp1251, dialog_title, hears, hears_silence, read  # noqa: E402
 
-run_e2e.CASES.clear()
+run_e2e.SUITE.cases.clear()
 
 
 @run_e2e.case
