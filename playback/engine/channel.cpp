@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "playback/audio_engine.h"
-#include "playback/engine_config.h"
 
 namespace {
 // Source frames taken from the decoder at a time.

@@ -10,6 +10,7 @@
 
 #include "playback/engine/decoder.h"
 #include "playback/engine/resampler.h"
+#include "playback/engine_config.h"
 
 class Channel {
  public:
@@ -79,8 +80,8 @@ class Channel {
   uint64_t endOut_ = 0;
   float appliedVolume_ = -1;
   double sourcePosition_ = 0;  // the source frame of the next output frame mixed
-  // One a mixing block: enough to cover all an output may hold queued.
-  std::array<Block, 160> blocks_{};
+  // One a mixing block: more than an output may hold queued.
+  std::array<Block, kMaxQueuedBlocks + 16> blocks_{};
   size_t blockCount_ = 0;
   size_t nextBlock_ = 0;
   uint64_t firstOut_ = 0;  // output frame of the first block since the last Reposition
