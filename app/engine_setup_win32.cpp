@@ -1,13 +1,15 @@
 #include "app/engine_setup_win32.h"
 
 #include "playback/engine/output_winmm_win32.h"
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
+#include "platform/thread_starter_win32.h"
 #if defined(TUNLARK_WINELIB)
 #include "playback/engine/output_pulse_linux.h"
 #endif
 
-void ConfigureWin32Engine() {
+void ConfigureWin32Engine(FileSystem* files) {
   EngineConfig config = DefaultEngineConfig();
+  config.files = files;
   // A bare pthread crashes in a Winelib program as soon as it calls Win32.
   config.threads = Win32ThreadStarter();
 #if defined(TUNLARK_WINELIB)

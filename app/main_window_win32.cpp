@@ -6,57 +6,24 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_win32.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/player.h"
 #include "playback/seeking.h"
-#include "playlist/choosers.h"
+#include "playlist/choosers_win32.h"
 #include "playlist/playlist.h"
 #include "playlist/saved_playlist.h"
+#include "resources/resource_ids.h"
 #include "settings/config_file.h"
-#include "settings/hotkey_registrar_win32.h"
+#include "settings/hotkeys.h"
+#include "platform/hotkey_registrar_win32.h"
 #include "settings/settings_dialogs_win32.h"
 
 namespace {
 
-constexpr int kWindowIconResource = 113;
 constexpr int kWindowSize = 100;
-
-// Menu commands.
-enum : int {
-  kCommandOpenFile = 40034,
-  kCommandOpenFolder = 40033,
-  kCommandPlay = 40024,
-  kCommandPrevious = 40025,
-  kCommandPause = 40026,
-  kCommandStop = 40027,
-  kCommandNext = 40028,
-  kCommandRewindBack = 40045,
-  kCommandRewindForward = 40046,
-  kCommandHotkeys = 40053,
-  kCommandOptions = 40055,
-  kCommandHelp = 40047,
-  kCommandAbout = 40048,
-  kCommandExit = 40007,
-};
-
-// Hotkey ids as RegisterAllHotkeys registers them.
-enum : int {
-  kHotkeyVolumeUp = 1,
-  kHotkeyVolumeDown = 2,
-  kHotkeyPause = 3,
-  kHotkeyStop = 4,
-  kHotkeyPlay = 5,
-  kHotkeyMute = 6,
-  kHotkeyRewindBack = 7,
-  kHotkeyRewindForward = 8,
-  kHotkeyOpenFile = 9,
-  kHotkeyOpenFolder = 10,
-  kHotkeyPrevious = 11,
-  kHotkeyNext = 12,
-};
 
 constexpr char kAboutText[] =
     "TUNLARK v.1.1 (04.02.2007) \n"
@@ -86,53 +53,51 @@ void OnPaint(HWND window) {
 
 void OnCommand(HWND window, int id) {
   switch (id) {
-    case kCommandOpenFile:
-      OpenFileCommand();
+    case IDM_OPEN_FILE:
+      OpenFileCommand(window);
       break;
-    case kCommandOpenFolder:
-      if (ScanFolder()) {
+    case IDM_OPEN_FOLDER:
+      if (ScanFolder(window)) {
         PlayCurrent();
         SavePlaylist();
       }
       break;
-    case kCommandPlay:
+    case IDM_PLAY:
       PlayCurrent();
       break;
-    case kCommandPrevious:
+    case IDM_PREVIOUS:
       StepPrevious();
       PlayCurrent();
       break;
-    case kCommandPause:
+    case IDM_PAUSE:
       TogglePause();
       break;
-    case kCommandStop:
+    case IDM_STOP:
       StopPlayback();
       break;
-    case kCommandNext:
+    case IDM_NEXT:
       StepNext();
       PlayCurrent();
       break;
-    case kCommandRewindBack:
+    case IDM_REWIND_BACK:
       Rewind(-2);
       break;
-    case kCommandRewindForward:
+    case IDM_REWIND_FORWARD:
       Rewind(2);
       break;
-    case kCommandHotkeys:
-      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(kHotkeysDialogResource), window, HotkeysDialog,
-                      0);
+    case IDM_HOTKEYS:
+      ShowHotkeysDialog(g_instance, window);
       break;
-    case kCommandOptions:
-      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(kOptionsDialogResource), window, OptionsDialog,
-                      0);
+    case IDM_OPTIONS:
+      ShowOptionsDialog(g_instance, window);
       break;
-    case kCommandHelp:
+    case IDM_HELP:
       ShowHelp(window);
       break;
-    case kCommandAbout:
+    case IDM_ABOUT:
       MessageBoxA(window, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
       break;
-    case kCommandExit:
+    case IDM_EXIT:
       PostQuitMessage(0);
       break;
     default:
@@ -140,45 +105,45 @@ void OnCommand(HWND window, int id) {
   }
 }
 
-void OnHotkey(int id) {
-  switch (id) {
-    case kHotkeyVolumeUp:
+void OnHotkey(HWND window, int id) {
+  switch (HotkeyActionForId(id)) {
+    case kActionVolumeUp:
       VolumeUp();
       break;
-    case kHotkeyVolumeDown:
+    case kActionVolumeDown:
       VolumeDown();
       break;
-    case kHotkeyPause:
+    case kActionPause:
       TogglePause();
       break;
-    case kHotkeyStop:
+    case kActionStop:
       StopPlayback();
       break;
-    case kHotkeyPlay:
+    case kActionPlay:
       PlayCurrent();
       break;
-    case kHotkeyMute:
+    case kActionMute:
       ToggleMute();
       SaveConfig();
       break;
-    case kHotkeyRewindBack:
+    case kActionRewindB:
       SilencedRewind(-2);
       break;
-    case kHotkeyRewindForward:
+    case kActionRewindF:
       SilencedRewind(2);
       break;
-    case kHotkeyOpenFile:
-      OpenFileCommand();
+    case kActionOpenFile:
+      OpenFileCommand(window);
       break;
-    case kHotkeyOpenFolder:
-      if (ScanFolder()) PlayCurrent();
+    case kActionOpenFolder:
+      if (ScanFolder(window)) PlayCurrent();
       SavePlaylist();
       break;
-    case kHotkeyPrevious:
+    case kActionPTrack:
       StepPrevious();
       PlayCurrent();
       break;
-    case kHotkeyNext:
+    case kActionNTrack:
       StepNext();
       PlayCurrent();
       break;
@@ -209,7 +174,7 @@ bool CreateMainWindow(HINSTANCE instance) {
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kWindowIconResource));
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_WINDOW));
   windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kWindowClassName;
@@ -243,7 +208,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnCommand(window, LOWORD(wParam));
       return 0;
     case WM_HOTKEY:
-      OnHotkey(static_cast<int>(wParam));
+      OnHotkey(window, static_cast<int>(wParam));
       return 0;
     case kTrayCallbackMessage:
       OnTrayMouse(window, wParam, lParam);

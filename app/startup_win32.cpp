@@ -2,15 +2,15 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "app/clock_win32.h"
+#include "platform/clock_win32.h"
 #include "app/command_line.h"
 #include "app/engine_setup_win32.h"
-#include "app/file_system.h"
-#include "app/file_system_win32.h"
-#include "app/platform.h"
+#include "platform/file_system.h"
+#include "platform/file_system_win32.h"
+#include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_win32.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/monitor.h"
 #include "playback/player.h"
 #include "playback/shuffle_random.h"
@@ -18,7 +18,7 @@
 #include "playlist/saved_playlist.h"
 #include "settings/autostart.h"
 #include "settings/config_file.h"
-#include "settings/hotkey_registrar_win32.h"
+#include "platform/hotkey_registrar_win32.h"
 #include "settings/hotkeys.h"
 
 HINSTANCE g_instance = nullptr;
@@ -54,7 +54,7 @@ void InstallPlatform() {
   g_platform.files = files.get();
   g_platform.clock = Win32Clock();
   g_platform.tray = Win32TrayIcon();
-  ConfigureWin32Engine();
+  ConfigureWin32Engine(files.get());
 }
 
 int StartUp() {

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <map>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_tip.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kMenuResource = 102;
 constexpr UINT kTrayIconId = 0;
 
 // Kept between calls: TrayUpdate changes only what it is given.
@@ -51,7 +51,7 @@ class Win32Tray : public TrayIcon {
 
 void TrayAdd() {
   FillTrayHeader();
-  g_tray.hIcon = TrayIconHandle(114);
+  g_tray.hIcon = TrayIconHandle(IDI_STOPPED);
   SetTip("Tunlark - остановлено ");
   Shell_NotifyIconA(NIM_ADD, &g_tray);
 }
@@ -81,7 +81,7 @@ void TrayRemove() {
 
 void ShowTrayMenu(int x, int y) {
   SetForegroundWindow(g_mainWindow);
-  HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(kMenuResource));
+  HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
   HMENU popup = GetSubMenu(menu, 0);
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, g_mainWindow,
                  nullptr);

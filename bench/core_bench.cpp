@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/file_system.h"
-#include "app/platform.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 #include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
 

@@ -7,7 +7,7 @@ set(TUNLARK_BIN_DIR ${CMAKE_SOURCE_DIR}/build/bin
     CACHE PATH "Where Tunlark.exe and its files are put")
 
 set(program_globs)
-foreach(dir app playback playback/engine playlist settings)
+foreach(dir platform playback/engine playback playlist settings app)
   list(APPEND program_globs ${CMAKE_SOURCE_DIR}/${dir}/*_win32.cpp)
   if(TUNLARK_WINELIB)
     # Global hotkeys through X11 key grabs: Wine delivers RegisterHotKey presses only while a
@@ -41,7 +41,7 @@ foreach(script ${RC_SCRIPTS})
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
     COMMAND ${TUNLARK_RC_COMMAND} -I${icon_dir} -I${CMAKE_SOURCE_DIR}/resources
             -I${CMAKE_SOURCE_DIR} -o ${object} ${script}
-    DEPENDS ${script} ${icon_files}
+    DEPENDS ${script} ${CMAKE_SOURCE_DIR}/resources/resource_ids.h ${icon_files}
     COMMENT "Compiling resources ${name}.rc")
   list(APPEND resource_objects ${object})
 endforeach()
@@ -55,11 +55,11 @@ set_target_properties(Tunlark PROPERTIES OUTPUT_NAME Tunlark SUFFIX .exe
 # <windows.h> must not define min and max over the standard library's.
 target_compile_definitions(Tunlark PRIVATE NOMINMAX)
 target_link_options(Tunlark PRIVATE -mwindows)
-target_link_libraries(Tunlark PRIVATE tunlark_core tunlark_engine user32 gdi32 comdlg32 shell32
+target_link_libraries(Tunlark PRIVATE tunlark_core tunlark_engine tunlark_platform user32 gdi32 comdlg32 shell32
                       shlwapi ole32 winmm)
 if(TUNLARK_WINELIB)
   pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
-  target_link_libraries(Tunlark PRIVATE X11 PkgConfig::PULSE)
+  target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE)
 endif()
 
 # The files that live beside the program.

@@ -1,8 +1,8 @@
 #include "playback/monitor.h"
 
 #include "app/app_state.h"
-#include "app/platform.h"
-#include "playback/audio_engine.h"
+#include "platform/platform.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/player.h"
 #include "playback/seeking.h"
 #include "playback/shuffle_random.h"
@@ -88,7 +88,7 @@ void MonitorTick() {
   g_quiet = state == BASS_ACTIVE_STOPPED || state == BASS_ACTIVE_PAUSED;
   switch (state) {
     case BASS_ACTIVE_STOPPED:
-      g_platform.tray->Update("Tunlark - остановлено ", kIconStopped);
+      g_platform.tray->Update("Tunlark - остановлено ", IDI_STOPPED);
       break;
     case BASS_ACTIVE_PLAYING:
       AdvanceAtEnd();
@@ -97,12 +97,12 @@ void MonitorTick() {
                    g_app.Volume);
       } else {
         g_platform.tray->Update(
-            PlayingTooltip("Tunlark - откл. звук:\n", title, position, length).c_str(), kIconMuted);
+            PlayingTooltip("Tunlark - откл. звук:\n", title, position, length).c_str(), IDI_MUTED);
       }
       break;
     case BASS_ACTIVE_PAUSED:
       g_platform.tray->Update(g_app.Mute ? "Tunlark - пауза | откл. звук " : "Tunlark - пауза ",
-                              kIconPaused);
+                              IDI_PAUSED);
       break;
     default:  // stalled: leave the tray as it is
       break;

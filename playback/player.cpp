@@ -1,7 +1,7 @@
 #include "playback/player.h"
 
 #include "app/app_state.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 #include "settings/config_file.h"
 
 namespace {

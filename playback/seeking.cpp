@@ -1,7 +1,7 @@
 #include "playback/seeking.h"
 
 #include "app/app_state.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 
 namespace {
 

@@ -17,11 +17,12 @@ std::string TrackTitle(const std::string& path) {
 
 int VolumeIconId(int32_t volume) {
   if (volume < 0 || volume > 100) return -1;
-  if (volume == 0) return 130;
-  if (volume == 100) return 118;
-  if (volume >= 95) return 119;
-  if (volume >= 90) return 120;
-  return 129 - volume / 10;
+  if (volume == 0) return IDI_LEVEL_0;
+  if (volume == 100) return IDI_LEVEL_100;
+  if (volume >= 95) return IDI_LEVEL_95;
+  if (volume >= 90) return IDI_LEVEL_90;
+  // One icon for each ten from 80-89 (IDI_LEVEL_80) down to 1-9 (IDI_LEVEL_1).
+  return IDI_LEVEL_1 - volume / 10;
 }
 
 std::string PlayingTooltip(const std::string& header, const std::string& title,

@@ -4,14 +4,12 @@
 #include <cstdint>
 #include <string>
 
-constexpr int kIconStopped = 114;
-constexpr int kIconPaused = 116;
-constexpr int kIconMuted = 117;
+#include "resources/resource_ids.h"
 
 // The name of the file after the last backslash, less its last extension; "" without a backslash.
 std::string TrackTitle(const std::string& path);
 
-// The level icon (118 full .. 130 empty) for a playing, unmuted channel; -1 when volume lies
+// The level icon (IDI_LEVEL_100 .. IDI_LEVEL_0) for a playing, unmuted channel; -1 when volume lies
 // outside 0..100 (the tray is then left as it is).
 int VolumeIconId(int32_t volume);
 

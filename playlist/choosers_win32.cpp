@@ -1,10 +1,9 @@
-#include "playlist/choosers.h"
+#include "playlist/choosers_win32.h"
 
-#include <windows.h>
 #include <commdlg.h>
 #include <shlobj.h>
 
-#include "app/shell_win32.h"
+#include "platform/scoped_com_win32.h"
 #include "playback/player.h"
 #include "playlist/chooser_guard.h"
 #include "playlist/open_path.h"
@@ -21,12 +20,12 @@ const char kTrackFilter[] =
 
 }  // namespace
 
-std::string ChooseFile() {
+std::string ChooseFile(HWND owner) {
   if (!g_fileGuard.Enter()) return "";
   char path[260] = "";
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = g_mainWindow;
+  dialog.hwndOwner = owner;
   dialog.lpstrFilter = kTrackFilter;
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = path;
@@ -40,17 +39,14 @@ std::string ChooseFile() {
   return chosen ? std::string(path) : std::string();
 }
 
-std::string ChooseFolder() {
-  if (!g_folderGuard.Enter()) return "";
-  CoInitialize(nullptr);
-  IMalloc* allocator = nullptr;
-  if (FAILED(SHGetMalloc(&allocator))) {
-    CoUninitialize();
-    g_folderGuard.Leave();
-    return "";
-  }
+namespace {
+
+std::string BrowseForFolder(HWND owner) {
+  ScopedCom com;
+  ScopedComPtr<IMalloc> allocator;
+  if (FAILED(SHGetMalloc(allocator.Out()))) return "";
   BROWSEINFOA browse = {};
-  browse.hwndOwner = g_mainWindow;
+  browse.hwndOwner = owner;
   browse.lpszTitle = "Выберите каталог:";
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
   LPITEMIDLIST item = SHBrowseForFolderA(&browse);
@@ -59,21 +55,27 @@ std::string ChooseFolder() {
     SHGetPathFromIDListA(item, path);
     allocator->Free(item);
   }
-  allocator->Release();
-  CoUninitialize();
+  return path;
+}
+
+}  // namespace
+
+std::string ChooseFolder(HWND owner) {
+  if (!g_folderGuard.Enter()) return "";
+  std::string path = BrowseForFolder(owner);
   g_folderGuard.Leave();
   return path;
 }
 
-void OpenFileCommand() {
-  std::string path = ChooseFile();
+void OpenFileCommand(HWND owner) {
+  std::string path = ChooseFile(owner);
   if (path.empty()) return;
   OpenPath(path);
   PlayCurrent();
 }
 
-bool ScanFolder() {
-  std::string folder = ChooseFolder();
+bool ScanFolder(HWND owner) {
+  std::string folder = ChooseFolder(owner);
   if (folder.empty()) return false;
   return FillFromFolder(folder);
 }

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/file_system.h"
-#include "app/platform.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_readers.h"
 

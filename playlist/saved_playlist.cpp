@@ -1,8 +1,8 @@
 #include "playlist/saved_playlist.h"
 
 #include "app/app_state.h"
-#include "app/file_system.h"
-#include "app/platform.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 #include "playlist/text_file.h"
 
 namespace {

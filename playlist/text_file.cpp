@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/file_system.h"
-#include "app/platform.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 
 std::string FromTextMode(const std::string& bytes) {
   std::string text;

@@ -1,13 +1,13 @@
 #include "settings/autostart.h"
 
 #include <windows.h>
-#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
 #include <string>
 
 #include "app/app_state.h"
+#include "platform/scoped_com_win32.h"
 #include "settings/xdg_autostart.h"
 
 namespace {
@@ -23,24 +23,20 @@ const WCHAR kLinkName[] = L"\\Tunlark.lnk";
 // Writes a shortcut to target at linkPath, replacing any file there. Nothing is reported.
 void CreateShortcut(const WCHAR* linkPath, const std::string& target,
                     const std::string& workingDirectory, const std::string& iconPath) {
-  CoInitialize(nullptr);
-  IShellLinkA* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER,
-                                 kShellLinkAInterface, reinterpret_cast<void**>(&link)))) {
-    link->SetPath(target.c_str());
-    link->SetArguments("");  // no arguments; an empty text, as null is not a valid argument
-    link->SetWorkingDirectory(workingDirectory.c_str());
-    link->SetIconLocation(iconPath.c_str(), 0);
-    link->SetHotkey(0);
-    link->SetShowCmd(SW_HIDE);
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(kPersistFileInterface, reinterpret_cast<void**>(&file)))) {
-      file->Save(linkPath, TRUE);
-      file->Release();
-    }
-    link->Release();
-  }
-  CoUninitialize();
+  ScopedCom com;
+  ScopedComPtr<IShellLinkA> link;
+  if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkAInterface,
+                              link.OutVoid())))
+    return;
+  link->SetPath(target.c_str());
+  link->SetArguments("");  // no arguments; an empty text, as null is not a valid argument
+  link->SetWorkingDirectory(workingDirectory.c_str());
+  link->SetIconLocation(iconPath.c_str(), 0);
+  link->SetHotkey(0);
+  link->SetShowCmd(SW_HIDE);
+  ScopedComPtr<IPersistFile> file;
+  if (SUCCEEDED(link->QueryInterface(kPersistFileInterface, file.OutVoid())))
+    file->Save(linkPath, TRUE);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "app/app_state.h"
-#include "app/file_system.h"
-#include "app/platform.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 #include "playlist/text_file.h"
 #include "settings/hotkeys.h"
 

@@ -1,6 +1,6 @@
 #include "settings/hotkeys.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 const HotkeyAction HotkeyActions[kHotkeyActionCount] = {
     {"Play", 5, "Проиграть трек:", "'Проиграть трек'"},
@@ -18,6 +18,13 @@ const HotkeyAction HotkeyActions[kHotkeyActionCount] = {
 };
 
 HotkeyBinding HotkeyBindings[kHotkeyActionCount];
+
+int HotkeyActionForId(int id) {
+  for (int k = 0; k < kHotkeyActionCount; ++k) {
+    if (HotkeyActions[k].hotkeyId == id) return k;
+  }
+  return -1;
+}
 
 // Modifier bits first (MOD_ALT, MOD_CONTROL, MOD_SHIFT), then virtual-key codes; the order is the
 // order of the dialog's lists. Several names are the shifted symbol of the key they stand for.

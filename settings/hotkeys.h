@@ -19,6 +19,25 @@ struct HotkeyAction {
 // OpenFolder, VolumeUp, VolumeDown, Mute.
 extern const HotkeyAction HotkeyActions[kHotkeyActionCount];
 
+// Indexes into HotkeyActions.
+enum HotkeyActionIndex : int {
+  kActionPlay,
+  kActionPause,
+  kActionStop,
+  kActionPTrack,
+  kActionNTrack,
+  kActionRewindB,
+  kActionRewindF,
+  kActionOpenFile,
+  kActionOpenFolder,
+  kActionVolumeUp,
+  kActionVolumeDown,
+  kActionMute,
+};
+
+// The index of the action whose hotkey id is id; -1 when none has it.
+int HotkeyActionForId(int id);
+
 struct HotkeyBinding {
   std::string Name1;  // first modifier name
   std::string Name2;  // second modifier name

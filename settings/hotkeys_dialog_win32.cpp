@@ -2,19 +2,17 @@
 
 #include <string>
 
-#include "app/shell_win32.h"
+#include "resources/resource_ids.h"
 #include "settings/hotkey_choices.h"
 #include "settings/hotkeys.h"
 
 namespace {
 
-constexpr int kOkButton = 1002;
-constexpr int kFirstBox = 1007;  // action k has boxes 1007 + 3k (modifier), +1 (modifier), +2 (key)
 constexpr int kModifierNames = 4;
 constexpr int kBoxTextLength = 18;
 
 int BoxId(int action, int field) {
-  return kFirstBox + 3 * action + field;
+  return IDC_HOTKEY_BOXES + 3 * action + field;
 }
 
 // Selects the entry whose text is exactly name, or nothing when there is none. CB_SELECTSTRING
@@ -69,20 +67,26 @@ void OnOk(HWND dialog) {
   }
   // The dialog stays open with the user's choices for another try.
   std::string text = HotkeyRefusedMessage(result);
-  if (!text.empty()) MessageBoxA(g_mainWindow, text.c_str(), "Ошибка", MB_OK | MB_ICONERROR);
+  // The box belongs to the dialog's owner, as every message box of the program does.
+  if (!text.empty())
+    MessageBoxA(GetWindow(dialog, GW_OWNER), text.c_str(), "Ошибка", MB_OK | MB_ICONERROR);
 }
 
-}  // namespace
-
 // Esc and the close shortcut send IDCANCEL, which is left unhandled: OK is the only way out.
-INT_PTR CALLBACK HotkeysDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK HotkeysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       FillBoxes(dialog);
       break;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kOkButton) OnOk(dialog);
+      if (LOWORD(wParam) == IDC_HOTKEYS_OK) OnOk(dialog);
       break;
   }
   return 0;
+}
+
+}  // namespace
+
+void ShowHotkeysDialog(HINSTANCE instance, HWND owner) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_HOTKEYS), owner, HotkeysDialogProc, 0);
 }

@@ -4,17 +4,11 @@
 
 #include "app/app_state.h"
 #include "playback/player.h"
+#include "resources/resource_ids.h"
 #include "settings/autostart.h"
 #include "settings/config_file.h"
 
 namespace {
-
-constexpr int kOkButton = 1006;
-constexpr int kRepeatBox = 1010;
-constexpr int kShuffleBox = 1011;
-constexpr int kMuteBox = 1012;
-constexpr int kAutoloadBox = 1013;
-constexpr int kAutoplayBox = 1014;
 
 void ShowFlag(HWND dialog, int boxId, int32_t flag) {
   SendDlgItemMessageA(dialog, boxId, BM_SETCHECK, flag != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -28,23 +22,23 @@ void Flip(int32_t& flag) {
 
 void OnCommand(HWND dialog, int id) {
   switch (id) {
-    case kOkButton:
+    case IDC_OPTIONS_OK:
       EndDialog(dialog, 1);
       return;
-    case kRepeatBox:
+    case IDC_REPEAT:
       Flip(g_app.Repeat);
       break;
-    case kShuffleBox:
+    case IDC_SHUFFLE:
       Flip(g_app.Shuffle);
       break;
-    case kMuteBox:
+    case IDC_MUTE:
       ToggleMute();
       break;
-    case kAutoloadBox:
+    case IDC_AUTOLOAD:
       Flip(g_app.Autoload);
       ApplyAutostart();
       break;
-    case kAutoplayBox:
+    case IDC_AUTOPLAY:
       Flip(g_app.Autoplay);
       break;
     default:
@@ -53,21 +47,25 @@ void OnCommand(HWND dialog, int id) {
   SaveConfig();
 }
 
-}  // namespace
-
 // Esc and the close shortcut send IDCANCEL, which is left unhandled: OK is the only way out.
-INT_PTR CALLBACK OptionsDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      ShowFlag(dialog, kRepeatBox, g_app.Repeat);
-      ShowFlag(dialog, kShuffleBox, g_app.Shuffle);
-      ShowFlag(dialog, kMuteBox, g_app.Mute);
-      ShowFlag(dialog, kAutoloadBox, g_app.Autoload);
-      ShowFlag(dialog, kAutoplayBox, g_app.Autoplay);
+      ShowFlag(dialog, IDC_REPEAT, g_app.Repeat);
+      ShowFlag(dialog, IDC_SHUFFLE, g_app.Shuffle);
+      ShowFlag(dialog, IDC_MUTE, g_app.Mute);
+      ShowFlag(dialog, IDC_AUTOLOAD, g_app.Autoload);
+      ShowFlag(dialog, IDC_AUTOPLAY, g_app.Autoplay);
       break;
     case WM_COMMAND:
       OnCommand(dialog, LOWORD(wParam));
       break;
   }
   return 0;
+}
+
+}  // namespace
+
+void ShowOptionsDialog(HINSTANCE instance, HWND owner) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), owner, OptionsDialogProc, 0);
 }

@@ -1,10 +1,8 @@
-// The two settings dialogs; the window procedure shows them with DialogBoxParamA.
+// The two settings dialogs, modal to their owner (the main window, which also owns the message
+// boxes they show). Each returns when its OK button has closed it.
 #pragma once
 
 #include <windows.h>
 
-constexpr int kHotkeysDialogResource = 101;
-constexpr int kOptionsDialogResource = 133;
-
-INT_PTR CALLBACK HotkeysDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK OptionsDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void ShowHotkeysDialog(HINSTANCE instance, HWND owner);
+void ShowOptionsDialog(HINSTANCE instance, HWND owner);

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/engine/engine.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -80,17 +81,26 @@ bool FreeChannel(uint32_t handle) {
   return true;  // the decoder closes here, outside the lock
 }
 
-const char* PathOf(bool mem, const void* file, uint64_t offset) {
+// The file a stream or music call names, opened through the configured file system; null with
+// the error set when it cannot be.
+std::unique_ptr<MediaFile> OpenFile(bool mem, const void* file, uint64_t offset) {
   if (mem || !file || offset != 0) {
     SetEngineError(kErrorNotAvailable);
     return nullptr;
   }
-  Lock lock(g_engine.mutex);
-  if (!g_engine.initialised) {
-    SetEngineError(kErrorInit);
-    return nullptr;
+  FileSystem* files;
+  {
+    Lock lock(g_engine.mutex);
+    if (!g_engine.initialised) {
+      SetEngineError(kErrorInit);
+      return nullptr;
+    }
+    files = g_engine.config.files;
   }
-  return static_cast<const char*>(file);
+  std::unique_ptr<MediaFile> media =
+      files ? files->OpenMediaFile(static_cast<const char*>(file)) : nullptr;
+  if (!media) SetEngineError(kErrorFileOpen);
+  return media;
 }
 
 }  // namespace
@@ -213,19 +223,20 @@ uint32_t BASS_SampleCreate(uint32_t length, uint32_t freq, uint32_t chans, uint3
 
 uint32_t BASS_StreamCreateFile(bool mem, const void* file, uint64_t offset, uint64_t /*length*/,
                                uint32_t flags) {
-  const char* path = PathOf(mem, file, offset);
-  if (!path) return 0;
-  std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(path);
-  if (!decoder) decoder = OpenMpegDecoder(path, (flags & BASS_STREAM_PRESCAN) != 0);
+  std::unique_ptr<MediaFile> media = OpenFile(mem, file, offset);
+  if (!media) return 0;
+  std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(media);
+  if (!decoder && media->Seek(0))
+    decoder = OpenMpegDecoder(media, (flags & BASS_STREAM_PRESCAN) != 0);
   return AddChannel(std::move(decoder), flags, false);
 }
 
 uint32_t BASS_MusicLoad(bool mem, const void* file, uint64_t offset, uint32_t /*length*/,
                         uint32_t flags, uint32_t /*freq*/) {
-  const char* path = PathOf(mem, file, offset);
-  if (!path) return 0;
+  std::unique_ptr<MediaFile> media = OpenFile(mem, file, offset);
+  if (!media) return 0;
   bool ramping = (flags & (BASS_MUSIC_RAMP | BASS_MUSIC_RAMPS)) != 0;
-  return AddChannel(OpenModuleDecoder(path, ramping), flags, true);
+  return AddChannel(OpenModuleDecoder(media, ramping), flags, true);
 }
 
 bool BASS_ChannelGetInfo(uint32_t handle, BASS_CHANNELINFO* info) {

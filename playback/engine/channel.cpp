@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 
 namespace {
 // Source frames taken from the decoder at a time.

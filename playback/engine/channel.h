@@ -10,7 +10,7 @@
 
 #include "playback/engine/decoder.h"
 #include "playback/engine/resampler.h"
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 class Channel {
  public:

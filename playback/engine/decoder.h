@@ -1,10 +1,11 @@
 // Decoders turn a media file into interleaved 32-bit float frames at the file's own rate. Each is
-// fed through the platform's file system in small reads, never the whole file at once.
+// fed from the opened file in small reads, never the whole file at once.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <string>
+
+class MediaFile;
 
 class Decoder {
  public:
@@ -20,12 +21,16 @@ class Decoder {
   virtual double Seek(uint64_t frame) = 0;
 };
 
-// WAV, AIFF and OGG Vorbis through libsndfile; null for anything else.
-std::unique_ptr<Decoder> OpenSndfileDecoder(const std::string& path);
+// The probes a file is handed to in turn, opened once. A probe that recognises the file takes it
+// (file is then null) and returns its decoder; otherwise it returns null and leaves file with the
+// caller, at some position: the caller seeks it back to the start before the next probe.
+//
+// WAV, AIFF and OGG Vorbis through libsndfile.
+std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file);
 // MPEG audio layer 1, 2 and 3 through libmpg123; exactScan counts every frame for the length.
-std::unique_ptr<Decoder> OpenMpegDecoder(const std::string& path, bool exactScan);
+std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool exactScan);
 // Tracker modules through libopenmpt, rendered once through at 44100 Hz stereo.
-std::unique_ptr<Decoder> OpenModuleDecoder(const std::string& path, bool ramping);
+std::unique_ptr<Decoder> OpenModuleDecoder(std::unique_ptr<MediaFile>& file, bool ramping);
 
 // True when bytes (the start of a file, after any ID3v2 tag) hold an MPEG audio frame followed by
 // further frames of the same kind at the offsets their headers give. libmpg123 alone would find

@@ -1,15 +1,19 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <cmath>
+#include <cstdio>
 
-#include "app/file_system.h"
-#include "app/platform.h"
-#include "playback/audio_engine.h"
+#include "platform/file_system.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
+#include "playback/engine/media_seek.h"
 
 namespace {
 
 constexpr uint32_t kModuleRate = 44100;
+
+static_assert(OPENMPT_STREAM_SEEK_SET == SEEK_SET && OPENMPT_STREAM_SEEK_CUR == SEEK_CUR &&
+              OPENMPT_STREAM_SEEK_END == SEEK_END);
 
 size_t StreamRead(void* stream, void* dst, size_t bytes) {
   int64_t n = static_cast<MediaFile*>(stream)->Read(dst, static_cast<int64_t>(bytes));
@@ -17,11 +21,7 @@ size_t StreamRead(void* stream, void* dst, size_t bytes) {
 }
 
 int StreamSeek(void* stream, int64_t offset, int whence) {
-  auto* file = static_cast<MediaFile*>(stream);
-  int64_t target = offset;
-  if (whence == OPENMPT_STREAM_SEEK_CUR) target += file->Tell();
-  if (whence == OPENMPT_STREAM_SEEK_END) target += file->Size();
-  return target >= 0 && file->Seek(target) ? 0 : -1;
+  return SeekMediaFile(*static_cast<MediaFile*>(stream), offset, whence) < 0 ? -1 : 0;
 }
 
 int64_t StreamTell(void* stream) {
@@ -88,10 +88,8 @@ class ModuleDecoder : public Decoder {
 
 }  // namespace
 
-std::unique_ptr<Decoder> OpenModuleDecoder(const std::string& path, bool ramping) {
-  if (!g_platform.files) return nullptr;
-  std::unique_ptr<MediaFile> file = g_platform.files->OpenMediaFile(path);
-  if (!file || file->Size() <= 0) return nullptr;
+std::unique_ptr<Decoder> OpenModuleDecoder(std::unique_ptr<MediaFile>& file, bool ramping) {
+  if (file->Size() <= 0) return nullptr;
   openmpt_stream_callbacks callbacks = {StreamRead, StreamSeek, StreamTell};
   // Played once to the end of the song, then the channel stops.
   openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/file_system.h"
-#include "app/platform.h"
-#include "playback/audio_engine.h"
+#include "platform/file_system.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
+#include "playback/engine/media_seek.h"
 
 namespace {
 
@@ -64,12 +64,7 @@ ssize_t ReaderRead(void* handle, void* buffer, size_t size) {
 }
 
 off_t ReaderSeek(void* handle, off_t offset, int whence) {
-  auto* file = static_cast<MediaFile*>(handle);
-  int64_t target = offset;
-  if (whence == SEEK_CUR) target += file->Tell();
-  if (whence == SEEK_END) target += file->Size();
-  if (target < 0 || !file->Seek(target)) return -1;
-  return static_cast<off_t>(target);
+  return static_cast<off_t>(SeekMediaFile(*static_cast<MediaFile*>(handle), offset, whence));
 }
 
 class MpegDecoder : public Decoder {
@@ -173,12 +168,9 @@ bool LooksLikeMpegAudio(const unsigned char* bytes, size_t size, bool wholeFile,
   return false;
 }
 
-std::unique_ptr<Decoder> OpenMpegDecoder(const std::string& path, bool exactScan) {
+std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool exactScan) {
   static std::once_flag initialised;
   std::call_once(initialised, [] { mpg123_init(); });
-  if (!g_platform.files) return nullptr;
-  std::unique_ptr<MediaFile> file = g_platform.files->OpenMediaFile(path);
-  if (!file) return nullptr;
   std::string probe;
   bool wholeFile = false;
   int layer = 0;

@@ -1,9 +1,9 @@
 #include <sndfile.h>
 
-#include "app/file_system.h"
-#include "app/platform.h"
-#include "playback/audio_engine.h"
+#include "platform/file_system.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
+#include "playback/engine/media_seek.h"
 
 namespace {
 
@@ -12,12 +12,7 @@ sf_count_t VirtualLength(void* user) {
 }
 
 sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
-  auto* file = static_cast<MediaFile*>(user);
-  int64_t target = offset;
-  if (whence == SEEK_CUR) target += file->Tell();
-  if (whence == SEEK_END) target += file->Size();
-  if (target < 0 || !file->Seek(target)) return -1;
-  return target;
+  return SeekMediaFile(*static_cast<MediaFile*>(user), offset, whence);
 }
 
 sf_count_t VirtualRead(void* buffer, sf_count_t count, void* user) {
@@ -61,10 +56,7 @@ class SndfileDecoder : public Decoder {
 
 }  // namespace
 
-std::unique_ptr<Decoder> OpenSndfileDecoder(const std::string& path) {
-  if (!g_platform.files) return nullptr;
-  std::unique_ptr<MediaFile> file = g_platform.files->OpenMediaFile(path);
-  if (!file) return nullptr;
+std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file) {
   SF_VIRTUAL_IO io = {VirtualLength, VirtualSeek, VirtualRead, VirtualWrite, VirtualTell};
   SF_INFO info = {};
   SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, file.get());

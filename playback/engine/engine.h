@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "playback/engine/channel.h"
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 // BASS_ErrorGetCode values.
 enum EngineError {

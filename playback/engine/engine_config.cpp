@@ -1,20 +1,11 @@
-#include "playback/engine_config.h"
-
-#include <thread>
+#include "playback/engine/engine_config.h"
 
 #include "playback/engine/engine.h"
 
 EngineConfig DefaultEngineConfig() {
   EngineConfig config;
   config.createOutput = CreateNullOutput;
-  config.threads.start = [](std::function<void()> fn) -> void* {
-    return new std::thread(std::move(fn));
-  };
-  config.threads.join = [](void* thread) {
-    auto* t = static_cast<std::thread*>(thread);
-    t->join();
-    delete t;
-  };
+  config.threads = StdThreadStarter();
   return config;
 }
 

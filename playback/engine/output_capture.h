@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 class CaptureOutput : public AudioOutput {
  public:

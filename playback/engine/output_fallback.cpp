@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 namespace {
 

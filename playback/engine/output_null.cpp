@@ -4,7 +4,7 @@
 #include <mutex>
 #include <thread>
 
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 namespace {
 

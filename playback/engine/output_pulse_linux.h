@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 // Open fails when no sound server answers; nothing is started on the server's behalf. The
 // output's event loop runs on a thread from threads.

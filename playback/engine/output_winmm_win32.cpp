@@ -247,35 +247,8 @@ class WinmmOutput : public AudioOutput {
   uint32_t fill_ = 0;  // frames in it
 };
 
-DWORD WINAPI RunThread(LPVOID parameter) {
-  auto* fn = static_cast<std::function<void()>*>(parameter);
-  (*fn)();
-  delete fn;
-  return 0;
-}
-
 }  // namespace
 
 std::unique_ptr<AudioOutput> CreateWinmmOutput() {
   return std::make_unique<WinmmOutput>();
-}
-
-ThreadStarter Win32ThreadStarter() {
-  ThreadStarter starter;
-  starter.start = [](std::function<void()> fn) -> void* {
-    auto* owned = new std::function<void()>(std::move(fn));
-    HANDLE thread = CreateThread(nullptr, 0, RunThread, owned, 0, nullptr);
-    if (!thread) {
-      delete owned;
-      return nullptr;
-    }
-    // Mixing must not wait behind the UI thread.
-    SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
-    return thread;
-  };
-  starter.join = [](void* thread) {
-    WaitForSingleObject(static_cast<HANDLE>(thread), INFINITE);
-    CloseHandle(static_cast<HANDLE>(thread));
-  };
-  return starter;
 }

@@ -3,8 +3,6 @@
 
 #include <memory>
 
-#include "playback/engine_config.h"
+#include "playback/engine/engine_config.h"
 
 std::unique_ptr<AudioOutput> CreateWinmmOutput();
-// Threads started with CreateThread: a Winelib program may only call Win32 from those.
-ThreadStarter Win32ThreadStarter();

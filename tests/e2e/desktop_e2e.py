@@ -21,6 +21,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 from dialogs_e2e import CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, probe_and_files  # noqa: E402
+from resource_ids import RESOURCE  # noqa: E402
 from suite import Suite, check, wait_for  # noqa: E402
 
 SUITE = Suite()
@@ -71,14 +72,14 @@ def toggle_autostart(probe, autostart, on):
     """Clicks the autostart box in a freshly opened options dialog and closes it with OK."""
     probe.out("player-command", CMD_OPTIONS)
     check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
-    probe.out("click", OPTIONS_TITLE, 1013)
+    probe.out("click", OPTIONS_TITLE, RESOURCE["IDC_AUTOLOAD"])
     if on:
         check(wait_for(lambda: os.path.exists(autostart), 5), "checking autostart wrote no entry")
         with open(autostart, encoding="utf-8") as f:
             check(f.read().startswith("[Desktop Entry]\n"), "the login entry has no group header")
     else:
         check(wait_for(lambda: not os.path.exists(autostart), 5), "clearing autostart left the entry")
-    probe.out("click", OPTIONS_TITLE, 1006)
+    probe.out("click", OPTIONS_TITLE, RESOURCE["IDC_OPTIONS_OK"])
     check(probe.ok("gone", OPTIONS_TITLE, 5000), "OK did not close the options dialog")
 
 

@@ -21,10 +21,18 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from harness import Failure  # noqa: E402
+from resource_ids import HOTKEY, RESOURCE, hotkey_box  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
-CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_EXIT = 40033, 40034, 40007
-CMD_HOTKEYS, CMD_OPTIONS = 40053, 40055
+CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_EXIT = (
+    RESOURCE[name] for name in ("IDM_OPEN_FOLDER", "IDM_OPEN_FILE", "IDM_EXIT"))
+CMD_HOTKEYS, CMD_OPTIONS = RESOURCE["IDM_HOTKEYS"], RESOURCE["IDM_OPTIONS"]
+# The options dialog's boxes and the hotkeys dialog's lists the cases use.
+OPTIONS_OK, HOTKEYS_OK = RESOURCE["IDC_OPTIONS_OK"], RESOURCE["IDC_HOTKEYS_OK"]
+REPEAT_BOX, SHUFFLE_BOX, MUTE_BOX = RESOURCE["IDC_REPEAT"], RESOURCE["IDC_SHUFFLE"], RESOURCE["IDC_MUTE"]
+AUTOLOAD_BOX, AUTOPLAY_BOX = RESOURCE["IDC_AUTOLOAD"], RESOURCE["IDC_AUTOPLAY"]
+STOP_BOXES = [hotkey_box("Stop", field) for field in range(3)]
+MUTE_KEY_BOX = hotkey_box("Mute", 2)
 
 HOTKEYS_TITLE = "Настройка горячих клавиш"
 OPTIONS_TITLE = "Опции"
@@ -36,7 +44,8 @@ KEY_VOLUME_UP, KEY_OPEN_FILE, KEY_OPEN_FOLDER = "ctrl+alt+KP_8", "ctrl+alt+KP_7"
 # What WM_HOTKEY reports for them.
 # Numpad "." as a keyboard sends it without Num Lock: the keypad's Delete key.
 KEY_STOP = "ctrl+alt+KP_Delete"
-HOTKEY_IDS = {KEY_VOLUME_UP: 1, KEY_OPEN_FILE: 9, KEY_OPEN_FOLDER: 10, KEY_STOP: 4}
+HOTKEY_IDS = {KEY_VOLUME_UP: HOTKEY["VolumeUp"], KEY_OPEN_FILE: HOTKEY["OpenFile"],
+              KEY_OPEN_FOLDER: HOTKEY["OpenFolder"], KEY_STOP: HOTKEY["Stop"]}
 
 SUITE = Suite()
 case = SUITE.case
@@ -228,19 +237,22 @@ def options_boxes_flip_their_settings_at_once(env, probe, files):
         check(heard, "the track did not play: %r" % sound)
         player.command(CMD_OPTIONS)
         check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
-        shown = {box: probe.out("checked", OPTIONS_TITLE, box) for box in range(1010, 1015)}
-        check(shown == {1010: "1", 1011: "0", 1012: "0", 1013: "0", 1014: "0"},
+        boxes = (REPEAT_BOX, SHUFFLE_BOX, MUTE_BOX, AUTOLOAD_BOX, AUTOPLAY_BOX)
+        shown = {box: probe.out("checked", OPTIONS_TITLE, box) for box in boxes}
+        check(shown == dict(zip(boxes, ["1", "0", "0", "0", "0"])),
               "check marks on opening: %s" % shown)
 
-        for box, key, values in ((1010, "Repeat", ["0", "1"]), (1011, "Shuffle", ["1", "0"]),
-                                 (1012, "Mute", ["1", "0"]), (1014, "Autoplay", ["1", "0"])):
+        for box, key, values in ((REPEAT_BOX, "Repeat", ["0", "1"]),
+                                 (SHUFFLE_BOX, "Shuffle", ["1", "0"]),
+                                 (MUTE_BOX, "Mute", ["1", "0"]),
+                                 (AUTOPLAY_BOX, "Autoplay", ["1", "0"])):
             for value in values:
                 probe.out("click", OPTIONS_TITLE, box)
                 stored = player.config(key)
                 check(stored == value, "box %d: %s=%s, not %s" % (box, key, stored, value))
                 check(probe.out("checked", OPTIONS_TITLE, box) == value,
                       "box %d shows %s" % (box, probe.out("checked", OPTIONS_TITLE, box)))
-                if box == 1012:  # the playing channel follows at once
+                if box == MUTE_BOX:  # the playing channel follows at once
                     sound, ok = env.wait_for_sound(
                         lambda s: s.silent if value == "1" else s.tone == "a", 5)
                     check(ok, "Mute=%s, heard %r" % (value, sound))
@@ -250,7 +262,7 @@ def options_boxes_flip_their_settings_at_once(env, probe, files):
         env.xdotool("key", "Escape")
         time.sleep(1.0)
         check(probe.ok("wait", OPTIONS_TITLE, 0), "Esc closed the options dialog")
-        probe.click("rect", OPTIONS_TITLE, 1006)
+        probe.click("rect", OPTIONS_TITLE, OPTIONS_OK)
         check(probe.ok("gone", OPTIONS_TITLE, 5000), "OK did not close the options dialog")
 
 
@@ -264,7 +276,7 @@ def autostart_box_creates_and_deletes_the_shortcut(env, probe, files):
         player.command(CMD_OPTIONS)
         check(probe.ok("wait", OPTIONS_TITLE, 10000), "the options dialog did not open")
 
-        probe.out("click", OPTIONS_TITLE, 1013)
+        probe.out("click", OPTIONS_TITLE, AUTOLOAD_BOX)
         check(player.config("Autoload") == "1", "Autoload not saved as 1")
         check(os.path.exists(link), "checking autostart made no Tunlark.lnk")
         fields = read_shortcut(link)
@@ -274,13 +286,13 @@ def autostart_box_creates_and_deletes_the_shortcut(env, probe, files):
         check(not fields.get("arguments"), "arguments %r" % fields.get("arguments"))
         check(fields["hotkey"] == 0, "hotkey %r" % fields["hotkey"])
 
-        probe.out("click", OPTIONS_TITLE, 1013)
+        probe.out("click", OPTIONS_TITLE, AUTOLOAD_BOX)
         check(player.config("Autoload") == "0", "Autoload not saved as 0")
         check(not os.path.exists(link), "clearing autostart left Tunlark.lnk")
 
         # Turned on again and deleted by hand: the exit brings it back.
-        probe.out("click", OPTIONS_TITLE, 1013)
-        probe.out("click", OPTIONS_TITLE, 1006)
+        probe.out("click", OPTIONS_TITLE, AUTOLOAD_BOX)
+        probe.out("click", OPTIONS_TITLE, OPTIONS_OK)
         check(probe.ok("gone", OPTIONS_TITLE, 5000), "OK did not close the options dialog")
         os.remove(link)
         player.quit()
@@ -302,12 +314,12 @@ def combination_used_twice_is_refused_for_the_later_action(env, probe, files):
     with Player(env, probe, "refused", config={"PlayId3": 1}) as player:
         player.command(CMD_HOTKEYS)
         check(probe.ok("wait", HOTKEYS_TITLE, 10000), "the hotkeys dialog did not open")
-        shown = [probe.out("selected", HOTKEYS_TITLE, box) for box in (1013, 1014, 1015, 1042)]
+        shown = [probe.out("selected", HOTKEYS_TITLE, box) for box in STOP_BOXES + [MUTE_KEY_BOX]]
         check(shown == ["Ctrl", "Alt", "Numpad .", "Numpad *"], "stored names shown: %s" % shown)
 
         # Mute gets Stop's combination.
-        check(probe.ok("select", HOTKEYS_TITLE, 1042, "Numpad ."), "no entry Numpad .")
-        probe.out("command", HOTKEYS_TITLE, 1002)
+        check(probe.ok("select", HOTKEYS_TITLE, MUTE_KEY_BOX, "Numpad ."), "no entry Numpad .")
+        probe.out("command", HOTKEYS_TITLE, HOTKEYS_OK)
         check(probe.ok("wait", ERROR_TITLE, 10000), "no error message")
         text = probe.out("text", ERROR_TITLE)
         check(text == REFUSED_TEXT % "'Вкл. / откл. звук'", "error text %r" % text)
@@ -321,10 +333,10 @@ def combination_used_twice_is_refused_for_the_later_action(env, probe, files):
         env.xdotool("key", "Escape")
         time.sleep(1.0)
         check(probe.ok("wait", HOTKEYS_TITLE, 0), "Esc closed the hotkeys dialog")
-        check(probe.out("selected", HOTKEYS_TITLE, 1042) == "Numpad .", "the choice was lost")
+        check(probe.out("selected", HOTKEYS_TITLE, MUTE_KEY_BOX) == "Numpad .", "the choice was lost")
 
-        check(probe.ok("select", HOTKEYS_TITLE, 1042, "Numpad *"), "no entry Numpad *")
-        probe.click("rect", HOTKEYS_TITLE, 1002)
+        check(probe.ok("select", HOTKEYS_TITLE, MUTE_KEY_BOX, "Numpad *"), "no entry Numpad *")
+        probe.click("rect", HOTKEYS_TITLE, HOTKEYS_OK)
         check(probe.ok("gone", HOTKEYS_TITLE, 5000), "OK with free combinations did not close it")
         check(player.config("MuteName3") == "Numpad *", "the accepted choice was not saved")
 
@@ -342,7 +354,7 @@ def combination_grabbed_by_another_x_client_is_refused(env, probe, files):
         with Player(env, probe, "grabbed") as player:
             player.command(CMD_HOTKEYS)
             check(probe.ok("wait", HOTKEYS_TITLE, 10000), "the hotkeys dialog did not open")
-            probe.out("command", HOTKEYS_TITLE, 1002)
+            probe.out("command", HOTKEYS_TITLE, HOTKEYS_OK)
             check(probe.ok("wait", ERROR_TITLE, 10000), "no error for the grabbed Play combination")
             text = probe.out("text", ERROR_TITLE)
             check(text == REFUSED_TEXT % "'Проиграть трек'", "error text %r" % text)
@@ -351,7 +363,7 @@ def combination_grabbed_by_another_x_client_is_refused(env, probe, files):
 
             grabber.terminate()
             grabber.wait(10)
-            probe.out("command", HOTKEYS_TITLE, 1002)
+            probe.out("command", HOTKEYS_TITLE, HOTKEYS_OK)
             check(probe.ok("gone", HOTKEYS_TITLE, 5000), "the freed combination was still refused")
     finally:
         if grabber.poll() is None:

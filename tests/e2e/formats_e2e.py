@@ -13,9 +13,10 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+from resource_ids import RESOURCE  # noqa: E402
 from suite import Suite, check  # noqa: E402
 
-CMD_PLAY, CMD_STOP, CMD_EXIT = 40024, 40027, 40007
+CMD_PLAY, CMD_STOP, CMD_EXIT = RESOURCE["IDM_PLAY"], RESOURCE["IDM_STOP"], RESOURCE["IDM_EXIT"]
 TONE = 600  # the tone files' frequency
 
 # Tone files are recognised by their tone; the modules play a square wave, so any sound will do.

@@ -15,16 +15,22 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import Failure  # noqa: E402
+from resource_ids import HOTKEY, RESOURCE  # noqa: E402
 from suite import Suite, check, wait_for  # noqa: E402,F401
 
 WM_LBUTTONDOWN = 0x0201
 WM_RBUTTONDOWN = 0x0204
 
 # Menu commands and hotkey ids the player reacts to.
-CMD_PLAY, CMD_PREVIOUS, CMD_PAUSE, CMD_STOP, CMD_NEXT = 40024, 40025, 40026, 40027, 40028
-CMD_REWIND_BACK, CMD_REWIND_FORWARD, CMD_HELP, CMD_ABOUT, CMD_EXIT = 40045, 40046, 40047, 40048, 40007
-KEY_VOLUME_UP, KEY_VOLUME_DOWN, KEY_PAUSE, KEY_STOP, KEY_PLAY, KEY_MUTE = 1, 2, 3, 4, 5, 6
-KEY_REWIND_BACK, KEY_REWIND_FORWARD, KEY_PREVIOUS, KEY_NEXT = 7, 8, 11, 12
+CMD_PLAY, CMD_PREVIOUS, CMD_PAUSE, CMD_STOP, CMD_NEXT = (
+    RESOURCE[name] for name in ("IDM_PLAY", "IDM_PREVIOUS", "IDM_PAUSE", "IDM_STOP", "IDM_NEXT"))
+CMD_REWIND_BACK, CMD_REWIND_FORWARD, CMD_HELP, CMD_ABOUT, CMD_EXIT = (
+    RESOURCE[name] for name in ("IDM_REWIND_BACK", "IDM_REWIND_FORWARD", "IDM_HELP", "IDM_ABOUT",
+                                "IDM_EXIT"))
+KEY_VOLUME_UP, KEY_VOLUME_DOWN, KEY_PAUSE, KEY_STOP, KEY_PLAY, KEY_MUTE = (
+    HOTKEY[name] for name in ("VolumeUp", "VolumeDown", "Pause", "Stop", "Play", "Mute"))
+KEY_REWIND_BACK, KEY_REWIND_FORWARD, KEY_PREVIOUS, KEY_NEXT = (
+    HOTKEY[name] for name in ("RewindB", "RewindF", "PTrack", "NTrack"))
 
 SUITE = Suite()
 case = SUITE.case

@@ -7,7 +7,7 @@
 #include "app/app_state.h"
 #include "settings/config_file.h"
 #include "settings/hotkeys.h"
-#include "tests/fuzz/memory_file_system.h"
+#include "tests/fuzz/fuzz_state.h"
 
 namespace {
 

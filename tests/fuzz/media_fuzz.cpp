@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/engine/output_capture.h"
 #include "tests/fuzz/memory_file_system.h"
 
@@ -16,10 +16,17 @@ namespace {
 
 constexpr uint32_t kOutputRate = 22050;
 
+// Each input is the one file of the engine's file system.
+MemoryFileSystem& Files() {
+  static MemoryFileSystem files;
+  return files;
+}
+
 CaptureOutput* StartEngine() {
   static CaptureOutput* capture = nullptr;
   if (capture) return capture;
   EngineConfig config = DefaultEngineConfig();
+  config.files = &Files();
   config.outputRate = kOutputRate;
   UseCaptureOutput(&config, &capture);
   ConfigureEngine(config);
@@ -42,8 +49,8 @@ void Listen(CaptureOutput* capture, uint32_t ms) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CaptureOutput* capture = StartEngine();
-  FuzzState state;
-  std::string path = state.Put("track", data, size);
+  const std::string path = "mem/track";
+  Files().files[path].assign(reinterpret_cast<const char*>(data), size);
 
   uint32_t flags = BASS_SAMPLE_FLOAT;
   bool isMusic = false;

@@ -5,10 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/platform.h"
-#include "settings/hotkeys.h"
-
 namespace {
 
 class MemoryMediaFile : public MediaFile {
@@ -67,23 +63,6 @@ std::unique_ptr<MediaFile> MemoryFileSystem::OpenMediaFile(const std::string& pa
   auto found = files.find(path);
   if (found == files.end()) return nullptr;
   return std::make_unique<MemoryMediaFile>(found->second);
-}
-
-FuzzState::FuzzState() {
-  ResetApplicationState();
-  ResetHotkeyBindings();
-  g_app.programDirectory = "mem/";
-  g_platform.files = &files;
-}
-
-FuzzState::~FuzzState() {
-  g_platform.files = nullptr;
-}
-
-std::string FuzzState::Put(const std::string& name, const void* data, size_t size) {
-  std::string path = g_app.programDirectory + name;
-  files.files[path].assign(static_cast<const char*>(data), size);
-  return path;
 }
 
 void FuzzCheckFailed(const char* condition, const char* file, int line) {

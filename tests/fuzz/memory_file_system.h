@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_system.h"
+#include "platform/file_system.h"
 
 class MemoryFileSystem : public FileSystem {
  public:
@@ -19,17 +19,6 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<MediaFile> OpenMediaFile(const std::string& path) override;
 
   std::map<std::string, std::string> files;
-};
-
-// Resets g_app and the hotkey bindings and points g_platform.files at a fresh MemoryFileSystem
-// whose program directory is "mem/"; puts everything back when it goes.
-class FuzzState {
- public:
-  FuzzState();
-  ~FuzzState();
-  // Stores bytes as programDirectory + name and returns that path.
-  std::string Put(const std::string& name, const void* data, size_t size);
-  MemoryFileSystem files;
 };
 
 // Ends the run with a message when a property that must hold for every input does not.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "tests/fuzz/memory_file_system.h"
+#include "tests/fuzz/fuzz_state.h"
 
 inline void CheckPlaylistReader(const char* name, void (*reader)(const std::string&),
                                 size_t linesPerEntry, const uint8_t* data, size_t size) {

@@ -5,7 +5,7 @@
 
 #include "app/app_state.h"
 #include "playlist/saved_playlist.h"
-#include "tests/fuzz/memory_file_system.h"
+#include "tests/fuzz/fuzz_state.h"
 
 namespace {
 

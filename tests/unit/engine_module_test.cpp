@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_test_support.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "engine_test_support.h"
-#include "playback/audio_engine.h"
+#include "playback/engine/audio_engine.h"
 
 namespace {
 

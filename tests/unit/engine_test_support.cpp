@@ -8,9 +8,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/file_system.h"
-#include "app/platform.h"
-#include "playback/audio_engine.h"
+#include "platform/file_system.h"
+#include "playback/engine/audio_engine.h"
 
 namespace {
 
@@ -486,8 +485,8 @@ std::string MakeUmx(const std::string& module) {
 
 EngineFixture::EngineFixture(uint32_t outputRate) {
   static std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
-  g_platform.files = files.get();
   EngineConfig config = DefaultEngineConfig();
+  config.files = files.get();
   config.outputRate = outputRate;
   UseCaptureOutput(&config, &capture_);
   ConfigureEngine(config);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "playback/engine/output_capture.h"
-#include "test_support.h"
+#include "temp_dir.h"
 
 // What a tone file holds: freq Hz (a second tone after splitSeconds when freq2 is not 0).
 struct ToneParams {

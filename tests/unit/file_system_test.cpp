@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/file_system.h"
+#include "platform/file_system.h"
 #include "tests/unit/test_support.h"
 #include <unistd.h>
 

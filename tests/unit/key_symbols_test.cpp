@@ -1,4 +1,4 @@
-#include "settings/key_symbols.h"
+#include "platform/key_symbols.h"
 
 #include <gtest/gtest.h>
 

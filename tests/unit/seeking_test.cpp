@@ -7,7 +7,8 @@
 
 #include "app/app_state.h"
 #include "engine_test_support.h"
-#include "playback/audio_engine.h"
+#include "test_support.h"
+#include "playback/engine/audio_engine.h"
 #include "playback/player.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// Shared pieces of the unit tests: a temporary folder, and fakes of the platform interfaces that
-// record what the core asks of them.
+// Shared pieces of the core's unit tests: fakes of the platform interfaces that record what the
+// core asks of them, and a locale switch for the parsers.
 #pragma once
 
 #include <cstdint>
@@ -10,23 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/platform.h"
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& path() const { return path_; }
-  // path() + "/" + name
-  std::string File(const std::string& name) const;
-  void Write(const std::string& name, const std::string& bytes) const;
-  std::string Read(const std::string& name) const;
-  bool Exists(const std::string& name) const;
-
- private:
-  std::string path_;
-};
+#include "platform/platform.h"
+#include "temp_dir.h"
 
 class RecordingTray : public TrayIcon {
  public:

@@ -1,4 +1,4 @@
-#include "settings/global_hotkeys_x11.h"
+#include "platform/global_hotkeys_x11.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "settings/key_symbols.h"
+#include "platform/key_symbols.h"
 
 namespace {
 

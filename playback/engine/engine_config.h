@@ -1,12 +1,17 @@
-// How the program sets up the audio engine before BASS_Init: where the sound goes and how the
-// engine starts its mixing thread. Filled by DefaultEngineConfig, so a new field never breaks a
-// caller.
+// How the program sets up the audio engine before BASS_Init: where the files come from, where the
+// sound goes and how the engine starts its threads. Everything the engine uses of the world
+// outside it is handed to it here; it looks nothing up. Filled by DefaultEngineConfig, so a new
+// field never breaks a caller.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "platform/thread_starter.h"
+
+class FileSystem;
 
 // The most mixing blocks an output may hold queued.
 constexpr uint32_t kMaxQueuedBlocks = 120;
@@ -43,22 +48,17 @@ class AudioOutput {
   virtual bool Reopen() { return true; }
 };
 
-// Starts fn on a new thread and returns a handle that join waits for. In the Win32 build this
-// must be CreateThread: a bare pthread crashes in a Winelib program as soon as it calls a Win32
-// function.
-struct ThreadStarter {
-  std::function<void*(std::function<void()> fn)> start;
-  std::function<void(void* thread)> join;
-};
-
 struct EngineConfig {
+  // Opens the media files the stream and music calls name; they fail without one. Not owned: it
+  // must outlive the engine's use of it (BASS_Free).
+  FileSystem* files = nullptr;
   std::function<std::unique_ptr<AudioOutput>()> createOutput;
   ThreadStarter threads;
   // Used when BASS_Init is given frequency 0.
   uint32_t outputRate = 44100;
 };
 
-// A null output that consumes sound in real time, and std::thread.
+// No file system, a null output that consumes sound in real time, and std::thread.
 EngineConfig DefaultEngineConfig();
 // Takes effect at the next BASS_Init.
 void ConfigureEngine(const EngineConfig& config);

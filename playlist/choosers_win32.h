@@ -1,14 +1,16 @@
-// The open-file dialog, the folder browser and the two playlist commands built on them.
-// Implemented over the Windows shell in choosers_win32.cpp.
+// The open-file dialog, the folder browser and the two playlist commands built on them, over the
+// Windows shell. Each takes the window that owns the dialog.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
 // The chosen path, or "" when cancelled, failed or a file dialog is already open.
-std::string ChooseFile();
+std::string ChooseFile(HWND owner);
 // The chosen folder as the shell returns it, or "" when cancelled, failed or already open.
-std::string ChooseFolder();
+std::string ChooseFolder(HWND owner);
 // Chooses a file, replaces the playlist with what it stands for and plays it.
-void OpenFileCommand();
+void OpenFileCommand(HWND owner);
 // Chooses a folder and fills the playlist with its tracks; false when nothing was listed.
-bool ScanFolder();
+bool ScanFolder(HWND owner);

@@ -1,10 +1,10 @@
-#include "app/file_system_win32.h"
+#include "platform/file_system_win32.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "app/file_system.h"
+#include "platform/file_system.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/file_system.h"
+#include "platform/file_system.h"
 
 #include <dirent.h>
 #include <fcntl.h>

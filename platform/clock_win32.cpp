@@ -1,8 +1,8 @@
-#include "app/clock_win32.h"
+#include "platform/clock_win32.h"
 
 #include <windows.h>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace {
 

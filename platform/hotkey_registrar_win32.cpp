@@ -1,8 +1,8 @@
-#include "settings/hotkey_registrar_win32.h"
+#include "platform/hotkey_registrar_win32.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #if defined(TUNLARK_WINELIB)
-#include "settings/global_hotkeys_x11.h"
+#include "platform/global_hotkeys_x11.h"
 #endif
 
 namespace {

@@ -1,0 +1,27 @@
+"""The program's ids as its sources define them: the resource ids of resources/resource_ids.h and
+the hotkey ids of the hotkey action table, so that no test repeats a number."""
+
+import os
+import re
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def _read(relative):
+    with open(os.path.join(ROOT, relative), encoding="utf-8", errors="replace") as source:
+        return source.read()
+
+
+RESOURCE = {name: int(value) for name, value in
+            re.findall(r"^#define (ID\w+) (\d+)$", _read("resources/resource_ids.h"), re.M)}
+
+# {"Play", 5, ...} rows of HotkeyActions, by their config.cfg prefix.
+HOTKEY = {name: int(value) for name, value in
+          re.findall(r'^\s*\{"(\w+)", (\d+), "', _read("settings/hotkeys.cpp"), re.M)}
+
+assert len(HOTKEY) == 12, "the hotkey action table was not found"
+
+
+def hotkey_box(action, field):
+    """The hotkeys dialog's list for field 0, 1 (modifiers) or 2 (key) of an action."""
+    return RESOURCE["IDC_HOTKEY_BOXES"] + 3 * list(HOTKEY).index(action) + field
