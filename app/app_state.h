@@ -24,8 +24,8 @@ struct ApplicationState {
   // False until LoadConfig has read "config.cfg": a start that could not read the user's settings
   // must not overwrite them with zeros.
   bool configLoaded = false;
-  // False until start-up has filled the first playlist: a start that ended early must not delete
-  // the "current.spl" of the previous run.
+  // False until start-up or the user has filled the playlist: a start that ended early must not
+  // delete the "current.spl" of the previous run before the user has put a list of their own.
   bool playlistLoaded = false;
 };
 

@@ -97,12 +97,9 @@ class Win32FileSystem : public FileSystem {
   bool ListFolder(const std::string& pattern, std::vector<std::string>* names) override {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-      // An existing folder with nothing that matches is an empty listing, not a failure.
-      if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-      names->clear();
-      return true;
-    }
+    // Also when nothing at all matches (an empty drive root, which lacks "." and ".."): a
+    // listing that never started must not empty the playlist.
+    if (search == INVALID_HANDLE_VALUE) return false;
     names->clear();
     do {
       names->push_back(found.cFileName);

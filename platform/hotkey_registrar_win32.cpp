@@ -41,6 +41,12 @@ class Win32HotkeyRegistrar : public HotkeyRegistrar {
 #if defined(TUNLARK_WINELIB)
     if (g_useKeyGrabs) return GrabGlobalKey(id, modifiers, keyCode);
 #endif
+    // A name missing from the key table leaves code -1 (all bits set once combined), and a
+    // virtual key 0 is none at all: refused here as the key grabs refuse them, rather than
+    // whatever the system makes of them.
+    if ((modifiers & ~uint32_t{MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN}) != 0 || keyCode == 0 ||
+        keyCode > 0xFE)
+      return false;
     return RegisterHotKey(window_, id, modifiers, keyCode) != FALSE;
   }
 

@@ -12,8 +12,9 @@ bool IsMusicType(uint32_t ctype) {
 }
 
 void ApplyVolumeStep(int32_t delta) {
-  int32_t v = g_app.Volume + delta;
-  int32_t volume = v >= 100 ? 100 : v <= 0 ? 0 : v;
+  // Wide: a Volume read from the file may lie at either end of the 32-bit range.
+  int64_t v = static_cast<int64_t>(g_app.Volume) + delta;
+  int32_t volume = v >= 100 ? 100 : v <= 0 ? 0 : static_cast<int32_t>(v);
   BASS_ChannelSetAttributes(g_app.Channel, 0, volume, 0);
   g_app.Volume = volume;
   SaveConfig();

@@ -19,6 +19,7 @@ void OpenPath(const std::string& path) {
     g_app.playlist.Append(path);
   }
   g_app.CurrentIndex = 0;
+  g_app.playlistLoaded = true;  // the user's now, also after a start that ended early
 }
 
 bool FillFromFolder(const std::string& folder) {
@@ -33,5 +34,6 @@ bool FillFromFolder(const std::string& folder) {
     if (IsTrackExtension(LowerExtension(path))) playlist.Append(path);
   }
   if (playlist.Count() != 0 && g_app.CurrentIndex > playlist.Count() - 1u) g_app.CurrentIndex = 0;
+  g_app.playlistLoaded = true;
   return true;
 }

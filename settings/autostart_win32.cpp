@@ -29,7 +29,7 @@ void CreateShortcut(const WCHAR* linkPath, const std::string& target,
                               link.OutVoid())))
     return;
   link->SetPath(target.c_str());
-  link->SetArguments("");  // no arguments; an empty text, as null is not a valid argument
+  // No SetArguments: a new link has none, where an empty text would still be stored as one.
   link->SetWorkingDirectory(workingDirectory.c_str());
   link->SetIconLocation(iconPath.c_str(), 0);
   link->SetHotkey(0);

@@ -76,8 +76,10 @@ std::string XdgAutostartEntry(const std::string& exec) {
   // A line break would end the Exec line and let the rest of a path become keys of its own.
   if (exec.find_first_of("\r\n") != std::string::npos) return std::string();
   std::string newline = "\n";
+  // A desktop entry is UTF-8, whatever code page the program's own texts are in.
+  std::string comment =
+      reinterpret_cast<const char*>(u8"Проигрыватель музыки в области уведомлений");
   return "[Desktop Entry]" + newline + "Type=Application" + newline + "Name=Tunlark" + newline +
-         "Comment=Audio player in the notification area" + newline + "Exec=" + exec + newline +
-         "Icon=tunlark" + newline + "Terminal=false" + newline + "X-GNOME-Autostart-enabled=true" +
-         newline;
+         "Comment=" + comment + newline + "Exec=" + exec + newline + "Icon=tunlark" + newline +
+         "Terminal=false" + newline + "X-GNOME-Autostart-enabled=true" + newline;
 }

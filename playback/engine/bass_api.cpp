@@ -266,6 +266,9 @@ bool BASS_ChannelPlay(uint32_t handle, bool restart) {
   Lock lock(g_engine.mutex);
   Channel* channel = Lookup(handle);
   if (!channel) return false;
+  // With the output stopped or its device lost nothing would be heard: the channel stays as it
+  // is rather than report playing in silence.
+  if (!g_engine.started || g_engine.output->Failed()) return Fail(kErrorStart);
   g_engine.RetireFinished();
   if (channel->state == Channel::State::kPlaying) {
     if (!restart) return true;

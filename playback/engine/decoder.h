@@ -17,7 +17,7 @@ class Decoder {
   virtual uint32_t ChannelType() const = 0;
   // Up to frameCount frames into out (Channels() floats each); 0 at the end of the data.
   virtual uint32_t Read(float* out, uint32_t frameCount) = 0;
-  // Moves to frame and returns the frame actually reached (modules land on a row), or -1.
+  // Moves to frame and returns the frame actually reached (earlier only past the end), or -1.
   virtual double Seek(uint64_t frame) = 0;
 };
 

@@ -1,5 +1,6 @@
 #include <libopenmpt/libopenmpt.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -74,9 +75,27 @@ class ModuleDecoder : public Decoder {
         openmpt_module_read_interleaved_float_stereo(module_, kModuleRate, frameCount, out));
   }
   double Seek(uint64_t frame) override {
-    double reached =
-        openmpt_module_set_position_seconds(module_, static_cast<double>(frame) / kModuleRate);
-    return reached < 0 ? -1 : reached * kModuleRate;
+    // libopenmpt lands on the start of a row near the time asked for, a fraction of a row off.
+    // Past the target, it is asked again earlier, by growing steps, until it lands before it;
+    // then what lies between is rendered and dropped, so a module lands where a stream does.
+    double target = static_cast<double>(frame) / kModuleRate;
+    double request = target;
+    double reached = openmpt_module_set_position_seconds(module_, request);
+    for (double back = 0.05; reached > target && request > 0; back *= 2) {
+      request = std::max(0.0, target - back);
+      reached = openmpt_module_set_position_seconds(module_, request);
+    }
+    if (reached < 0) return -1;
+    auto at = static_cast<uint64_t>(std::llround(reached * kModuleRate));
+    float dropped[2 * 1024];
+    while (at < frame) {
+      auto want = static_cast<size_t>(std::min<uint64_t>(frame - at, 1024));
+      size_t got =
+          openmpt_module_read_interleaved_float_stereo(module_, kModuleRate, want, dropped);
+      if (got == 0) break;  // the song ended first
+      at += got;
+    }
+    return static_cast<double>(at);
   }
 
  private:

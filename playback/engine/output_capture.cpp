@@ -39,6 +39,24 @@ void CaptureOutput::SetActive(bool active) {
   changed_.notify_all();
 }
 
+bool CaptureOutput::Failed() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failed_;
+}
+
+bool CaptureOutput::Reopen() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  failed_ = !present_;
+  return present_;
+}
+
+void CaptureOutput::SetDevicePresent(bool present) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  present_ = present;
+  if (!present) failed_ = true;
+  changed_.notify_all();
+}
+
 void CaptureOutput::Advance(uint32_t frameCount) {
   std::unique_lock<std::mutex> lock(mutex_);
   size_t remaining = static_cast<size_t>(frameCount) * channels_;

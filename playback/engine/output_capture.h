@@ -20,6 +20,12 @@ class CaptureOutput : public AudioOutput {
   uint32_t QueuedFrames() override;
   void Discard() override;
   void SetActive(bool active) override;
+  bool Failed() override;
+  bool Reopen() override;
+
+  // Takes the device away (it fails, and opening it again fails) or brings it back (the next
+  // Reopen succeeds), as a sound server that ends and starts again.
+  void SetDevicePresent(bool present);
 
   // Plays frameCount frames: what the engine queued, waiting for the mixing thread when it has
   // not yet, or silence while the engine has nothing to play.
@@ -36,6 +42,8 @@ class CaptureOutput : public AudioOutput {
   uint32_t channels_ = 2;
   uint32_t capacity_ = 0;
   bool active_ = false;
+  bool present_ = true;
+  bool failed_ = false;
   std::deque<float> queue_;
   std::vector<float> heard_;
 };

@@ -22,6 +22,10 @@ constexpr uint32_t kBufferMs = 1000;
 constexpr uint32_t kMaxBufferBlocks = kMaxQueuedBlocks - 20;
 constexpr uint32_t kRequestsPerBuffer = 4;
 constexpr auto kConnectTimeout = std::chrono::seconds(3);
+// A reconnect runs on the main thread at every play command while the server is gone: a server
+// that is there answers within milliseconds, and one that is not must not hold the player up.
+// The next play command tries again.
+constexpr auto kReconnectTimeout = std::chrono::milliseconds(250);
 // The longest the mixing thread sleeps without a word from the server before it looks again.
 constexpr uint32_t kLongestWaitMs = 200;
 
@@ -37,7 +41,7 @@ class PulseOutput : public AudioOutput {
         std::min<uint32_t>(rate * kBufferMs / 1000, blockFrames * kMaxBufferBlocks);
     bufferBytes_ = bufferFrames * FrameBytes();
     requestBytes_ = bufferBytes_ / kRequestsPerBuffer / FrameBytes() * FrameBytes();
-    return Connect();
+    return Connect(kConnectTimeout);
   }
 
   void Close() override { Disconnect(); }
@@ -49,7 +53,7 @@ class PulseOutput : public AudioOutput {
 
   bool Reopen() override {
     Disconnect();
-    return Connect();
+    return Connect(kReconnectTimeout);
   }
 
   bool WaitForSpace(uint32_t frameCount, uint32_t timeoutMs) override {
@@ -139,7 +143,7 @@ class PulseOutput : public AudioOutput {
     pending_.clear();
   }
 
-  bool Connect() {
+  bool Connect(SteadyClock::duration timeout) {
     mainloop_ = pa_mainloop_new();
     if (!mainloop_) return false;
     pa_mainloop_set_poll_func(mainloop_, PollUnlocked, this);
@@ -161,7 +165,7 @@ class PulseOutput : public AudioOutput {
       return FailConnect(lock);
     thread_ = threads_.start ? threads_.start([this] { RunLoop(); }) : nullptr;
     if (!thread_) return FailConnect(lock);
-    auto deadline = SteadyClock::now() + kConnectTimeout;
+    auto deadline = SteadyClock::now() + timeout;
     if (!wake_.wait_until(lock, deadline, [this] { return ContextSettled(); }) ||
         pa_context_get_state(context_) != PA_CONTEXT_READY) {
       return FailConnect(lock);
@@ -197,6 +201,9 @@ class PulseOutput : public AudioOutput {
   }
 
   bool FailConnect(std::unique_lock<std::mutex>& lock) {
+    // A connection that timed out has had no failure callback: the output stays failed, so the
+    // next start asks for a reconnect.
+    failed_ = true;
     lock.unlock();
     Disconnect();
     return false;

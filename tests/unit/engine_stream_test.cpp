@@ -254,6 +254,19 @@ TEST_F(EngineStreamTest, StopOfAllOutputSilencesUntilStart) {
   EXPECT_NEAR(PositionSeconds(h), 0.2, 0.005);
 }
 
+TEST_F(EngineStreamTest, LostDeviceLeavesTheChannelStoppedUntilItOpensAgain) {
+  uint32_t h = Open(Tone("lost.wav", 2.0));
+  engine_.capture().SetDevicePresent(false);
+  ASSERT_TRUE(BASS_Stop());
+  EXPECT_FALSE(BASS_Start());
+  EXPECT_FALSE(BASS_ChannelPlay(h, false));
+  EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+  engine_.capture().SetDevicePresent(true);
+  ASSERT_TRUE(BASS_Start());
+  ASSERT_TRUE(BASS_ChannelPlay(h, false));
+  EXPECT_GT(Rms(engine_.Listen(100)), 0.3);
+}
+
 TEST(EngineInitTest, InitFailsWithoutAnOutputAndAnswersTheFloatTest) {
   EngineConfig config = DefaultEngineConfig();
   config.createOutput = [] { return std::unique_ptr<AudioOutput>(); };

@@ -56,8 +56,10 @@ TEST_F(PlayerTest, VolumeStepsClampApplyAndSave) {
     int32_t from;
     bool up;
     int32_t to;
-  } cases[] = {{100, true, 100},  {0, false, 0},  {97, true, 100}, {3, false, 0},  {150, true, 100},
-               {150, false, 100}, {-20, true, 0}, {-20, false, 0}, {45, true, 50}, {55, false, 50}};
+  } cases[] = {{100, true, 100}, {0, false, 0},           {97, true, 100},
+               {3, false, 0},    {150, true, 100},        {150, false, 100},
+               {-20, true, 0},   {-20, false, 0},         {45, true, 50},
+               {55, false, 50},  {2147483647, true, 100}, {-2147483647 - 1, false, 0}};
   ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from << (c.up ? " up" : " down"));

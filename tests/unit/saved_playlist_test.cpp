@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
 #include "tests/unit/test_support.h"
 
@@ -83,7 +84,7 @@ TEST_P(SavedPlaylistTest, EmptyPlaylistRemovesTheFile) {
   EXPECT_EQ(g_app.playlist.Count(), 1u) << "no file leaves the playlist alone";
 }
 
-TEST_P(SavedPlaylistTest, NothingIsWrittenBeforeStartUpFilledThePlaylist) {
+TEST_P(SavedPlaylistTest, NothingIsWrittenBeforeStartUpOrTheUserFilledThePlaylist) {
   dir_.Write("current.spl", "C:\\a.mp3");
   g_app.playlistLoaded = false;
   SavePlaylist();
@@ -91,6 +92,19 @@ TEST_P(SavedPlaylistTest, NothingIsWrittenBeforeStartUpFilledThePlaylist) {
   Fill({"C:\\b.mp3"});
   SavePlaylist();
   EXPECT_EQ(dir_.Read("current.spl"), "C:\\a.mp3");
+  EXPECT_FALSE(FillFromFolder(dir_.File("gone")));
+  SavePlaylist();
+  EXPECT_EQ(dir_.Read("current.spl"), "C:\\a.mp3");
+
+  // After a start that ended early, a hand-over or an opened folder makes the list the user's.
+  OpenPath("C:\\c.mp3");
+  SavePlaylist();
+  EXPECT_EQ(dir_.Read("current.spl"), "C:\\c.mp3");
+  g_app.playlistLoaded = false;
+  dir_.Write("d.mp3", "");
+  ASSERT_TRUE(FillFromFolder(dir_.path()));
+  SavePlaylist();
+  EXPECT_EQ(dir_.Read("current.spl"), dir_.path() + "\\d.mp3");
 }
 
 TEST_P(SavedPlaylistTest, FailedWriteKeepsThePreviousFile) {

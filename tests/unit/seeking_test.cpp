@@ -53,6 +53,28 @@ TEST_F(SeekingTest, RewindLandsOnWholeSecondsAndWrapsPastTheEndToTheStart) {
   }
 }
 
+TEST_F(SeekingTest, RewindOnAModuleLandsOnTheSecondNotOnARowBesideIt) {
+  dir_.Write("song.xm", MakeXm(ModuleParams{64, 7, 125}));  // 8.96 s in rows of 0.14 s
+  ASSERT_TRUE(LoadAndPlay(dir_.File("song.xm")));
+  TogglePause();
+  const struct {
+    float from;
+    int32_t delta;
+    int32_t to;
+  } cases[] = {{5, -2, 3}, {3, -2, 1}, {1.5f, 2, 3}, {6.5f, 2, 8}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << " by " << c.delta);
+    SeekTo(c.from);
+    Rewind(c.delta);
+    EXPECT_EQ(BASS_ChannelGetPosition(g_app.Channel),
+              BASS_ChannelSeconds2Bytes(g_app.Channel, static_cast<float>(c.to)));
+  }
+  TogglePause();
+  engine_.Listen(500);
+  EXPECT_NEAR(BASS_ChannelBytes2Seconds(g_app.Channel, BASS_ChannelGetPosition(g_app.Channel)), 8.5,
+              0.005);
+}
+
 TEST_F(SeekingTest, RewindWhilePlayingDropsTheFractionAndIsHeardAtOnce) {
   Load(10);
   engine_.Listen(1700);

@@ -48,6 +48,9 @@ TEST(XdgAutostartTest, EntryStartsTheGivenCommandAndRefusesLineBreaks) {
   EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
   EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
   EXPECT_NE(entry.find("\nExec=/x/tunlark --at-login\n"), std::string::npos);
+  EXPECT_NE(entry.find(std::string("\nComment=") +
+                       reinterpret_cast<const char*>(u8"Проигрыватель музыки") + " "),
+            std::string::npos);
   EXPECT_EQ(XdgAutostartEntry(XdgAutostartExec("/a\nHidden=true/Tunlark.exe.so", true, nullptr,
                                                "/h", nullptr, nullptr)),
             "");
