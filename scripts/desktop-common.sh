@@ -1,4 +1,5 @@
-# What scripts/install puts where, and the helpers it shares with scripts/uninstall. Sourced.
+# What scripts/install puts where, and the helpers it shares with scripts/uninstall and
+# scripts/run. Sourced.
 
 data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
 case "$data_home" in /*) ;; *) data_home="$HOME/.local/share" ;; esac
@@ -7,6 +8,8 @@ case "$config_home" in /*) ;; *) config_home="$HOME/.config" ;; esac
 
 # The player writes config.cfg and current.spl beside itself: a folder of the user's own.
 program_dir="$data_home/tunlark"
+# scripts/run's, kept apart from the installed player's settings and playlist and from build/.
+dev_program_dir="$program_dir/dev"
 launcher="$program_dir/tunlark"
 bin_dir="$HOME/.local/bin"
 command_link="$bin_dir/tunlark"
@@ -28,6 +31,20 @@ mime_types=(
   audio/x-xm audio/x-mo3 audio/x-it audio/x-s3m audio/x-mod audio/x-umx
   audio/x-mpegurl application/vnd.apple.mpegurl audio/x-scpls
 )
+
+# Fills a program folder from a build folder, each file through COPY SOURCE TARGET MODE.
+# hotkeys.txt and config.cfg are the player's from the first start on, so they are only put
+# there when missing, and from DEFAULTS (written by resources/make_default_files.py) rather than
+# from a build folder where a player may have written its own.
+fill_program_dir() {  # BUILD_BIN DEFAULTS PROGRAM_DIR COPY
+  local bin="$1" defaults="$2" dir="$3" copy="$4"
+  "$copy" "$bin/Tunlark.exe.so" "$dir/Tunlark.exe.so" 755
+  "$copy" "$bin/Tunlark.exe" "$dir/Tunlark.exe" 755
+  "$copy" "$bin/Help/Help.htm" "$dir/Help/Help.htm" 644
+  [ -e "$dir/hotkeys.txt" ] || "$copy" "$defaults/hotkeys.txt" "$dir/hotkeys.txt" 644
+  # Not through COPY: scripts/uninstall leaves config.cfg in place.
+  [ -e "$dir/config.cfg" ] || install -m 644 "$defaults/config.cfg" "$dir/config.cfg"
+}
 
 # Quotes a path for the Exec key of a desktop entry: in double quotes when it holds a reserved
 # character, and written as a desktop-entry string, where a backslash is doubled.

@@ -14,7 +14,6 @@ import os
 import shlex
 import subprocess
 import sys
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -83,10 +82,28 @@ def toggle_autostart(probe, autostart, on):
     check(probe.ok("gone", OPTIONS_TITLE, 5000), "OK did not close the options dialog")
 
 
+def player_processes(env):
+    """The players started from a folder of the environment, children of the test or not (the
+    launcher leaves its player running on its own)."""
+    marks = (env.root.encode(), env.windows_path(env.root).encode())
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                args = f.read()
+        except OSError:
+            continue
+        if b"Tunlark.exe" in args and any(mark in args for mark in marks):
+            found.append(pid)
+    return found
+
+
 def quit_player(env, probe):
+    # The window goes before the process ends: a start meanwhile would hand its file to the
+    # ending player, and scripts/uninstall would find it still running.
     probe.out("player-command", CMD_EXIT)
-    check(wait_for(lambda: not player_running(env), 20), "the player did not end")
-    time.sleep(1.0)
+    check(wait_for(lambda: not player_running(env) and not player_processes(env), 20),
+          "the player did not end: %s" % player_processes(env))
 
 
 def log_in(env, probe, autostart, extra=None):
@@ -112,7 +129,8 @@ def installed_player_round_trip(env, probe, files):
     autostart = os.path.join(home, ".config", "autostart", "tunlark.desktop")
     # Only the temporary HOME counts, and xdg-open takes the generic way of a bare X session.
     for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
-                 "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"):
+                 "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID",
+                 "LXQT_SESSION_CONFIG", "DESKTOP"):
         env.env.pop(name, None)
     before = snapshot(home)
 

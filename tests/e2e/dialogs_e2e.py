@@ -22,7 +22,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from harness import Failure  # noqa: E402
 from resource_ids import HOTKEY, RESOURCE, hotkey_box  # noqa: E402
-from suite import Skipped, Suite, check, wait_for  # noqa: E402
+from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402
 
 CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_EXIT = (
     RESOURCE[name] for name in ("IDM_OPEN_FOLDER", "IDM_OPEN_FILE", "IDM_EXIT"))
@@ -445,6 +445,7 @@ def folder_scan_keeps_tracks_by_extension(env, probe, files):
         f.write(b"#EXTM3U\r\n" + env.windows_path(files["b"]).encode("cp1251") + b"\r\n")
 
     with Player(env, probe, "folder-scan") as player:
+        written = changed(player.file("current.spl"))
         player.command(CMD_OPEN_FOLDER)
         check(probe.ok("tree-dialog", 10000), "the folder browser did not open")
         # From the desktop down through "/" to the folder, as a user does with the keyboard.
@@ -455,8 +456,7 @@ def folder_scan_keeps_tracks_by_extension(env, probe, files):
             env.xdotool("type", "--delay", "80", part)
             env.xdotool("key", "Right")
         env.xdotool("key", "Return")
-        check(wait_for(lambda: os.path.exists(player.file("current.spl")), 10),
-              "the scan wrote no current.spl")
+        check(wait_for(written, 10), "the scan wrote no current.spl")
         entries = entries_of(player.file("current.spl"))
         base = env.windows_path(folder) + "\\"
         expected = {base + name for name in ("a.mp3", "c.MP3", "old.ogg", "Track.AIFF")}

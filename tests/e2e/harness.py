@@ -12,12 +12,15 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 RATE = 44100
 SINK = "tunlark_e2e"
+DEFAULT_FILES = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), "resources", "make_default_files.py")
 
 
 class Failure(Exception):
@@ -111,7 +114,12 @@ class Environment:
         runtime = os.path.join(self.root, "runtime")
         os.makedirs(home)
         os.makedirs(runtime, mode=0o700)
-        self.env = dict(os.environ)
+        # Nothing of the session the tests are started from may reach them: its locale, its
+        # sound server, its folders (Wine puts menu entries under XDG_DATA_HOME), its Wine. The
+        # system's own folders (XDG_DATA_DIRS, XDG_CONFIG_DIRS) stay.
+        self.env = {name: value for name, value in os.environ.items()
+                    if not name.startswith(("LC_", "PULSE_", "XDG_", "WINE", "TUNLARK_"))
+                    and name != "LANGUAGE" or name.endswith("_DIRS")}
         self.env.update({
             "HOME": home,
             "XDG_RUNTIME_DIR": runtime,
@@ -207,14 +215,26 @@ class Environment:
         return "Z:" + os.path.abspath(linux_path).replace("/", "\\")
 
     def make_program_dir(self, name):
-        """A fresh copy of the built program folder."""
+        """A fresh program folder, as delivered."""
         folder = os.path.join(self.root, name)
         number = 1
         while os.path.exists(folder):
             number += 1
             folder = os.path.join(self.root, "%s-%d" % (name, number))
-        shutil.copytree(self.bin_dir, folder)
+        self.fill_program_dir(folder)
         return folder
+
+    def fill_program_dir(self, folder):
+        """Puts the program's own files into folder: the program and its libraries and Help from
+        the built folder, the default config.cfg and hotkeys.txt as resources/make_default_files.py
+        writes them. A player started from the built folder may have written its own config.cfg
+        and current.spl there; no case may start with those."""
+        os.makedirs(folder, exist_ok=True)
+        for name in os.listdir(self.bin_dir):
+            if name in ("Tunlark.exe", "Tunlark.exe.so") or name.lower().endswith(".dll"):
+                shutil.copy2(os.path.join(self.bin_dir, name), folder)
+        shutil.copytree(os.path.join(self.bin_dir, "Help"), os.path.join(folder, "Help"))
+        subprocess.run([sys.executable, DEFAULT_FILES, folder], check=True, timeout=60)
 
     def start_player(self, program_dir, *args):
         log = self._log("player")

@@ -7,7 +7,6 @@ Usage as run_e2e.py, whose environment and helpers these cases share.
 import contextlib
 import os
 import random
-import shutil
 import subprocess
 import sys
 import time
@@ -90,7 +89,7 @@ def full_disk_and_read_only_folder_keep_the_old_files(env, files):
         return
     try:
         folder = os.path.join(disk, "program")
-        shutil.copytree(env.bin_dir, folder)
+        env.fill_program_dir(folder)
         config_path = os.path.join(folder, "config.cfg")
         spl_path = os.path.join(folder, "current.spl")
         original_config = read(config_path)

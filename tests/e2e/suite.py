@@ -36,6 +36,21 @@ def wait_for(predicate, timeout, step=0.2):
         time.sleep(step)
 
 
+def changed(path):
+    """A predicate for wait_for that holds once path differs from what it is now: in content, in
+    modification time, or in being there at all. A file that is to be written may be there
+    already."""
+    def state():
+        try:
+            with open(path, "rb") as f:
+                return os.fstat(f.fileno()).st_mtime_ns, f.read()
+        except FileNotFoundError:
+            return None
+
+    before = state()
+    return lambda: state() != before
+
+
 def _interrupted(number, frame):
     raise SystemExit(128 + number)
 
