@@ -7,9 +7,10 @@
 #include "playback/engine/output_pulse_linux.h"
 #endif
 
-void ConfigureWin32Engine(FileSystem* files) {
+void ConfigureWin32Engine(FileSystem* files, HANDLE channelEvent) {
   EngineConfig config = DefaultEngineConfig();
   config.files = files;
+  config.channelStateChanged = [channelEvent] { SetEvent(channelEvent); };
   // A bare pthread crashes in a Winelib program as soon as it calls Win32.
   config.threads = Win32ThreadStarter();
 #if defined(TUNLARK_WINELIB)

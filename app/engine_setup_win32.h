@@ -2,6 +2,9 @@
 // winmm (or the sound server on the Linux desktop), mixing on a Win32 thread.
 #pragma once
 
+#include <windows.h>
+
 class FileSystem;
 
-void ConfigureWin32Engine(FileSystem* files);
+// channelEvent is set whenever a channel ends, stalls or loses its output by itself.
+void ConfigureWin32Engine(FileSystem* files, HANDLE channelEvent);

@@ -27,6 +27,9 @@ std::string g_launchPath;
 
 namespace {
 
+// Set by the audio engine when a channel ends, stalls or loses its output by itself.
+HANDLE g_channelEvent = nullptr;
+
 constexpr int kInitAttempts = 7;
 constexpr DWORD kInitPauseMs = 1000;
 
@@ -54,7 +57,8 @@ void InstallPlatform() {
   g_platform.files = files.get();
   g_platform.clock = Win32Clock();
   g_platform.tray = Win32TrayIcon();
-  ConfigureWin32Engine(files.get());
+  g_channelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  ConfigureWin32Engine(files.get(), g_channelEvent);
 }
 
 int StartUp() {
@@ -121,13 +125,19 @@ int RunMainLoop() {
     uint32_t passes = MonitorDuePasses();
     MonitorTick();
     if (MonitorDuePasses() != passes) passOwed = false;
-    DWORD timeout =
-        (passOwed || !MonitorQuiet()) ? static_cast<DWORD>(MonitorMsUntilDue()) : INFINITE;
+    // After a message a pass is owed within the period. Otherwise a playing channel is looked at
+    // again only when what the tray shows can change (its next whole second, the point where
+    // the monitor moves on) or when the engine says its state changed by itself; a stopped or
+    // paused one only after a message.
+    DWORD timeout = passOwed         ? static_cast<DWORD>(MonitorMsUntilDue())
+                    : MonitorQuiet() ? INFINITE
+                                     : static_cast<DWORD>(MonitorMsUntilChange());
     // Any wake but the timeout owes a pass too: PeekMessage handles a sent message (a
     // hand-over) inside itself and then reports an empty queue.
     if (timeout == 0) continue;
-    if (MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-        WAIT_TIMEOUT) {
+    DWORD handles = g_channelEvent ? 1 : 0;
+    if (MsgWaitForMultipleObjectsEx(handles, &g_channelEvent, timeout, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT) {
       mayHaveMessages = false;
     } else {
       passOwed = true;

@@ -1,5 +1,8 @@
 #include "playback/monitor.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/app_state.h"
 #include "platform/platform.h"
 #include "playback/engine/audio_engine.h"
@@ -18,6 +21,24 @@ uint32_t g_lastUpdate = 0;
 uint32_t g_duePasses = 0;
 bool g_quiet = false;  // the last due pass saw a stopped or paused channel
 
+// The exact heard position and length of the channel in seconds; negative when unknown.
+double HeardSeconds() {
+  return BASS_ChannelBytes2Seconds(g_app.Channel, BASS_ChannelGetPosition(g_app.Channel));
+}
+
+double TrackSeconds() {
+  return BASS_ChannelBytes2Seconds(g_app.Channel, BASS_ChannelGetLength(g_app.Channel));
+}
+
+// Seconds of the track still to be heard; a large number when either figure is unknown.
+double RemainingSeconds() {
+  double length = TrackSeconds();
+  double position = HeardSeconds();
+  return length < 0 || position < 0 ? 1e9 : length - position;
+}
+
+constexpr double kUpdatePeriodSeconds = kUpdatePeriodMs / 1000.0;
+
 }  // namespace
 
 void ResetMonitor() {
@@ -33,6 +54,18 @@ int32_t MonitorMsUntilDue() {
   return elapsed > kUpdatePeriodMs ? 0 : kUpdatePeriodMs + 1 - elapsed;
 }
 
+int32_t MonitorMsUntilChange() {
+  double position = HeardSeconds();
+  if (position < 0) return MonitorMsUntilDue();
+  // The tooltip's time moves at the next whole second; the advance comes one period before the
+  // end, so that the next track starts as this one's last sound is heard.
+  double untilSecond = std::floor(position) + 1 - position;
+  double untilEnd = std::max(0.0, RemainingSeconds() - kUpdatePeriodSeconds);
+  double wait = std::min(untilSecond, untilEnd);
+  int32_t ms = static_cast<int32_t>(std::ceil(wait * 1000)) + 1;
+  return std::max(ms, MonitorMsUntilDue());
+}
+
 bool MonitorQuiet() {
   return g_quiet;
 }
@@ -46,11 +79,13 @@ void VolumeIcon(const std::string& text, int32_t volume) {
   if (icon != -1) g_platform.tray->Update(text.c_str(), icon);
 }
 
+bool ReachedHeardEnd() {
+  // Exact figures, not whole seconds: those would move on with one to two seconds unheard.
+  return RemainingSeconds() <= kUpdatePeriodSeconds;
+}
+
 void AdvanceAtEnd() {
-  int32_t length = LengthSeconds();
-  int32_t position = PositionSeconds();
-  // Whole seconds: the last two count as the end. A position past the length never does.
-  if (static_cast<uint32_t>(length) - static_cast<uint32_t>(position) > 1) return;
+  if (!ReachedHeardEnd()) return;
 
   uint32_t count = g_app.playlist.Count();
   if (g_app.Shuffle) {
@@ -89,6 +124,12 @@ void MonitorTick() {
   switch (state) {
     case BASS_ACTIVE_STOPPED:
       g_platform.tray->Update("Tunlark - остановлено ", IDI_STOPPED);
+      // A channel that played to its end between two passes (a modal loop held them back)
+      // still moves on, as one caught in its last period does.
+      if (g_app.Channel != 0 && ReachedHeardEnd()) {
+        AdvanceAtEnd();
+        g_quiet = BASS_ChannelIsActive(g_app.Channel) != BASS_ACTIVE_PLAYING;
+      }
       break;
     case BASS_ACTIVE_PLAYING:
       AdvanceAtEnd();

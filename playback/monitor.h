@@ -11,6 +11,12 @@ void AdvanceAtEnd();
 void VolumeIcon(const std::string& text, int32_t volume);
 // For the main loop's idle wait: milliseconds until the next pass is due (0 when it is due now).
 int32_t MonitorMsUntilDue();
+// While a channel plays: milliseconds until a pass can show something new: the heard position
+// reaching its next whole second, or the track the point where the monitor moves on; never
+// before the next pass is due. A channel that ends or stalls on its own is told by the engine.
+int32_t MonitorMsUntilChange();
+// True when the heard position is within one monitor period of the track's end (or past it).
+bool ReachedHeardEnd();
 // True when the last due pass found the channel stopped or paused. Nothing changes in those states
 // without a window message, so the loop may then wait for a message alone.
 bool MonitorQuiet();

@@ -7,7 +7,8 @@
 // starter of EngineConfig; BASS_Free ends it. Each call holds the engine's lock only briefly and
 // never while a file is opened or scanned, so a call waits at most for one block to be mixed.
 //
-// The mixing thread never calls back into the program, never waits for the UI thread, never
+// The mixing thread never calls back into the program (but for EngineConfig's notice that a
+// channel's state changed by itself, which returns at once), never waits for the UI thread, never
 // holds the engine's lock while it waits for the device, and does not allocate per block: its
 // buffers are sized when a channel is created.
 #pragma once

@@ -45,15 +45,22 @@ void Engine::DiscardOutput() {
   writtenFrames = heard;
 }
 
-void Engine::RetireFinished() {
+bool Engine::RetireFinished() {
   uint64_t heard = HeardFrame();
+  bool retired = false;
   for (auto& [handle, channel] : channels) {
     if (channel->state == Channel::State::kPlaying && channel->FinishedAt(heard)) {
       channel->heldPosition = channel->PositionAt(heard);
       channel->state = Channel::State::kStopped;
       channel->endedNaturally = true;
+      retired = true;
     }
   }
+  return retired;
+}
+
+void Engine::NotifyStateChanged() {
+  if (config.channelStateChanged) config.channelStateChanged();
 }
 
 void Engine::StopOnFailedOutput() {
@@ -62,6 +69,7 @@ void Engine::StopOnFailedOutput() {
     if (channel->state == Channel::State::kPlaying) channel->state = Channel::State::kStopped;
   }
   UpdateActivity();
+  NotifyStateChanged();
 }
 
 void Engine::UpdateActivity() {
@@ -81,7 +89,7 @@ void Engine::UpdateActivity() {
 void Engine::MixLoop() {
   std::unique_lock<std::mutex> lock(mutex);
   while (!quit) {
-    RetireFinished();
+    if (RetireFinished()) NotifyStateChanged();
     UpdateActivity();
     if (!outputActive) {
       wake.wait(lock);
@@ -94,6 +102,12 @@ void Engine::MixLoop() {
     lock.lock();
     // The state may have changed while waiting; what was true then is checked again.
     if (!space && !quit && output && output->Failed()) StopOnFailedOutput();
+    // A stall shows in the channel's state (BASS_ACTIVE_STALLED) and so does its end.
+    bool nowStarved = outputActive && output && output->Starved();
+    if (nowStarved != starved) {
+      starved = nowStarved;
+      NotifyStateChanged();
+    }
     if (!space || quit || !outputActive) continue;
     std::fill(mix.begin(), mix.begin() + frames * 2, 0.0f);
     for (auto& [handle, channel] : channels) {

@@ -47,6 +47,7 @@ struct Engine {
   uint32_t outputRate = 44100;
   uint32_t blockFrames = 441;
   uint64_t writtenFrames = 0;  // output frames written since BASS_Init
+  bool starved = false;        // as the mixing thread last saw the output
   std::vector<float> mix;
 
   std::map<uint32_t, std::unique_ptr<Channel>> channels;
@@ -57,12 +58,14 @@ struct Engine {
   Channel* Find(uint32_t handle);
   // Drops queued output; every playing channel takes back what was not heard, so nothing is lost.
   void DiscardOutput();
-  // Stops playing channels whose data has been heard to the end.
-  void RetireFinished();
+  // Stops playing channels whose data has been heard to the end; true when one was.
+  bool RetireFinished();
   // The device failed under the playing channels: they stop where they were heard.
   void StopOnFailedOutput();
   // Tells the output and the mixing thread whether anything is to be played.
   void UpdateActivity();
+  // Tells the program that a channel's state changed by itself (EngineConfig).
+  void NotifyStateChanged();
   void MixLoop();
 };
 

@@ -56,6 +56,11 @@ struct EngineConfig {
   ThreadStarter threads;
   // Used when BASS_Init is given frequency 0.
   uint32_t outputRate = 44100;
+  // Called on the mixing thread, with the engine's lock held, when a playing channel changes its
+  // state by itself: its end has been heard, the output was lost under it, or the output starved
+  // or recovered. It must return at once and not call the engine (the program sets an event its
+  // main loop waits on), so that the loop needs no timer to notice.
+  std::function<void()> channelStateChanged;
 };
 
 // No file system, a null output that consumes sound in real time, and std::thread.

@@ -311,8 +311,9 @@ class Environment:
     # --- fixtures -------------------------------------------------------------------------
 
     def make_fixtures(self):
-        """Tone files: a 400 Hz WAV, a 700 Hz MP3, a 1100 Hz OGG, and a WAV that changes from
-        500 Hz to 1500 Hz after six seconds (for rewinding)."""
+        """Tone files: a 400 Hz WAV, a 700 Hz MP3, a 1100 Hz OGG, a WAV that changes from
+        500 Hz to 1500 Hz after six seconds (for rewinding), and a 4-second one whose last
+        second is at 1500 Hz (for the end of a track)."""
         folder = os.path.join(self.root, "music")
         os.makedirs(folder)
         self.tones = {"a": 400, "b": 700, "c": 1100, "early": 500, "late": 1500}
@@ -340,4 +341,8 @@ class Environment:
         subprocess.run(["sox", early, late, files["rewind"]], check=True, timeout=60)
         files["short"] = os.path.join(folder, "short.wav")
         synth(files["short"], "synth", "3", "sine", "400", "vol", "0.5")
+        # Its last second at another pitch, so that a test hears whether the end was played.
+        files["tail"] = os.path.join(folder, "tail.wav")
+        subprocess.run(["sox", files["short"], late, files["tail"], "trim", "0", "4"], check=True,
+                       timeout=60)
         return files

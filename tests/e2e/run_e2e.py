@@ -8,13 +8,14 @@ starts the player from a fresh copy of the program folder and ends it. Exit code
 case passed, 1 when one failed, 77 (skipped) when the program has not been built.
 """
 
+import array
 import os
 import shutil
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import Failure  # noqa: E402
+from harness import RATE, Failure, Sound  # noqa: E402
 from resource_ids import HOTKEY, RESOURCE  # noqa: E402
 from suite import Suite, changed, check, wait_for  # noqa: E402,F401
 
@@ -300,6 +301,32 @@ def track_end_moves_on_and_last_track_stops(env, files):
     with Player(env, "advance", env.windows_path(playlist)) as player:
         hears(env, "a")
         hears(env, "c", timeout=8)
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
+
+
+@case
+def track_end_is_heard_before_the_next_one_starts(env, files):
+    playlist = os.path.join(os.path.dirname(files["a"]), "tail.m3u")
+    with open(playlist, "wb") as f:
+        f.write(m3u(env, [files["tail"], files["c"]]))
+    start = os.path.getsize(env.recording)
+    with Player(env, "tail", env.windows_path(playlist)) as player:
+        hears(env, "c", timeout=12)
+        with open(env.recording, "rb") as f:
+            f.seek(start)
+            samples = array.array("h")
+            data = f.read()
+            samples.frombytes(data[:len(data) // 2 * 2])
+        window = RATE // 50  # 20 ms
+        tones = [Sound(samples[i:i + window], env.tones).tone
+                 for i in range(0, len(samples) - window, window)]
+        check("late" in tones and "c" in tones, "tones heard: %s" % set(tones))
+        last = len(tones) - 1 - tones[::-1].index("late")
+        first = tones.index("c", last)
+        heard_end = tones.count("late") * 0.02
+        gap = (first - last - 1) * 0.02
+        check(heard_end >= 0.9, "the last second was heard for %.2f s" % heard_end)
+        check(gap < 0.3, "%.2f s between the end and the next track" % gap)
         check(player.quit() == 0, "exit code %s" % player.exit_code)
 
 

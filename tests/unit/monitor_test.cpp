@@ -157,13 +157,17 @@ TEST_F(MonitorTest, LongTitlesAreCutSoTheTimesStayVisible) {
   EXPECT_EQ(Last().text.substr(Last().text.size() - 16), "x - 00:00/00:02 ");
 }
 
-TEST_F(MonitorTest, AdvancesInTheLastTwoSecondsByRepeatAndShuffle) {
+TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   Fill({"a", "b", "c"});
-  PlayAt(0, 2);  // three seconds left of five
+  PlayAt(0, 4.9);  // the last whole second, but 0.1 s still to be heard
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 0u);
+  EXPECT_EQ(MonitorMsUntilChange(), 51) << "woken for the end, one period before it";
+  PlayAt(0, 2.25);
+  DuePass();
+  EXPECT_EQ(MonitorMsUntilChange(), 751) << "woken for the next whole second";
 
-  PlayAt(0, 4.2);
+  PlayAt(0, 4.97);
   uint32_t first = g_app.Channel;
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 1u);
@@ -173,7 +177,7 @@ TEST_F(MonitorTest, AdvancesInTheLastTwoSecondsByRepeatAndShuffle) {
       << "the pass that advances still shows the finished track";
 
   // The last entry: stops at its end without Repeat, starts the first with it.
-  PlayAt(2, 4);
+  PlayAt(2, 4.97);
   uint32_t last = g_app.Channel;
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 2u);
@@ -185,21 +189,33 @@ TEST_F(MonitorTest, AdvancesInTheLastTwoSecondsByRepeatAndShuffle) {
   // Shuffle picks from the generator seeded with 1, whatever Repeat says.
   g_app.Repeat = 0;
   g_app.Shuffle = 1;
-  PlayAt(0, 4);
+  PlayAt(0, 4.97);
   SeedShuffleRandom(1);
   uint32_t expected = static_cast<uint32_t>(NextShuffleRandom()) % 3;
   SeedShuffleRandom(1);
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, expected);
+
+  // A track that ended between two passes, as while a menu was open, moves on all the same.
+  g_app.Shuffle = 0;
+  PlayAt(0, 4.9);
+  engine_.Listen(200);
+  ASSERT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_STOPPED);
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+  EXPECT_FALSE(MonitorQuiet()) << "the loop must keep looking at the new track";
 }
 
 TEST_F(MonitorTest, ShortTracksPausedTracksAndEmptyListsAtTheEnd) {
   Fill({"one", "a"});
-  PlayAt(0, 0);  // whole-second length 1: finished at once
+  PlayAt(0, 0);  // 1.5 s: played to its end, not moved on at once
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+  PlayAt(0, 1.47);
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 1u);
 
-  PlayAt(0, 0);
+  PlayAt(0, 1.47);
   TogglePause();
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 0u) << "no advance while paused";
@@ -208,7 +224,7 @@ TEST_F(MonitorTest, ShortTracksPausedTracksAndEmptyListsAtTheEnd) {
   EXPECT_EQ(g_app.CurrentIndex, 1u);
 
   // The list was emptied while the track played: with Shuffle nothing follows.
-  PlayAt(0, 0);
+  PlayAt(0, 1.47);
   uint32_t playing = g_app.Channel;
   g_app.playlist.Clear();
   g_app.Shuffle = 1;
