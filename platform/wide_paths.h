@@ -10,8 +10,8 @@
 class WidePaths {
  public:
   virtual ~WidePaths() = default;
-  // The path in the code page. Where a component has no alias, the lossy conversion, which then
-  // names no file: such a path is handled as a missing one.
+  // The path in the code page. Where a component has no alias, '?' for each letter the code
+  // page lacks, which names no file: such a path is handled as a missing one.
   virtual std::string Narrow(const std::u16string& path) = 0;
   // The real name of path's last component when the code page cannot spell it; "" otherwise.
   virtual std::u16string LongName(const std::string& path) = 0;

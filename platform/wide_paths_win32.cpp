@@ -89,8 +89,9 @@ bool SpellAnsi(const std::u16string& text, std::string* narrow) {
 std::string NarrowLossy(const std::u16string& text) {
   if (text.empty()) return "";
   std::vector<char> buffer(text.size() * 2);
+  // Without best fit: "Motorhead" for "Motörhead" might name another file, '?' names none.
   int length =
-      WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()), buffer.data(),
-                          static_cast<int>(buffer.size()), nullptr, nullptr);
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide(text), static_cast<int>(text.size()),
+                          buffer.data(), static_cast<int>(buffer.size()), nullptr, nullptr);
   return std::string(buffer.data(), length > 0 ? length : 0);
 }

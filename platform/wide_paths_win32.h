@@ -9,7 +9,7 @@
 WidePaths* Win32WidePaths();
 
 // Text of the code page as UTF-16, and back: spelled exactly (false when a character does not
-// survive the round trip), or with the lossy best fit the A calls use.
+// survive the round trip), or with '?' for each such character, which no file name holds.
 std::u16string WidenAnsi(const std::string& text);
 bool SpellAnsi(const std::u16string& text, std::string* narrow);
 std::string NarrowLossy(const std::u16string& text);
