@@ -2,15 +2,49 @@
 
 #include <cstring>
 
-std::string LaunchPathFromCommandLine(const std::string& commandLine) {
-  size_t first = commandLine.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  size_t last = commandLine.find_last_not_of(" \t");
-  std::string line = commandLine.substr(first, last - first + 1);
+namespace {
+
+template <typename String>
+String LaunchPath(const String& commandLine) {
+  const typename String::value_type blanks[] = {' ', '\t', 0};
+  size_t first = commandLine.find_first_not_of(blanks);
+  if (first == String::npos) return String();
+  size_t last = commandLine.find_last_not_of(blanks);
+  String line = commandLine.substr(first, last - first + 1);
   if (line.front() != '"') return line;
   if (line.size() >= 2 && line.back() == '"') return line.substr(1, line.size() - 2);
   // An opening quote without its closing one: the rest is the path.
   return line.substr(1);
+}
+
+}  // namespace
+
+std::string LaunchPathFromCommandLine(const std::string& commandLine) {
+  return LaunchPath(commandLine);
+}
+
+std::u16string LaunchPathFromCommandLine(const std::u16string& commandLine) {
+  return LaunchPath(commandLine);
+}
+
+std::u16string ArgumentsOfCommandLine(const std::u16string& commandLine) {
+  // The program's name ends at the first blank outside quotes; a quote after an odd number of
+  // backslashes is part of the name.
+  size_t i = 0;
+  size_t backslashes = 0;
+  bool quoted = false;
+  for (; i < commandLine.size(); ++i) {
+    char16_t c = commandLine[i];
+    if ((c == ' ' || c == '\t') && !quoted) break;
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"' && backslashes % 2 == 0) quoted = !quoted;
+    backslashes = 0;
+  }
+  while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+  return commandLine.substr(i);
 }
 
 std::string HandOverText(const void* data, size_t size) {

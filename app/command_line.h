@@ -12,6 +12,11 @@ constexpr size_t kHandOverSize = 512;
 // arguments that contain blanks: a quoted line loses its quotes, an unquoted one is taken whole.
 // Blanks around the whole line are dropped first.
 std::string LaunchPathFromCommandLine(const std::string& commandLine);
+std::u16string LaunchPathFromCommandLine(const std::u16string& commandLine);
+
+// What follows the program's name and the blanks after it in a whole command line (as
+// GetCommandLineW gives it), cut where WinMain's narrow line starts.
+std::u16string ArgumentsOfCommandLine(const std::u16string& commandLine);
 
 // The text of a received hand-over: up to the first NUL, and never past size bytes or the
 // 512-byte buffer, whatever the sender claims. Null data gives "".

@@ -5,10 +5,16 @@
 
 #include "app/command_line.h"
 #include "app/shell_win32.h"
+#include "platform/wide_paths_win32.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   g_instance = instance;
-  g_launchPath = LaunchPathFromCommandLine(commandLine ? commandLine : "");
+  // Read wide: the narrow line has lost every letter the code page cannot spell. A second start
+  // hands over the turned path, which the running player opens as it is.
+  const WCHAR* commandLine = GetCommandLineW();
+  std::u16string line = commandLine ? reinterpret_cast<const char16_t*>(commandLine) : u"";
+  std::u16string launchPath = LaunchPathFromCommandLine(ArgumentsOfCommandLine(line));
+  g_launchPath = launchPath.empty() ? "" : Win32WidePaths()->Narrow(launchPath);
 
   // Never closed: it marks the running instance until the process ends.
   CreateMutexA(nullptr, FALSE, "Tunlark");

@@ -7,6 +7,7 @@
 #include "app/engine_setup_win32.h"
 #include "platform/file_system.h"
 #include "platform/file_system_win32.h"
+#include "platform/wide_paths_win32.h"
 #include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_win32.h"
@@ -57,6 +58,7 @@ void InstallPlatform() {
   g_platform.files = files.get();
   g_platform.clock = Win32Clock();
   g_platform.tray = Win32TrayIcon();
+  g_platform.paths = Win32WidePaths();
   g_channelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   ConfigureWin32Engine(files.get(), g_channelEvent);
 }

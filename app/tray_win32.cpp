@@ -9,19 +9,21 @@
 #include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_tip.h"
+#include "platform/wide_paths_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 constexpr UINT kTrayIconId = 0;
 
-// Kept between calls: TrayUpdate changes only what it is given.
-NOTIFYICONDATAA g_tray;
+// Kept between calls: TrayUpdate changes only what it is given. The wide record, so that a title
+// the code page cannot spell is shown as it is.
+NOTIFYICONDATAW g_tray;
 
 void FillTrayHeader() {
-  // The size of the record without the balloon icon: 504 bytes on 32-bit Windows, and what
-  // Shell_NotifyIconA accepts for the 64-bit layout too.
-  g_tray.cbSize = NOTIFYICONDATAA_V3_SIZE;
+  // The size of the record without the balloon icon, which Shell_NotifyIconW accepts for the
+  // 32-bit and the 64-bit layout.
+  g_tray.cbSize = NOTIFYICONDATAW_V3_SIZE;
   g_tray.hWnd = g_mainWindow;
   g_tray.uID = kTrayIconId;
   g_tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -37,31 +39,19 @@ HICON TrayIconHandle(int iconId) {
   return icon;
 }
 
-void SetTip(const char* text) {
-  static_assert(sizeof g_tray.szTip == kTrayTipSize, "the tooltip field of NOTIFYICONDATAA");
-  CopyTrayTip(text, g_tray.szTip);
+static_assert(sizeof g_tray.szTip == kTrayTipSize * sizeof(char16_t),
+              "the tooltip field of NOTIFYICONDATAW");
+
+void SetTip(const std::u16string& text) {
+  CopyTrayTip(text.c_str(), reinterpret_cast<char16_t(&)[kTrayTipSize]>(g_tray.szTip));
 }
 
-class Win32Tray : public TrayIcon {
- public:
-  void Update(const char* text, int iconId) override { TrayUpdate(text, iconId); }
-};
-
-}  // namespace
-
-void TrayAdd() {
-  FillTrayHeader();
-  g_tray.hIcon = TrayIconHandle(IDI_STOPPED);
-  SetTip("Tunlark - остановлено ");
-  Shell_NotifyIconA(NIM_ADD, &g_tray);
-}
-
-void TrayUpdate(const char* text, int iconId) {
+void Update(const std::u16string* text, int iconId) {
   HICON oldIcon = g_tray.hIcon;
-  char oldTip[sizeof g_tray.szTip];
+  WCHAR oldTip[kTrayTipSize];
   std::memcpy(oldTip, g_tray.szTip, sizeof oldTip);
   FillTrayHeader();
-  if (text != nullptr) SetTip(text);
+  if (text != nullptr) SetTip(*text);
   if (iconId != -1) g_tray.hIcon = TrayIconHandle(iconId);
   // The monitor sets the tray on every pass, 20 times a second while a track plays. Passing an
   // unchanged icon and tooltip on to the shell would only make the tray host redraw, which cost
@@ -72,11 +62,32 @@ void TrayUpdate(const char* text, int iconId) {
   // Only what changed: a picture passed again is copied and repainted by the tray host, once a
   // second while the position in the tooltip moves on.
   g_tray.uFlags = NIF_MESSAGE | (iconChanged ? NIF_ICON : 0) | (tipChanged ? NIF_TIP : 0);
-  Shell_NotifyIconA(NIM_MODIFY, &g_tray);
+  Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+}
+
+class Win32Tray : public TrayIcon {
+ public:
+  void Update(const char* text, int iconId) override { TrayUpdate(text, iconId); }
+  void UpdateWide(const std::u16string& text, int iconId) override { ::Update(&text, iconId); }
+};
+
+}  // namespace
+
+void TrayAdd() {
+  FillTrayHeader();
+  g_tray.hIcon = TrayIconHandle(IDI_STOPPED);
+  SetTip(WidenAnsi("Tunlark - остановлено "));
+  Shell_NotifyIconW(NIM_ADD, &g_tray);
+}
+
+void TrayUpdate(const char* text, int iconId) {
+  if (text == nullptr) return Update(nullptr, iconId);
+  std::u16string wide = WidenAnsi(text);
+  Update(&wide, iconId);
 }
 
 void TrayRemove() {
-  Shell_NotifyIconA(NIM_DELETE, &g_tray);
+  Shell_NotifyIconW(NIM_DELETE, &g_tray);
 }
 
 void ShowTrayMenu(int x, int y) {

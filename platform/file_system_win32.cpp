@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/file_system.h"
+#include "platform/wide_paths_win32.h"
 
 namespace {
 
@@ -56,6 +57,14 @@ bool WriteAll(HANDLE file, const std::string& contents) {
   return true;
 }
 
+std::string ListedName(const WIN32_FIND_DATAW& found) {
+  std::string name;
+  if (SpellAnsi(reinterpret_cast<const char16_t*>(found.cFileName), &name)) return name;
+  std::u16string alias = reinterpret_cast<const char16_t*>(found.cAlternateFileName);
+  if (!alias.empty() && SpellAnsi(alias, &name)) return name;
+  return NarrowLossy(reinterpret_cast<const char16_t*>(found.cFileName));
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   bool ReadWholeFile(const std::string& path, std::string* contents) override {
@@ -95,15 +104,18 @@ class Win32FileSystem : public FileSystem {
   bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
 
   bool ListFolder(const std::string& pattern, std::vector<std::string>* names) override {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    // Listed wide: the narrow listing gives a best-fit name that opens no file where the code
+    // page cannot spell one; such a name is listed by its alias.
+    WIN32_FIND_DATAW found;
+    std::u16string widePattern = WidenAnsi(pattern);
+    HANDLE search = FindFirstFileW(reinterpret_cast<const WCHAR*>(widePattern.c_str()), &found);
     // Also when nothing at all matches (an empty drive root, which lacks "." and ".."): a
     // listing that never started must not empty the playlist.
     if (search == INVALID_HANDLE_VALUE) return false;
     names->clear();
     do {
-      names->push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
+      names->push_back(ListedName(found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return true;
   }

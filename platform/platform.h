@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class FileSystem;
+class WidePaths;
 
 // The notification-area icon: changes its tooltip and picture.
 class TrayIcon {
@@ -12,6 +14,8 @@ class TrayIcon {
   virtual ~TrayIcon() = default;
   // A null text leaves the tooltip as it is; an icon id of -1 leaves the picture.
   virtual void Update(const char* text, int iconId) = 0;
+  // The same with a UTF-16 tooltip, for a track title the code page cannot spell.
+  virtual void UpdateWide(const std::u16string& text, int iconId) = 0;
 };
 
 // Milliseconds since some fixed moment, wrapping at 2^32, like GetTickCount.
@@ -35,6 +39,8 @@ struct Platform {
   TrayIcon* tray = nullptr;
   Clock* clock = nullptr;
   HotkeyRegistrar* hotkeys = nullptr;
+  // Null where paths are Unix paths in UTF-8, which need no turning.
+  WidePaths* paths = nullptr;
 };
 
 extern Platform g_platform;

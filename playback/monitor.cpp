@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "platform/platform.h"
+#include "platform/wide_paths.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/player.h"
 #include "playback/seeking.h"
@@ -79,6 +80,40 @@ void VolumeIcon(const std::string& text, int32_t volume) {
   if (icon != -1) g_platform.tray->Update(text.c_str(), icon);
 }
 
+namespace {
+
+// The real title of a track the program names by an alias, "" for any other. Asked of the
+// system once per path, not at every pass.
+std::u16string LongTitle(const std::string& path) {
+  static std::string lastPath;
+  static std::u16string lastTitle;
+  if (!g_platform.paths || path.empty()) return u"";
+  if (path != lastPath) {
+    lastPath = path;
+    lastTitle = g_platform.paths->LongName(path);
+    size_t dot = lastTitle.rfind(u'.');
+    if (dot != std::u16string::npos) lastTitle.erase(dot);
+  }
+  return lastTitle;
+}
+
+void ShowPlaying(const std::string& header, const std::string& path, const std::string& position,
+                 const std::string& length, int icon) {
+  if (icon == -1) return;
+  std::u16string longTitle = LongTitle(path);
+  if (longTitle.empty()) {
+    g_platform.tray->Update(PlayingTooltip(header, TrackTitle(path), position, length).c_str(),
+                            icon);
+    return;
+  }
+  WidePaths& paths = *g_platform.paths;
+  g_platform.tray->UpdateWide(
+      PlayingTooltip(paths.Widen(header), longTitle, paths.Widen(position), paths.Widen(length)),
+      icon);
+}
+
+}  // namespace
+
 bool ReachedHeardEnd() {
   // Exact figures, not whole seconds: those would move on with one to two seconds unheard.
   return RemainingSeconds() <= kUpdatePeriodSeconds;
@@ -115,7 +150,6 @@ void MonitorTick() {
   std::string name;
   if (g_app.playlist.Count() != 0 && g_app.CurrentIndex <= g_app.playlist.Count() - 1)
     name = g_app.playlist.EntryAt(g_app.CurrentIndex);
-  std::string title = TrackTitle(name);
   std::string position = FormatTime(static_cast<uint32_t>(PositionSeconds()));
   std::string length = FormatTime(static_cast<uint32_t>(LengthSeconds()));
 
@@ -134,11 +168,10 @@ void MonitorTick() {
     case BASS_ACTIVE_PLAYING:
       AdvanceAtEnd();
       if (!g_app.Mute) {
-        VolumeIcon(PlayingTooltip("Tunlark - воспроизведение:\n", title, position, length),
-                   g_app.Volume);
+        ShowPlaying("Tunlark - воспроизведение:\n", name, position, length,
+                    VolumeIconId(g_app.Volume));
       } else {
-        g_platform.tray->Update(
-            PlayingTooltip("Tunlark - откл. звук:\n", title, position, length).c_str(), IDI_MUTED);
+        ShowPlaying("Tunlark - откл. звук:\n", name, position, length, IDI_MUTED);
       }
       break;
     case BASS_ACTIVE_PAUSED:

@@ -2,8 +2,29 @@
 
 namespace {
 
-// The tray's tooltip field holds 127 bytes and a NUL.
+// The tray's tooltip field holds 127 characters and a NUL.
 constexpr size_t kTooltipLimit = 127;
+
+// The first count units of text, one fewer where that would split a UTF-16 surrogate pair.
+std::string Cut(const std::string& text, size_t count) {
+  return text.substr(0, count);
+}
+std::u16string Cut(const std::u16string& text, size_t count) {
+  if (count < text.size() && count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF)
+    --count;
+  return text.substr(0, count);
+}
+
+template <typename String>
+String Tooltip(const String& header, const String& title, const String& position,
+               const String& length) {
+  const typename String::value_type dash[] = {' ', '-', ' ', 0}, slash[] = {'/', 0},
+                                    blank[] = {' ', 0};
+  const String times = dash + position + slash + length + blank;
+  size_t fixed = header.size() + times.size();
+  if (fixed >= kTooltipLimit) return Cut(header + times, kTooltipLimit);
+  return header + Cut(title, kTooltipLimit - fixed) + times;
+}
 
 }  // namespace
 
@@ -27,8 +48,10 @@ int VolumeIconId(int32_t volume) {
 
 std::string PlayingTooltip(const std::string& header, const std::string& title,
                            const std::string& position, const std::string& length) {
-  const std::string times = " - " + position + "/" + length + " ";
-  size_t fixed = header.size() + times.size();
-  if (fixed >= kTooltipLimit) return (header + times).substr(0, kTooltipLimit);
-  return header + title.substr(0, kTooltipLimit - fixed) + times;
+  return Tooltip(header, title, position, length);
+}
+
+std::u16string PlayingTooltip(const std::u16string& header, const std::u16string& title,
+                              const std::u16string& position, const std::u16string& length) {
+  return Tooltip(header, title, position, length);
 }

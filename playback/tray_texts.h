@@ -17,3 +17,7 @@ int VolumeIconId(int32_t volume);
 // shortening the title first, so the times stay visible.
 std::string PlayingTooltip(const std::string& header, const std::string& title,
                            const std::string& position, const std::string& length);
+// The same in UTF-16, for a title the code page cannot spell: 127 UTF-16 units, never a
+// surrogate pair cut in two.
+std::u16string PlayingTooltip(const std::u16string& header, const std::u16string& title,
+                              const std::u16string& position, const std::u16string& length);

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "platform/scoped_com_win32.h"
+#include "platform/wide_paths_win32.h"
 #include "playback/player.h"
 #include "playlist/chooser_guard.h"
 #include "playlist/open_path.h"
@@ -18,25 +19,38 @@ const char kTrackFilter[] =
     "Все поддерживаемые типы\0"
     "*.mp3;*.wav;*.ogg;*.mp2;*.mp1;*aiff;*.xm;*.mo3;*.it;*.s3m;*.mtm;*.mod;*.umx;*.m3u;*.pls\0";
 
+const WCHAR* Wide(const std::u16string& text) {
+  return reinterpret_cast<const WCHAR*>(text.c_str());
+}
+
+// The choosers are the wide ones, so that a name the code page cannot spell comes back whole and
+// can be turned into one it can.
+std::string NarrowChoice(const WCHAR* path) {
+  std::u16string wide = reinterpret_cast<const char16_t*>(path);
+  return wide.empty() ? "" : Win32WidePaths()->Narrow(wide);
+}
+
 }  // namespace
 
 std::string ChooseFile(HWND owner) {
   if (!g_fileGuard.Enter()) return "";
-  char path[260] = "";
-  OPENFILENAMEA dialog = {};
+  WCHAR path[260] = {};
+  std::u16string filter = WidenAnsi(std::string(kTrackFilter, sizeof kTrackFilter));
+  std::u16string title = WidenAnsi("Открыть файл");
+  OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kTrackFilter;
+  dialog.lpstrFilter = Wide(filter);
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = path;
-  dialog.nMaxFile = sizeof path;
-  dialog.lpstrTitle = "Открыть файл";
+  dialog.nMaxFile = sizeof path / sizeof path[0];
+  dialog.lpstrTitle = Wide(title);
   // Not OFN_FILEMUSTEXIST: a typed name is returned even when no such file exists.
   dialog.Flags = OFN_HIDEREADONLY | OFN_NONETWORKBUTTON | OFN_EXPLORER | OFN_FORCESHOWHIDDEN;
   dialog.FlagsEx = OFN_EX_NOPLACESBAR;
-  bool chosen = GetOpenFileNameA(&dialog) != FALSE;
+  bool chosen = GetOpenFileNameW(&dialog) != FALSE;
   g_fileGuard.Leave();
-  return chosen ? std::string(path) : std::string();
+  return chosen ? NarrowChoice(path) : std::string();
 }
 
 namespace {
@@ -45,17 +59,18 @@ std::string BrowseForFolder(HWND owner) {
   ScopedCom com;
   ScopedComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(allocator.Out()))) return "";
-  BROWSEINFOA browse = {};
+  std::u16string title = WidenAnsi("Выберите каталог:");
+  BROWSEINFOW browse = {};
   browse.hwndOwner = owner;
-  browse.lpszTitle = "Выберите каталог:";
+  browse.lpszTitle = Wide(title);
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-  char path[MAX_PATH] = "";
+  LPITEMIDLIST item = SHBrowseForFolderW(&browse);
+  WCHAR path[MAX_PATH] = {};
   if (item) {
-    SHGetPathFromIDListA(item, path);
+    SHGetPathFromIDListW(item, path);
     allocator->Free(item);
   }
-  return path;
+  return NarrowChoice(path);
 }
 
 }  // namespace

@@ -1,7 +1,21 @@
 #include "playlist/playlist_readers.h"
 
 #include "app/app_state.h"
+#include "platform/platform.h"
+#include "platform/wide_paths.h"
 #include "playlist/text_file.h"
+
+namespace {
+
+// Linux players write their playlists in UTF-8; such a line names its file through the code page
+// as the program can open it. Every other line keeps its bytes.
+std::string EntryPath(const std::string& line) {
+  std::u16string text;
+  if (!g_platform.paths || !IsUtf8Line(line, &text)) return line;
+  return g_platform.paths->Narrow(text);
+}
+
+}  // namespace
 
 void ReadM3u(const std::string& path) {
   TextReader reader;
@@ -13,7 +27,7 @@ void ReadM3u(const std::string& path) {
   for (;;) {
     reader.ReadLine(&line);
     if (!reader.ReadLine(&line)) break;
-    g_app.playlist.Append(line);
+    g_app.playlist.Append(EntryPath(line));
   }
 }
 
@@ -31,6 +45,6 @@ void ReadPls(const std::string& path) {
     std::string entry = equals == std::string::npos ? line : line.substr(equals + 1);
     reader.ReadLine(&ignored);
     reader.ReadLine(&ignored);
-    g_app.playlist.Append(entry);
+    g_app.playlist.Append(EntryPath(entry));
   }
 }

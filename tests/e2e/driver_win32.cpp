@@ -57,7 +57,7 @@ int Usage() {
           "usage: driver wait-window MS | window-exists | command ID | hotkey ID | tray LPARAM |\n"
           "       copydata PATH | copydata-unterminated TEXT | close | destroy | menu-open |\n"
           "       dialog-title | dismiss-dialog | copydata-sized SIZE TEXT [nul] |\n"
-          "       hotkey-burst COUNT ID | sleep MS\n");
+          "       hotkey-burst COUNT ID | sleep MS | long-name PATH\n");
   return 2;
 }
 
@@ -116,6 +116,18 @@ int main(int argc, char** argv) {
         Sleep(1);
       }
     }
+    return 0;
+  }
+  if (verb == "long-name" && argument) {
+    // The real name behind a path the player keeps by its aliases, in UTF-8: what the player's
+    // tooltip shows, found by the same call.
+    WCHAR wide[MAX_PATH], full[MAX_PATH];
+    char utf8[4 * MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, argument, -1, wide, MAX_PATH)) return 1;
+    DWORD length = GetLongPathNameW(wide, full, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 1;
+    if (!WideCharToMultiByte(CP_UTF8, 0, full, -1, utf8, sizeof utf8, nullptr, nullptr)) return 1;
+    printf("%s\n", utf8);
     return 0;
   }
   if (verb == "close") return Post(WM_CLOSE, 0, 0);

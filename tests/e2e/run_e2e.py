@@ -57,9 +57,9 @@ def cp1251(text):
 class Player:
     """A running first instance in its own program folder; ended when the block is left."""
 
-    def __init__(self, env, name, *args, remove=()):
+    def __init__(self, env, name, *args, remove=(), folder=None):
         self.env = env
-        self.folder = env.make_program_dir(name)
+        self.folder = folder or env.make_program_dir(name)
         for file_name in remove:
             os.remove(os.path.join(self.folder, file_name))
         self.args = args
@@ -221,6 +221,58 @@ def command_line_and_second_instances(env, files):
         env.drive("copydata-unterminated", a)
         hears(env, "a")
         check(player.quit() == 0, "exit code %s" % player.exit_code)
+
+
+@case
+def names_outside_the_code_page_play_and_come_back(env, files):
+    music = os.path.dirname(files["a"])
+    first = os.path.join(music, "Motörhead", "Ace of Spades.wav")
+    second = os.path.join(music, "日本", "夜の歌.mp3")
+    cyrillic = os.path.join(music, "Песни", "тон.ogg")
+    for source, target in ((files["a"], first), (files["b"], second), (files["c"], cyrillic)):
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(source, target)
+    playlist = os.path.join(music, "Motörhead", "список.m3u")
+    with open(playlist, "wb") as f:
+        f.write(("#EXTM3U\n#EXTINF:60,Ace\n%s\n#EXTINF:60,Night\n%s\n" % (
+            env.windows_path(first), env.windows_path(second))).encode("utf-8"))
+
+    def saved_names(player):
+        spl = read(player.file("current.spl")).decode("cp1251").split("\r\n")
+        check(all("~" in line for line in spl), "current.spl does not hold aliases: %r" % spl)
+        # What the tooltip shows comes from the long name of the alias.
+        real = [env.drive("long-name", line)[1].decode("utf-8").strip() for line in spl]
+        return real, spl
+
+    with Player(env, "names", env.windows_path(first)) as player:
+        config = read(player.file("config.cfg"))
+        hears(env, "a")
+        check(saved_names(player)[0] == [env.windows_path(first)], "launched file not saved")
+        check(env.run_player(player.folder, env.windows_path(second)) == 0, "hand-over: exit code")
+        hears(env, "b")
+        check(saved_names(player)[0] == [env.windows_path(second)], "handed-over file not saved")
+        check(env.run_player(player.folder, env.windows_path(cyrillic)) == 0, "Cyrillic: exit code")
+        hears(env, "c")
+        check(read(player.file("current.spl")) == cp1251(env.windows_path(cyrillic)),
+              "a Cyrillic path is not kept in Windows-1251")
+        check(env.run_player(player.folder, env.windows_path(playlist)) == 0, "M3U: exit code")
+        hears(env, "a")
+        env.drive("hotkey", KEY_NEXT)
+        hears(env, "b")
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
+        check(read(player.file("config.cfg")) == config, "config.cfg changed")
+        real, saved = saved_names(player)
+        check(real == [env.windows_path(first), env.windows_path(second)],
+              "the M3U's tracks are not saved: %r" % real)
+
+    with open(player.file("config.cfg"), "wb") as f:
+        f.write(config.replace(b"Autoplay=0\r\n", b"Autoplay=1\r\n"))
+    with Player(env, "names", folder=player.folder) as again:
+        hears(env, "a")
+        env.drive("hotkey", KEY_NEXT)
+        hears(env, "b")
+        check(again.quit() == 0, "restart: exit code %s" % again.exit_code)
+        check(saved_names(again)[1] == saved, "current.spl changed over the restart")
 
 
 @case

@@ -24,6 +24,21 @@ TEST(CommandLine, QuotedPathLosesItsQuotesAndUnquotedIsTakenWhole) {
   for (const Case& c : cases) EXPECT_EQ(LaunchPathFromCommandLine(c.line), c.path) << c.line;
 }
 
+TEST(CommandLine, WideLineLosesTheProgramNameAsWinMainsNarrowOne) {
+  struct Case {
+    std::u16string line;
+    std::u16string path;
+  } cases[] = {
+      {u"\"C:\\Program Files\\Tunlark.exe\" \"Z:\\Björk\\Jóga.ogg\"", u"Z:\\Björk\\Jóga.ogg"},
+      {u"Tunlark.exe\t  Z:\\日本\\歌.wav", u"Z:\\日本\\歌.wav"},
+      {u"C:\\a\\\"b c\\Tunlark.exe Z:\\a.mp3", u"c\\Tunlark.exe Z:\\a.mp3"},  // \" is no quote
+      {u"Tunlark.exe", u""},
+      {u"", u""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(LaunchPathFromCommandLine(ArgumentsOfCommandLine(c.line)), c.path);
+}
+
 TEST(HandOver, ReceiverStopsAtNulAtCbDataAndAtTheBuffer) {
   EXPECT_EQ(HandOverText("C:\\a.mp3\0garbage", 17), "C:\\a.mp3");
   // No NUL within cbData: the text ends there, nothing past it is read.

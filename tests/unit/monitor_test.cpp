@@ -157,6 +157,25 @@ TEST_F(MonitorTest, LongTitlesAreCutSoTheTimesStayVisible) {
   EXPECT_EQ(Last().text.substr(Last().text.size() - 16), "x - 00:00/00:02 ");
 }
 
+TEST_F(MonitorTest, TrackNamedByItsAliasShowsItsRealTitleInTheWideTooltip) {
+  FakeWidePaths paths;
+  paths.longNames[Track("Song")] = u"Jóga.wav";
+  g_platform.paths = &paths;
+  Fill({"Song", "a"});
+  PlayAt(0, 65);
+  DuePass();
+  ASSERT_EQ(state_.tray.wideCalls.size(), 1u);
+  const std::u16string tip = u"Tunlark - воспроизведение:\nJóga - 01:05/03:12 ";
+  EXPECT_EQ(state_.tray.wideCalls[0].first, tip);
+  EXPECT_EQ(state_.tray.wideCalls[0].second, 124);
+
+  // A name the code page spells goes on through the narrow call.
+  PlayAt(1, 0);
+  DuePass();
+  EXPECT_EQ(state_.tray.wideCalls.size(), 1u);
+  EXPECT_EQ(Last().text, "Tunlark - воспроизведение:\na - 00:00/00:05 ");
+}
+
 TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   Fill({"a", "b", "c"});
   PlayAt(0, 4.9);  // the last whole second, but 0.1 s still to be heard

@@ -110,6 +110,18 @@ TEST_P(PlaylistReadersTest, UnreadableFileChangesNothing) {
   EXPECT_EQ(g_app.CurrentIndex, 7u) << "readers leave the index alone";
 }
 
+TEST_P(PlaylistReadersTest, Utf8LinesAreTurnedIntoCodePagePathsAndOtherLinesKeepTheirBytes) {
+  FakeWidePaths paths;
+  paths.aliases = {{u"Z:\\Björk", "BJRK~1"}, {u"Z:\\Björk\\Jóga.ogg", "JGA~1XY.OGG"}};
+  g_platform.paths = &paths;
+  const std::string utf8 = "Z:\\Bj\xC3\xB6rk\\J\xC3\xB3ga.ogg";
+  const std::string cyrillic = "Z:\\Музыка\\Песня.mp3";  // Windows-1251 bytes
+  EXPECT_EQ(Read(ReadM3u, "#EXTM3U\n#\n" + utf8 + "\n#\n" + cyrillic + "\n#\nZ:\\x\xFF\xFE.mp3"),
+            (Entries{"Z:\\BJRK~1\\JGA~1XY.OGG", cyrillic, "Z:\\x\xFF\xFE.mp3"}));
+  EXPECT_EQ(Read(ReadPls, "[playlist]\nFile1=" + utf8 + "\nT\nL\nFile2=" + cyrillic + "\nT\nL"),
+            (Entries{"Z:\\BJRK~1\\JGA~1XY.OGG", cyrillic}));
+}
+
 TUNLARK_INSTANTIATE_LOCALES(PlaylistReadersTest);
 
 }  // namespace

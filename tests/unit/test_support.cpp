@@ -36,6 +36,49 @@ void FakeRegistrar::Unregister(int id) {
                active.end());
 }
 
+bool FakeWidePaths::Spell(const std::u16string& text, std::string* narrow) {
+  std::string result;
+  for (char16_t c : text) {
+    if (c < 0x80) {
+      result += static_cast<char>(c);
+    } else if (c >= 0x410 && c <= 0x44F) {
+      result += static_cast<char>(0xC0 + (c - 0x410));
+    } else {
+      return false;
+    }
+  }
+  *narrow = result;
+  return true;
+}
+
+std::string FakeWidePaths::Narrow(const std::u16string& path) {
+  std::string narrow;
+  auto alias = [this](const std::u16string& prefix, std::string* name) {
+    auto found = aliases.find(prefix);
+    if (found == aliases.end()) return false;
+    *name = found->second;
+    return true;
+  };
+  if (NarrowByComponents(path, Spell, alias, &narrow)) return narrow;
+  narrow.clear();
+  for (char16_t c : path) {
+    std::string letter;
+    narrow += Spell(std::u16string(1, c), &letter) ? letter : "?";
+  }
+  return narrow;
+}
+
+std::u16string FakeWidePaths::LongName(const std::string& path) {
+  auto found = longNames.find(path);
+  return found == longNames.end() ? u"" : found->second;
+}
+
+std::u16string FakeWidePaths::Widen(const std::string& text) {
+  std::u16string wide;
+  for (unsigned char c : text) wide += c < 0xC0 ? char16_t(c) : char16_t(0x410 + (c - 0xC0));
+  return wide;
+}
+
 CoreFixtureState::CoreFixtureState(const TempDir& dir) {
   ResetApplicationState();
   ResetHotkeyBindings();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <locale>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "platform/wide_paths.h"
 #include "temp_dir.h"
 
 class RecordingTray : public TrayIcon {
@@ -23,7 +25,11 @@ class RecordingTray : public TrayIcon {
   void Update(const char* text, int iconId) override {
     calls.push_back({text != nullptr, text ? text : "", iconId});
   }
+  void UpdateWide(const std::u16string& text, int iconId) override {
+    wideCalls.push_back({text, iconId});
+  }
   std::vector<Call> calls;
+  std::vector<std::pair<std::u16string, int>> wideCalls;
 };
 
 class FakeClock : public Clock {
@@ -45,6 +51,19 @@ class FakeRegistrar : public HotkeyRegistrar {
   std::vector<Registration> active;
   std::vector<std::pair<uint32_t, uint32_t>> refused;  // (modifiers, key) taken elsewhere
   std::vector<int> unregisterCalls;
+};
+
+// A code page of ASCII and the 64 Cyrillic letters А..я (bytes 0xC0..0xFF, as in Windows-1251),
+// and the aliases a volume has for names outside it, keyed by the wide path up to the name.
+// Narrow falls back to '?' for every letter it cannot spell, as the lossy conversion does.
+class FakeWidePaths : public WidePaths {
+ public:
+  std::string Narrow(const std::u16string& path) override;
+  std::u16string LongName(const std::string& path) override;
+  std::u16string Widen(const std::string& text) override;
+  static bool Spell(const std::u16string& text, std::string* narrow);
+  std::map<std::u16string, std::string> aliases;
+  std::map<std::string, std::u16string> longNames;
 };
 
 // Resets g_app and the hotkey bindings and points g_platform at the POSIX file system and fresh

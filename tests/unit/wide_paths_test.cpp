@@ -1,0 +1,55 @@
+#include "platform/wide_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unit/test_support.h"
+
+TEST(WidePaths, OnlyComponentsTheCodePageCannotSpellTakeTheirAliases) {
+  FakeWidePaths paths;
+  paths.aliases = {
+      {u"Z:\\music\\Motörhead", "MOTR~1AB"}, {u"Z:\\music\\Motörhead\\Jóga.ogg", "JGA~1XY.OGG"},
+      {u"Z:\\music\\日本", "__~~~ONH"},      {u"Z:\\music\\日本\\歌.wav", "_~~~~HIT.WAV"},
+      {u"Z:/music/Björk", "BJRK~1"},
+  };
+  const struct {
+    const char* name;
+    std::u16string path;
+    std::string narrow;
+  } cases[] = {
+      // The narrow literals are Windows-1251 bytes, as the program's are.
+      {"spelled", u"Z:\\Музыка\\Ace of Spades.mp3", "Z:\\Музыка\\Ace of Spades.mp3"},
+      {"Latin letters", u"Z:\\music\\Motörhead\\Jóga.ogg", "Z:\\music\\MOTR~1AB\\JGA~1XY.OGG"},
+      {"CJK", u"Z:\\music\\日本\\歌.wav", "Z:\\music\\__~~~ONH\\_~~~~HIT.WAV"},
+      {"mixed, forward slashes", u"Z:/music/Björk/Песня.ogg", "Z:/music/BJRK~1/Песня.ogg"},
+      {"missing file", u"Z:\\music\\Motörhead\\Gone.ogg", "Z:\\music\\MOTR~1AB\\Gone.ogg"},
+      // No alias: a path that names no file.
+      {"no alias", u"Z:\\music\\Sigur Rós", "Z:\\music\\Sigur R?s"},
+      {"empty", u"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(paths.Narrow(c.path), c.narrow) << c.name;
+}
+
+TEST(WidePaths, PlaylistLinesAreUtf8OnlyWhenValidAndBeyondAscii) {
+  const struct {
+    const char* name;
+    std::string line;
+    bool utf8;
+    std::u16string text;
+  } cases[] = {
+      {"UTF-8 Latin", "Z:\\Bj\xC3\xB6rk\\J\xC3\xB3ga.ogg", true, u"Z:\\Björk\\Jóga.ogg"},
+      {"UTF-8 CJK and beyond the BMP", "\xE6\x97\xA5\xF0\x9F\x8E\xB5", true, u"日\U0001F3B5"},
+      {"Windows-1251 Cyrillic", "Z:\\Музыка\\Песня.mp3", false, u""},
+      {"ASCII keeps its bytes", "C:\\a.mp3", false, u""},
+      {"cut sequence", "a\xC3", false, u""},
+      {"overlong", "\xC0\xAF", false, u""},
+      {"surrogate", "\xED\xA0\x80", false, u""},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", false, u""},
+  };
+  for (const auto& c : cases) {
+    std::u16string text;
+    EXPECT_EQ(IsUtf8Line(c.line, &text), c.utf8) << c.name;
+    EXPECT_EQ(text, c.text) << c.name;
+  }
+}
