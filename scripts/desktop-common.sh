@@ -23,28 +23,15 @@ mimeapps="$config_home/mimeapps.list"
 autostart_file="$config_home/autostart/tunlark.desktop"
 manifest="$program_dir/installed-files"
 
-# The types of every extension the open-file dialog offers: mp3, wav, ogg, mp2, mp1, aiff, xm,
-# mo3, it, s3m, mtm, mod, umx, m3u, pls. mp1 and umx come from resources/tunlark-mime.xml; newer
-# MIME databases name WAV audio/vnd.wave.
-mime_types=(
-  audio/mpeg audio/x-wav audio/vnd.wave audio/ogg audio/x-vorbis+ogg audio/mp2 audio/x-aiff
-  audio/x-xm audio/x-mo3 audio/x-it audio/x-s3m audio/x-mod audio/x-umx
-  audio/x-mpegurl application/vnd.apple.mpegurl audio/x-scpls
-)
+# The menu entry, with @EXEC@ for its command; the package installs it too. Its MimeType key
+# lists the types of every extension the open-file dialog offers: mp3, wav, ogg, mp2, mp1, aiff,
+# xm, mo3, it, s3m, mtm, mod, umx, m3u, pls. mp1 and umx come from resources/tunlark-mime.xml;
+# newer MIME databases name WAV audio/vnd.wave.
+desktop_template="$(dirname "${BASH_SOURCE[0]}")/../resources/tunlark.desktop.in"
+IFS=';' read -r -a mime_types <<<"$(sed -n 's/^MimeType=//p' "$desktop_template")"
 
-# Fills a program folder from a build folder, each file through COPY SOURCE TARGET MODE.
-# hotkeys.txt and config.cfg are the player's from the first start on, so they are only put
-# there when missing, and from DEFAULTS (written by resources/make_default_files.py) rather than
-# from a build folder where a player may have written its own.
-fill_program_dir() {  # BUILD_BIN DEFAULTS PROGRAM_DIR COPY
-  local bin="$1" defaults="$2" dir="$3" copy="$4"
-  "$copy" "$bin/Tunlark.exe.so" "$dir/Tunlark.exe.so" 755
-  "$copy" "$bin/Tunlark.exe" "$dir/Tunlark.exe" 755
-  "$copy" "$bin/Help/Help.htm" "$dir/Help/Help.htm" 644
-  [ -e "$dir/hotkeys.txt" ] || "$copy" "$defaults/hotkeys.txt" "$dir/hotkeys.txt" 644
-  # Not through COPY: scripts/uninstall leaves config.cfg in place.
-  [ -e "$dir/config.cfg" ] || install -m 644 "$defaults/config.cfg" "$dir/config.cfg"
-}
+# fill_program_dir and the launch itself.
+. "$(dirname "${BASH_SOURCE[0]}")/launch-common.sh"
 
 # Quotes a path for the Exec key of a desktop entry: in double quotes when it holds a reserved
 # character, and written as a desktop-entry string, where a backslash is doubled.

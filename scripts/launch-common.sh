@@ -1,5 +1,5 @@
-# Starting the player under Wine: shared by scripts/run and the installed `tunlark` launcher.
-# Source it, then call
+# Starting the player under Wine: shared by scripts/run, the `tunlark` launcher scripts/install
+# writes and the one in the package. Source it, then call
 #   tunlark_launch PROGRAM_DIR [--at-login] [FILE]
 # PROGRAM_DIR holds Tunlark.exe.so; FILE is a Linux path, turned into the Windows path the player
 # expects. A second start hands FILE over to the running player and ends at once.
@@ -7,6 +7,54 @@
 # after its autostart entries.
 # The player uses a Wine prefix of its own (TUNLARK_WINEPREFIX, by default
 # ~/.local/share/tunlark/wineprefix) with a Russian locale, so that its texts use Windows-1251.
+
+# Fills a program folder from a build folder or the installed program, each file through
+# COPY SOURCE TARGET MODE. hotkeys.txt and config.cfg are the player's from the first start on,
+# so they are only put there when missing, and from DEFAULTS (written by
+# resources/make_default_files.py) rather than from a build folder where a player may have
+# written its own.
+fill_program_dir() {  # BUILD_BIN DEFAULTS PROGRAM_DIR COPY
+  local bin="$1" defaults="$2" dir="$3" copy="$4"
+  "$copy" "$bin/Tunlark.exe.so" "$dir/Tunlark.exe.so" 755
+  "$copy" "$bin/Tunlark.exe" "$dir/Tunlark.exe" 755
+  "$copy" "$bin/Help/Help.htm" "$dir/Help/Help.htm" 644
+  [ -e "$dir/hotkeys.txt" ] || "$copy" "$defaults/hotkeys.txt" "$dir/hotkeys.txt" 644
+  # Not through COPY: scripts/uninstall leaves config.cfg in place.
+  [ -e "$dir/config.cfg" ] || install -m 644 "$defaults/config.cfg" "$dir/config.cfg"
+}
+
+# A COPY for fill_program_dir that copies only what differs, beside the target and renamed over
+# it: a running player keeps its program file intact while a later start hands it a file.
+refresh_file() {  # SOURCE TARGET MODE
+  if cmp -s "$1" "$2"; then
+    return 0
+  fi
+  mkdir -p "$(dirname "$2")"
+  install -m "$3" "$1" "$2.new"
+  mv -f "$2.new" "$2"
+}
+
+# The program folder of the current user for the player installed from the package: the program
+# in SYSTEM_DIR cannot be written by users, and the player keeps config.cfg, hotkeys.txt and
+# current.spl beside itself. Each start refreshes the program files (an upgrade replaced them)
+# and never touches the user's files; the first one carries settings and playlist over from a
+# player that scripts/install put into the folder above. Prints the folder.
+tunlark_user_program_dir() {  # SYSTEM_DIR
+  local system_dir="$1" data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
+  case "$data_home" in /*) ;; *) data_home="$HOME/.local/share" ;; esac
+  local dir="$data_home/tunlark/package" older="$data_home/tunlark" name
+  if [ ! -d "$dir" ]; then
+    mkdir -p "$dir"
+    for name in config.cfg current.spl; do
+      [ -f "$older/Tunlark.exe.so" ] && [ -f "$older/$name" ] && cp -p "$older/$name" "$dir/$name"
+    done
+  fi
+  fill_program_dir "$system_dir" "$system_dir" "$dir" refresh_file
+  # The player's login entry starts the launcher it finds beside itself: the `tunlark` command.
+  [ "$(readlink "$dir/tunlark" 2>/dev/null)" = "$system_dir/tunlark" ] ||
+    ln -sfn "$system_dir/tunlark" "$dir/tunlark"
+  printf '%s\n' "$dir"
+}
 
 # Prints the window id of the owner of the system tray selection, 0 when there is none.
 tunlark_tray_owner() {
