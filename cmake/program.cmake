@@ -60,6 +60,9 @@ target_link_libraries(Tunlark PRIVATE tunlark_core tunlark_engine tunlark_platfo
 if(TUNLARK_WINELIB)
   pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
   target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE)
+  # CMake does not know winegcc's own library folders and would write the system's into the
+  # program as a search path.
+  set_target_properties(Tunlark PROPERTIES SKIP_BUILD_RPATH ON)
 endif()
 
 # The files that live beside the program.
@@ -83,3 +86,4 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
   set_target_properties(tunlark_driver PROPERTIES SUFFIX .exe POSITION_INDEPENDENT_CODE OFF)
   target_link_libraries(tunlark_driver PRIVATE user32)
 endif()
+include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)

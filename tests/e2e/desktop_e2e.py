@@ -2,15 +2,18 @@
 """End-to-end test of the player at home on a Linux desktop: scripts/install into the temporary
 HOME of harness.py, the launcher and xdg-open handing files to the running player, the login
 entry following the options dialog's autostart box, and scripts/uninstall leaving the HOME as it
-was apart from the player's own files.
+was apart from the player's own files; the Debian package installed with apt, started by a user
+and removed again.
 
 Usage: desktop_e2e.py --bin BUILD_BIN --driver DRIVER_EXE_SO
 
 Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has not been built.
 """
 
+import glob
 import hashlib
 import os
+import shutil
 import shlex
 import subprocess
 import sys
@@ -21,7 +24,7 @@ sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 from dialogs_e2e import CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, probe_and_files  # noqa: E402
 from resource_ids import RESOURCE  # noqa: E402
-from suite import Suite, check, wait_for  # noqa: E402
+from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
 SUITE = Suite()
 
@@ -207,6 +210,47 @@ def login_entry_of_a_player_not_installed_starts_it_through_wine(env, probe, fil
     toggle_autostart(probe, autostart, False)
     quit_player(env, probe)
     check(session.wait(20) == 0, "the player started at login did not end cleanly")
+
+
+@SUITE.case
+def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe, files):
+    packages = glob.glob(os.path.join(ROOT, "dist", "tunlark_*_amd64.deb"))
+    if not packages:
+        raise Skipped("there is no package; scripts/package builds it")
+    if os.geteuid() != 0 or not shutil.which("apt-get"):
+        raise Skipped("installing the package needs apt-get and root")
+    package = packages[0]
+    lintian = subprocess.run(["lintian", "--fail-on", "error", package], capture_output=True,
+                             timeout=300)
+    check(lintian.returncode == 0, "lintian: %s" % lintian.stdout.decode(errors="replace"))
+    for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME"):
+        env.env.pop(name, None)
+    user_dir = os.path.join(env.env["HOME"], ".local", "share", "tunlark", "package")
+    apt = ["apt-get", "-y", "-q", "--no-install-recommends"]
+    quiet = {"DEBIAN_FRONTEND": "noninteractive"}
+    check(run(env, apt + ["install", package], "apt", quiet) == 0,
+          "apt-get install failed (see apt.log)")
+    try:
+        wine = {"TUNLARK_WINEPREFIX": env.env["WINEPREFIX"]}
+        check(run(env, ["tunlark", files["a"]], "tunlark", wine) == 0, "tunlark FILE failed")
+        check(probe.ok("player", 30000, timeout=60), "tunlark started no player")
+        sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 15)
+        check(heard, "the package's player did not play its file: %r" % sound)
+        check(run(env, ["tunlark", files["b"]], "tunlark", wine) == 0, "tunlark FILE2 failed")
+        sound, heard = env.wait_for_sound(lambda s: s.tone == "b", 15)
+        check(heard, "the running player did not take the second file over: %r" % sound)
+        quit_player(env, probe)
+        with open(os.path.join(user_dir, "current.spl"), "rb") as f:
+            check(env.windows_path(files["b"]).encode("cp1251") in f.read(),
+                  "the user's current.spl does not hold the second file")
+        check(not os.path.exists("/usr/lib/tunlark/current.spl"),
+              "the player wrote into the installed program folder")
+    finally:
+        removed = run(env, apt + ["remove", "tunlark"], "apt", quiet)
+    check(removed == 0 and not os.path.exists("/usr/lib/tunlark"),
+          "apt-get remove left the program (see apt.log)")
+    for name in ("config.cfg", "current.spl", "hotkeys.txt"):
+        check(os.path.exists(os.path.join(user_dir, name)), "removing the package took %s" % name)
 
 
 def main():

@@ -1,0 +1,134 @@
+# What an installed Tunlark holds, and CPack's settings for making it a package: on Linux the
+# Debian package (scripts/package), on Windows the zip (scripts/build-windows). Included by
+# cmake/program.cmake. The files made for it go to build/<config>/install-files.
+set(install_files ${CMAKE_BINARY_DIR}/install-files)
+if(TUNLARK_WINELIB)
+  set(TUNLARK_INSTALL_PROGRAM_DIR lib/tunlark)
+else()
+  set(TUNLARK_INSTALL_PROGRAM_DIR .)
+endif()
+set(made_files)
+
+# Fresh defaults, never a config.cfg a player may have written into the bin folder.
+add_custom_command(
+  OUTPUT ${install_files}/defaults/config.cfg ${install_files}/defaults/hotkeys.txt
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
+          ${install_files}/defaults
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py)
+list(APPEND made_files ${install_files}/defaults/config.cfg)
+install(FILES ${install_files}/defaults/config.cfg ${install_files}/defaults/hotkeys.txt
+        DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm
+        DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR}/Help)
+
+set(CPACK_PACKAGE_NAME tunlark)
+set(CPACK_PACKAGE_VENDOR Tunlark)
+set(CPACK_PACKAGE_CONTACT "Tunlark <support@tunlark.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio player in the notification area")
+
+if(TUNLARK_WINELIB)
+  # Debian's layout: the program, its defaults and the launcher in /usr/lib/tunlark, the command
+  # in /usr/bin, the desktop's files under /usr/share. Users cannot write there, so the launcher
+  # runs each user's player from a program folder of their own (scripts/launch-common.sh).
+  set(icon_sizes 16 32 48 64 128 256)
+  set(icon_files)
+  foreach(size ${icon_sizes})
+    list(APPEND icon_files ${install_files}/icons/${size}x${size}/apps/tunlark.png)
+  endforeach()
+  add_custom_command(
+    OUTPUT ${icon_files}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_png_icons.py
+            ${install_files}/icons
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_png_icons.py
+            ${CMAKE_SOURCE_DIR}/resources/make_icons.py)
+  # Debian wants documentation compressed, without a time stamp in it.
+  foreach(doc changelog tunlark.1)
+    add_custom_command(
+      OUTPUT ${install_files}/${doc}.gz
+      COMMAND sh -c "gzip -9nc '${CMAKE_SOURCE_DIR}/packaging/linux/${doc}' >'${doc}.gz'"
+      WORKING_DIRECTORY ${install_files}
+      DEPENDS ${CMAKE_SOURCE_DIR}/packaging/linux/${doc})
+    list(APPEND made_files ${install_files}/${doc}.gz)
+  endforeach()
+  # The program without its symbol tables; the build folder keeps them.
+  add_custom_command(
+    OUTPUT ${install_files}/Tunlark.exe.so
+    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/Tunlark.exe.so
+            ${TUNLARK_BIN_DIR}/Tunlark.exe.so
+    DEPENDS Tunlark)
+  add_custom_target(install_files ALL DEPENDS ${made_files} ${icon_files}
+                                              ${install_files}/Tunlark.exe.so)
+
+  # The package's version has to be the changelog's newest.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/linux/changelog changelog_top LIMIT_COUNT 1)
+  if(NOT changelog_top MATCHES "^tunlark \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "packaging/linux/changelog does not begin with version ${PROJECT_VERSION}")
+  endif()
+
+  set(EXEC tunlark)
+  configure_file(${CMAKE_SOURCE_DIR}/resources/tunlark.desktop.in
+                 ${install_files}/tunlark.desktop @ONLY)
+  file(CREATE_LINK ../lib/tunlark/tunlark ${install_files}/tunlark SYMBOLIC)
+
+  install(PROGRAMS ${install_files}/Tunlark.exe.so ${TUNLARK_BIN_DIR}/Tunlark.exe
+                   ${CMAKE_SOURCE_DIR}/packaging/linux/tunlark
+          DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/scripts/launch-common.sh
+          DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+  install(FILES ${install_files}/tunlark DESTINATION bin)
+  install(FILES ${install_files}/tunlark.desktop DESTINATION share/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/tunlark-mime.xml DESTINATION share/mime/packages
+          RENAME tunlark.xml)
+  foreach(size ${icon_sizes})
+    install(FILES ${install_files}/icons/${size}x${size}/apps/tunlark.png
+            DESTINATION share/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/linux/copyright ${install_files}/changelog.gz
+          DESTINATION share/doc/tunlark)
+  install(FILES ${install_files}/tunlark.1.gz DESTINATION share/man/man1)
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.tunlark.example")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "Tunlark has no window of its own: a tray icon shows what plays, a pop-up
+menu and twelve system-wide hotkeys control it, and a second start hands its
+file to the running player. It plays MP3, MP2, MP1, WAV, AIFF, OGG and tracker
+modules, reads M3U and PLS playlists and scans folders. It runs under Wine;
+its texts are Russian.")
+  # The libraries the program links (found by dpkg-shlibdeps), Wine to run it, python3 for the
+  # launcher's tray check, and the Russian locale that gives Wine the program's code page.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, wine64, python3, locales-all | locales")
+else()
+  # The zip: everything in its top folder, the exe beside the LGPL DLLs users may replace.
+  install(TARGETS Tunlark RUNTIME DESTINATION .)
+  set(dlls)
+  foreach(dll libsndfile-1.dll libmpg123-0.dll libsoxr.dll)
+    add_custom_command(
+      OUTPUT ${install_files}/${dll}
+      COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/${dll}
+              ${TUNLARK_DEPS_PREFIX}/bin/${dll}
+      DEPENDS ${TUNLARK_DEPS_PREFIX}/bin/${dll})
+    list(APPEND dlls ${install_files}/${dll})
+  endforeach()
+  add_custom_target(install_files ALL DEPENDS ${made_files} ${dlls})
+  install(FILES ${dlls} ${CMAKE_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
+  install(DIRECTORY ${TUNLARK_DEPS_PREFIX}/licences/ DESTINATION licences)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION licences
+          RENAME README.txt)
+  if(EXISTS /usr/share/doc/mingw-w64-x86-64-dev/copyright)
+    install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licences
+            RENAME mingw-w64-runtime.txt)
+  endif()
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME Tunlark-windows-x64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_STRIP_FILES ON)
+endif()
+
+include(CPack)
