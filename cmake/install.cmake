@@ -106,24 +106,29 @@ its texts are Russian.")
 else()
   # The zip: everything in its top folder, the exe beside the LGPL DLLs users may replace.
   install(TARGETS Tunlark RUNTIME DESTINATION .)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
+  # The libraries and their licences come from the prefix of scripts/build-windows; an MSYS2
+  # build has none.
   set(dlls)
-  foreach(dll libsndfile-1.dll libmpg123-0.dll libsoxr.dll)
-    add_custom_command(
-      OUTPUT ${install_files}/${dll}
-      COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/${dll}
-              ${TUNLARK_DEPS_PREFIX}/bin/${dll}
-      DEPENDS ${TUNLARK_DEPS_PREFIX}/bin/${dll})
-    list(APPEND dlls ${install_files}/${dll})
-  endforeach()
-  add_custom_target(install_files ALL DEPENDS ${made_files} ${dlls})
-  install(FILES ${dlls} ${CMAKE_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
-  install(DIRECTORY ${TUNLARK_DEPS_PREFIX}/licences/ DESTINATION licences)
-  install(FILES ${CMAKE_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION licences
-          RENAME README.txt)
-  if(EXISTS /usr/share/doc/mingw-w64-x86-64-dev/copyright)
-    install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licences
-            RENAME mingw-w64-runtime.txt)
+  if(TUNLARK_DEPS_PREFIX)
+    foreach(dll libsndfile-1.dll libmpg123-0.dll libsoxr.dll)
+      add_custom_command(
+        OUTPUT ${install_files}/${dll}
+        COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/${dll}
+                ${TUNLARK_DEPS_PREFIX}/bin/${dll}
+        DEPENDS ${TUNLARK_DEPS_PREFIX}/bin/${dll})
+      list(APPEND dlls ${install_files}/${dll})
+    endforeach()
+    install(FILES ${dlls} DESTINATION .)
+    install(DIRECTORY ${TUNLARK_DEPS_PREFIX}/licences/ DESTINATION licences)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION licences
+            RENAME README.txt)
+    if(EXISTS /usr/share/doc/mingw-w64-x86-64-dev/copyright)
+      install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licences
+              RENAME mingw-w64-runtime.txt)
+    endif()
   endif()
+  add_custom_target(install_files ALL DEPENDS ${made_files} ${dlls})
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Tunlark-windows-x64)
