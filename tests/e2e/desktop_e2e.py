@@ -239,6 +239,13 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
         check(run(env, ["tunlark", files["b"]], "tunlark", wine) == 0, "tunlark FILE2 failed")
         sound, heard = env.wait_for_sound(lambda s: s.tone == "b", 15)
         check(heard, "the running player did not take the second file over: %r" % sound)
+        # The login entry starts the tunlark command through the link beside the user's player.
+        autostart = os.path.join(env.env["HOME"], ".config", "autostart", "tunlark.desktop")
+        toggle_autostart(probe, autostart, True)
+        check(entry_values(autostart)["Exec"] == os.path.join(user_dir, "tunlark") + " --at-login"
+              and os.path.realpath(os.path.join(user_dir, "tunlark")) == "/usr/lib/tunlark/tunlark",
+              "the login entry runs %r" % entry_values(autostart)["Exec"])
+        toggle_autostart(probe, autostart, False)
         quit_player(env, probe)
         with open(os.path.join(user_dir, "current.spl"), "rb") as f:
             check(env.windows_path(files["b"]).encode("cp1251") in f.read(),
