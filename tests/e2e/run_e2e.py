@@ -377,7 +377,11 @@ def track_end_is_heard_before_the_next_one_starts(env, files):
         first = tones.index("c", last)
         heard_end = tones.count("late") * 0.02
         gap = (first - last - 1) * 0.02
-        check(heard_end >= 0.9, "the last second was heard for %.2f s" % heard_end)
+        # The Winelib build asks the sound server what it still holds. Wine's waveOut, which the
+        # Windows build plays through here, counts as played what it has handed to the server,
+        # about 70 ms before that is heard, so the move on comes that much earlier.
+        least = 0.9 if env.winelib else 0.8
+        check(heard_end >= least, "the last second was heard for %.2f s" % heard_end)
         check(gap < 0.3, "%.2f s between the end and the next track" % gap)
         check(player.quit() == 0, "exit code %s" % player.exit_code)
 
