@@ -10,6 +10,7 @@ Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has 
 
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -81,6 +82,12 @@ def listed(env):
 def status_becomes(env, wanted, timeout=5):
     check(wait_for(lambda: playerctl(env, "status") == wanted, timeout),
           "status %r, expected %r" % (playerctl(env, "status"), wanted))
+
+
+def next_line(process, timeout=5):
+    """The next line a follower prints, or None when none comes in time."""
+    ready, _, _ = select.select([process.stdout], [], [], timeout)
+    return process.stdout.readline().strip().decode() if ready else None
 
 
 def position(env):
@@ -156,13 +163,14 @@ def playerctl_drives_the_player(env, files):
 
         # Changes from the menu and the hotkeys reach a follower as signals.
         follower = subprocess.Popen(["playerctl", "-p", "tunlark", "--follow", "status"],
-                                    env=env.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                    env=env.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                    bufsize=0)  # unbuffered, so that select sees every line
         try:
-            check(follower.stdout.readline().strip() == b"Playing", "follow did not start")
+            check(next_line(follower) == "Playing", "follow did not start")
             env.drive("command", CMD_PAUSE)
-            check(follower.stdout.readline().strip() == b"Paused", "the menu's pause not signalled")
+            check(next_line(follower) == "Paused", "the menu's pause was not signalled")
             env.drive("hotkey", KEY_PAUSE)
-            check(follower.stdout.readline().strip() == b"Playing", "the hotkey not signalled")
+            check(next_line(follower) == "Playing", "the hotkey's pause was not signalled")
         finally:
             follower.kill()
             follower.wait()
