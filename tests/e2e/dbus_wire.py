@@ -7,7 +7,7 @@ import os
 import socket
 import struct
 
-METHOD_CALL, METHOD_RETURN, ERROR = 1, 2, 3
+METHOD_CALL, METHOD_RETURN, ERROR, SIGNAL = 1, 2, 3, 4
 NO_REPLY_EXPECTED = 0x1
 _PATH, _INTERFACE, _MEMBER, _ERROR_NAME, _REPLY_SERIAL, _DESTINATION, _SIGNATURE = (
     1, 2, 3, 4, 5, 6, 8)
@@ -127,7 +127,7 @@ class Connection:
         return self.serial
 
     def receive(self):
-        """The next message: (type, reply serial, error name, first argument or None)."""
+        """The next message: (type, reply serial, error name, first argument or None, member)."""
         while True:
             if len(self.buffer) >= 16:
                 body_length, _, fields_length = struct.unpack_from("<III", self.buffer, 4)
@@ -151,15 +151,23 @@ class Connection:
             fields[code] = reader.get("v")
         signature = fields.get(_SIGNATURE, "")
         first = _Reader(data, header_length).get(signature[0]) if signature[:1] in _ALIGN else None
-        return data[1], fields.get(_REPLY_SERIAL), fields.get(_ERROR_NAME), first
+        return (data[1], fields.get(_REPLY_SERIAL), fields.get(_ERROR_NAME), first,
+                fields.get(_MEMBER))
 
     def call(self, *args, **kwargs):
         """Sends a call and waits for its answer: (error name or None, first argument)."""
         serial = self.send(*args, **kwargs)
         while True:
-            kind, reply_to, error, first = self.receive()
+            kind, reply_to, error, first, _ = self.receive()
             if kind in (METHOD_RETURN, ERROR) and reply_to == serial:
                 return error, first
+
+    def wait_signal(self, member):
+        """Reads until a signal named member arrives."""
+        while True:
+            kind, _, _, _, name = self.receive()
+            if kind == SIGNAL and name == member:
+                return
 
     def close(self):
         self.sock.close()

@@ -279,7 +279,19 @@ def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
             time.sleep(5.0)
             spent = cpu_seconds(pid) - spent
             check(spent < 0.05, "paused with a bus, the player used %.3f s in 5 s" % spent)
-            playerctl(env, "play-pause")
+            # A change is signalled at once: PlayPause carried out on the main thread, the state
+            # handed back, PropertiesChanged sent.
+            error, _ = client.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                   "org.freedesktop.DBus", "AddMatch", "s",
+                                   ("type='signal',interface='%s',member='PropertiesChanged'"
+                                    % PROPERTIES,))
+            check(error is None, "AddMatch: %s" % error)
+            started = time.time()
+            client.send(NAME, PATH, PLAYER, "PlayPause")
+            client.wait_signal("PropertiesChanged")
+            delay = time.time() - started
+            print("  PropertiesChanged %.0f ms after PlayPause" % (delay * 1000))
+            check(delay < 0.1, "PropertiesChanged came %.0f ms after PlayPause" % (delay * 1000))
             hears(env, "a")
 
             def flood(count):
