@@ -228,10 +228,7 @@ void PublishMediaState() {
   // Without a bus the thread has ended and nothing is built at all.
   if (!g_thread || g_server->Ended()) return;
   MediaState state = CurrentState();
-  bool jumped =
-      MediaPositionOff(g_published, state.positionUs, state.positionAtUs, kJumpToleranceUs);
-  if (!jumped && !MediaStateDiffers(g_published, state)) return;
-  state.seeks = g_published.seeks + (jumped && state.trackId == g_published.trackId ? 1 : 0);
+  if (!MediaStateToPublish(g_published, &state, kJumpToleranceUs)) return;
   g_published = state;
   g_server->Publish(state);
 }

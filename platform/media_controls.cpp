@@ -53,6 +53,12 @@ bool MediaStateDiffers(const MediaState& a, const MediaState& b) {
          a.handledRequests != b.handledRequests;
 }
 
+bool MediaStateToPublish(const MediaState& published, MediaState* next, int64_t toleranceUs) {
+  bool jumped = MediaPositionOff(published, next->positionUs, next->positionAtUs, toleranceUs);
+  next->seeks = published.seeks + (jumped && next->trackId == published.trackId ? 1 : 0);
+  return jumped || MediaStateDiffers(published, *next);
+}
+
 bool VolumeLevelOf(double fraction, int32_t* level) {
   if (std::isnan(fraction)) return false;
   double steps = std::round(fraction * 20);

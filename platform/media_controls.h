@@ -64,6 +64,10 @@ bool MediaPositionOff(const MediaState& published, int64_t heardUs, int64_t nowU
                       int64_t toleranceUs);
 // True when the two states differ in anything but the position snapshot.
 bool MediaStateDiffers(const MediaState& a, const MediaState& b);
+// Whether the state just read (*next, its seeks not yet set) is to be handed to the bus thread
+// after published: true when it differs or its position jumped. Sets next->seeks, counting a
+// jump within the same track.
+bool MediaStateToPublish(const MediaState& published, MediaState* next, int64_t toleranceUs);
 
 // A Volume given over the bus as a level of the player: rounded to its steps of 5 within 0..100.
 // False for a value that is no number.

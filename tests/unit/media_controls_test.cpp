@@ -134,6 +134,39 @@ TEST(MediaControls, PositionRunsOnOnlyWhilePlayingAndStaysWithinTheTrack) {
   EXPECT_EQ(MediaPositionAt(state, 0), 0);
 }
 
+TEST(MediaControls, OnlyAChangeOrAJumpIsPublishedAndAJumpCountsOnce) {
+  MediaState published;
+  published.status = MediaStatus::kPlaying;
+  published.trackId = "/org/tunlark/Track/3";
+  published.positionUs = 10000000;
+  published.positionAtUs = 1000000;
+  published.seeks = 4;
+  const struct {
+    const char* name;
+    const char* trackId;
+    int64_t positionUs;  // heard a second after the snapshot
+    MediaStatus status;
+    bool publish;
+    uint32_t seeks;
+  } cases[] = {
+      {"playing on", "/org/tunlark/Track/3", 11000000, MediaStatus::kPlaying, false, 4},
+      {"drift", "/org/tunlark/Track/3", 11200000, MediaStatus::kPlaying, false, 4},
+      {"rewind", "/org/tunlark/Track/3", 9000000, MediaStatus::kPlaying, true, 5},
+      {"paused", "/org/tunlark/Track/3", 11000000, MediaStatus::kPaused, true, 4},
+      {"next track", "/org/tunlark/Track/4", 0, MediaStatus::kPlaying, true, 4},
+  };
+  for (const auto& c : cases) {
+    MediaState next = published;
+    next.seeks = 0;  // as read from the player
+    next.trackId = c.trackId;
+    next.positionUs = c.positionUs;
+    next.positionAtUs = 2000000;
+    next.status = c.status;
+    EXPECT_EQ(MediaStateToPublish(published, &next, 300000), c.publish) << c.name;
+    EXPECT_EQ(next.seeks, c.seeks) << c.name;
+  }
+}
+
 TEST(MediaControls, RequestQueueWakesOnTheFirstAndRefusesPastItsCapacity) {
   MediaRequestQueue queue(2);
   bool wasEmpty = false;
