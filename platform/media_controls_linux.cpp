@@ -232,19 +232,18 @@ bool MediaBusServer::Impl::Connect() {
 }
 
 // Sleeps in poll on the connection and the eventfd: nothing wakes the thread while nothing
-// changes on either side.
+// changes on either side. Between two messages it takes what the UI thread published, so that
+// answers keep flowing during a flood and the calls waiting for one stay few.
 void MediaBusServer::Impl::ServeUntilStopped() {
   for (;;) {
-    int processed;
-    do {
-      processed = sd_bus_process(bus_, nullptr);
-    } while (processed > 0);
+    int processed = sd_bus_process(bus_, nullptr);
     if (processed < 0) return;  // the bus went away: serve no more, say nothing
     TakePublished();
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;
     }
+    if (processed > 0) continue;
     int events = sd_bus_get_events(bus_);
     int fd = sd_bus_get_fd(bus_);
     if (events < 0 || fd < 0) return;
