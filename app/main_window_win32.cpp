@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/media_controls_win32.h"
 #include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_win32.h"
-#include "playback/engine/audio_engine.h"
 #include "playback/player.h"
 #include "playback/seeking.h"
 #include "playlist/choosers_win32.h"
@@ -32,13 +32,6 @@ constexpr char kAboutText[] =
     "\n"
     "http://www.tunlark.example\n"
     "e-mail: support@tunlark.example";
-
-// The jump is silenced from the hotkeys so that the skipped-over audio is not heard as a click.
-void SilencedRewind(int32_t delta) {
-  if (!g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
-  Rewind(delta);
-  if (!g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
-}
 
 void ShowHelp(HWND window) {
   std::string path = g_app.programDirectory + "Help\\Help.htm";
@@ -191,6 +184,7 @@ bool CreateMainWindow(HINSTANCE instance) {
 
   TrayAdd();
   StartUp();
+  StartMediaControls(window);
   return true;
 }
 
@@ -201,14 +195,22 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
       OnPaint(window);
       return 0;
+    // After each command the media controls learn what changed, also while a modal loop (the
+    // tray menu, a dialog) dispatches it.
     case WM_COPYDATA:
       ReceiveHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      PublishMediaState();
       return 0;
     case WM_COMMAND:
       OnCommand(window, LOWORD(wParam));
+      PublishMediaState();
       return 0;
     case WM_HOTKEY:
       OnHotkey(window, static_cast<int>(wParam));
+      PublishMediaState();
+      return 0;
+    case kMediaRequestMessage:
+      RunMediaRequests(window);
       return 0;
     case kTrayCallbackMessage:
       OnTrayMouse(window, wParam, lParam);

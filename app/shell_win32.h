@@ -28,6 +28,8 @@ int RunMainLoop();
 void ShutDown();
 // Replaces the playlist with a path sent by a second instance and plays it.
 void ReceiveHandOver(const COPYDATASTRUCT* data);
+// What a hand-over does with its path (not empty): opens it, saves the playlist and plays.
+void OpenHandedOverPath(const std::string& path);
 // A second instance: sends its path to the running one; returns the process exit code.
 int HandOverToRunningInstance(const std::string& path);
 

@@ -5,6 +5,7 @@
 #include "platform/clock_win32.h"
 #include "app/command_line.h"
 #include "app/engine_setup_win32.h"
+#include "app/media_controls_win32.h"
 #include "platform/file_system.h"
 #include "platform/file_system_win32.h"
 #include "platform/wide_paths_win32.h"
@@ -126,6 +127,7 @@ int RunMainLoop() {
     PumpGlobalHotkeys();
     uint32_t passes = MonitorDuePasses();
     MonitorTick();
+    PublishMediaState();
     if (MonitorDuePasses() != passes) passOwed = false;
     // After a message a pass is owed within the period. Otherwise a playing channel is looked at
     // again only when what the tray shows can change (its next whole second, the point where
@@ -149,6 +151,7 @@ int RunMainLoop() {
 
 void ShutDown() {
   TrayRemove();
+  StopMediaControls();
   SaveConfig();
   // Without the user's settings Autoload reads 0, which would delete their shortcut.
   if (g_app.configLoaded) ApplyAutostart();
@@ -163,6 +166,10 @@ void ReceiveHandOver(const COPYDATASTRUCT* data) {
   std::string text = data ? HandOverText(data->lpData, data->cbData) : std::string();
   // Nothing to open: an empty hand-over would replace the list with one empty entry.
   if (text.empty()) return;
-  g_launchPath = text;
+  OpenHandedOverPath(text);
+}
+
+void OpenHandedOverPath(const std::string& path) {
+  g_launchPath = path;
   PlayLaunchPath();
 }

@@ -12,7 +12,7 @@ foreach(dir platform playback/engine playback playlist settings app)
   if(TUNLARK_WINELIB)
     # Global hotkeys through X11 key grabs: Wine delivers RegisterHotKey presses only while a
     # Wine window has the focus. Sound straight to PulseAudio: Wine's waveOut over it costs ten
-    # times the CPU.
+    # times the CPU. The MPRIS server on the session bus for the desktop's media controls.
     list(APPEND program_globs ${CMAKE_SOURCE_DIR}/${dir}/*_x11.cpp
          ${CMAKE_SOURCE_DIR}/${dir}/*_linux.cpp)
   endif()
@@ -59,7 +59,9 @@ target_link_libraries(Tunlark PRIVATE tunlark_core tunlark_engine tunlark_platfo
                       shlwapi ole32 winmm)
 if(TUNLARK_WINELIB)
   pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
-  target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE)
+  # sd-bus, for the MPRIS server of the desktop's media controls.
+  pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+  target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE PkgConfig::SYSTEMD)
   # CMake does not know winegcc's own library folders and would write the system's into the
   # program as a search path.
   set_target_properties(Tunlark PROPERTIES SKIP_BUILD_RPATH ON)

@@ -65,6 +65,35 @@ bool DecodeUtf8(const std::string& bytes, std::u16string* text) {
   return true;
 }
 
+std::string EncodeUtf8(const std::u16string& text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t value = text[i];
+    bool high = value >= 0xD800 && value <= 0xDBFF;
+    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      value = 0x10000 + ((value - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (value >= 0xD800 && value <= 0xDFFF) {
+      value = 0xFFFD;
+    }
+    if (value < 0x80) {
+      bytes += static_cast<char>(value);
+    } else if (value < 0x800) {
+      bytes += static_cast<char>(0xC0 | (value >> 6));
+      bytes += static_cast<char>(0x80 | (value & 0x3F));
+    } else if (value < 0x10000) {
+      bytes += static_cast<char>(0xE0 | (value >> 12));
+      bytes += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+      bytes += static_cast<char>(0x80 | (value & 0x3F));
+    } else {
+      bytes += static_cast<char>(0xF0 | (value >> 18));
+      bytes += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+      bytes += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+      bytes += static_cast<char>(0x80 | (value & 0x3F));
+    }
+  }
+  return bytes;
+}
+
 bool IsUtf8Line(const std::string& line, std::u16string* text) {
   bool wide = false;
   for (char c : line) wide = wide || static_cast<unsigned char>(c) >= 0x80;

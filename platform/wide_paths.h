@@ -30,6 +30,8 @@ bool NarrowByComponents(const std::u16string& path,
 // Decodes bytes as UTF-8 into text; false when they are not valid UTF-8 (overlong forms,
 // surrogates and values past U+10FFFF included).
 bool DecodeUtf8(const std::string& bytes, std::u16string* text);
+// The text as UTF-8; a lone surrogate becomes U+FFFD.
+std::string EncodeUtf8(const std::u16string& text);
 
 // The text of a playlist line when it is to be read as UTF-8: valid UTF-8 with a byte past
 // ASCII. Windows-1251 letters are lead bytes without continuation bytes, so Cyrillic lines of the

@@ -97,6 +97,16 @@ std::u16string LongTitle(const std::string& path) {
   return lastTitle;
 }
 
+}  // namespace
+
+std::u16string TooltipTitle(const std::string& path) {
+  std::u16string title = LongTitle(path);
+  if (!title.empty() || !g_platform.paths) return title;
+  return g_platform.paths->Widen(TrackTitle(path));
+}
+
+namespace {
+
 void ShowPlaying(const std::string& header, const std::string& path, const std::string& position,
                  const std::string& length, int icon) {
   if (icon == -1) return;

@@ -7,6 +7,9 @@
 
 void MonitorTick();
 void AdvanceAtEnd();
+// The title the tooltip shows for path, in UTF-16: the real name where the program knows the file
+// by an alias. "" without the platform's wide paths.
+std::u16string TooltipTitle(const std::string& path);
 // TrayUpdate with text and the level icon for volume; nothing when volume has no icon.
 void VolumeIcon(const std::string& text, int32_t volume);
 // For the main loop's idle wait: milliseconds until the next pass is due (0 when it is due now).

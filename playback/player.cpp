@@ -11,13 +11,16 @@ bool IsMusicType(uint32_t ctype) {
          (ctype >= BASS_CTYPE_MUSIC_MOD && ctype <= BASS_CTYPE_MUSIC_IT);
 }
 
-void ApplyVolumeStep(int32_t delta) {
-  // Wide: a Volume read from the file may lie at either end of the 32-bit range.
-  int64_t v = static_cast<int64_t>(g_app.Volume) + delta;
-  int32_t volume = v >= 100 ? 100 : v <= 0 ? 0 : static_cast<int32_t>(v);
+void ApplyVolume(int64_t wanted) {
+  int32_t volume = wanted >= 100 ? 100 : wanted <= 0 ? 0 : static_cast<int32_t>(wanted);
   BASS_ChannelSetAttributes(g_app.Channel, 0, volume, 0);
   g_app.Volume = volume;
   SaveConfig();
+}
+
+void ApplyVolumeStep(int32_t delta) {
+  // Wide: a Volume read from the file may lie at either end of the 32-bit range.
+  ApplyVolume(static_cast<int64_t>(g_app.Volume) + delta);
 }
 
 }  // namespace
@@ -75,6 +78,10 @@ void VolumeUp() {
 
 void VolumeDown() {
   ApplyVolumeStep(-5);
+}
+
+void SetVolume(int32_t volume) {
+  ApplyVolume(volume);
 }
 
 void ToggleMute() {

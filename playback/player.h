@@ -1,6 +1,7 @@
 // The player: the one open channel with the Volume and Mute settings applied to it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 bool LoadAndPlay(const std::string& path);
@@ -9,4 +10,6 @@ void TogglePause();
 void StopPlayback();
 void VolumeUp();
 void VolumeDown();
+// Sets Volume to volume clamped to 0..100, applied and saved as a volume step is.
+void SetVolume(int32_t volume);
 void ToggleMute();

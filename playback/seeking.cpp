@@ -12,6 +12,18 @@ int32_t WholeSeconds(double seconds) {
   return static_cast<int32_t>(seconds);
 }
 
+void PlayIfStopped() {
+  if (BASS_ChannelIsActive(g_app.Channel) == BASS_ACTIVE_STOPPED)
+    BASS_ChannelPlay(g_app.Channel, false);
+}
+
+template <typename Jump>
+void Silenced(Jump jump) {
+  if (!g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
+  jump();
+  if (!g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
+}
+
 }  // namespace
 
 int32_t PositionSeconds() {
@@ -32,6 +44,20 @@ void Rewind(int32_t delta) {
   if (target > length || target < 0) target = 0;
   BASS_ChannelSetPosition(g_app.Channel,
                           BASS_ChannelSeconds2Bytes(g_app.Channel, static_cast<float>(target)));
-  if (BASS_ChannelIsActive(g_app.Channel) == BASS_ACTIVE_STOPPED)
-    BASS_ChannelPlay(g_app.Channel, false);
+  PlayIfStopped();
+}
+
+void SeekTo(double seconds) {
+  if (g_app.Channel == 0) return;
+  BASS_ChannelSetPosition(g_app.Channel,
+                          BASS_ChannelSeconds2Bytes(g_app.Channel, static_cast<float>(seconds)));
+  PlayIfStopped();
+}
+
+void SilencedRewind(int32_t delta) {
+  Silenced([delta] { Rewind(delta); });
+}
+
+void SilencedSeekTo(double seconds) {
+  Silenced([seconds] { SeekTo(seconds); });
 }

@@ -6,3 +6,9 @@
 int32_t PositionSeconds();
 int32_t LengthSeconds();
 void Rewind(int32_t delta);
+// To the exact position in seconds; a stopped channel then plays, as after Rewind.
+void SeekTo(double seconds);
+// The same with the channel silenced over the jump, so that the skipped-over audio is not heard
+// as a click (the hotkeys' way).
+void SilencedRewind(int32_t delta);
+void SilencedSeekTo(double seconds);

@@ -72,6 +72,23 @@ TEST_F(PlayerTest, VolumeStepsClampApplyAndSave) {
   }
 }
 
+TEST_F(PlayerTest, SetVolumeClampsAppliesAndSavesAsAStepDoes) {
+  g_app.configLoaded = true;
+  const struct {
+    int32_t volume;
+    int32_t to;
+  } cases[] = {{35, 35}, {0, 0}, {100, 100}, {150, 100}, {-5, 0}};
+  ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.volume);
+    dir_.Write("config.cfg", "");
+    SetVolume(c.volume);
+    EXPECT_EQ(g_app.Volume, c.to);
+    EXPECT_NE(dir_.Read("config.cfg").find("Volume=" + std::to_string(c.to)), std::string::npos);
+    EXPECT_NEAR(Loudness(), c.to / 100.0, 0.01);
+  }
+}
+
 TEST_F(PlayerTest, VolumeStepWhileMutedIsAudibleAndMuteStaysOn) {
   g_app.Volume = 50;
   g_app.Mute = 1;

@@ -99,6 +99,22 @@ TEST_F(SeekingTest, SilencedJumpIsHeardAtFullVolumeFromItsFirstFrame) {
   }
 }
 
+TEST_F(SeekingTest, SeekToLandsOnTheExactPositionAndRestartsAStoppedChannel) {
+  ::SeekTo(3.0);  // nothing loaded
+  EXPECT_EQ(g_app.Channel, 0u);
+  Load(10);
+  TogglePause();
+  SilencedSeekTo(4.25);
+  EXPECT_EQ(BASS_ChannelGetPosition(g_app.Channel),
+            BASS_ChannelSeconds2Bytes(g_app.Channel, 4.25f));
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PAUSED);
+  StopPlayback();
+  ::SeekTo(7.5);
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PLAYING);
+  EXPECT_NEAR(BASS_ChannelBytes2Seconds(g_app.Channel, BASS_ChannelGetPosition(g_app.Channel)), 7.5,
+              0.05);
+}
+
 TEST_F(SeekingTest, RewindRestartsAStoppedChannelAndIgnoresNoChannel) {
   Rewind(2);  // nothing loaded
   EXPECT_EQ(g_app.Channel, 0u);

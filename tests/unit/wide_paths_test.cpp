@@ -31,6 +31,28 @@ TEST(WidePaths, OnlyComponentsTheCodePageCannotSpellTakeTheirAliases) {
   for (const auto& c : cases) EXPECT_EQ(paths.Narrow(c.path), c.narrow) << c.name;
 }
 
+TEST(WidePaths, Utf8EncodingRoundTripsAndReplacesLoneSurrogates) {
+  const struct {
+    std::u16string text;
+    std::string bytes;
+  } cases[] = {
+      {u"Z:\\a.mp3", "Z:\\a.mp3"},
+      {u"Hoppípolla", "Hopp\xC3\xADpolla"},
+      {u"Песня", "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"},
+      {u"日\U0001F3B5", "\xE6\x97\xA5\xF0\x9F\x8E\xB5"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeUtf8(c.text), c.bytes);
+    std::u16string back;
+    EXPECT_TRUE(DecodeUtf8(c.bytes, &back));
+    EXPECT_EQ(back, c.text);
+  }
+  EXPECT_EQ(EncodeUtf8(std::u16string(u"a") + char16_t(0xD800) + u"b"),
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(EncodeUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+}
+
 TEST(WidePaths, PlaylistLinesAreUtf8OnlyWhenValidAndBeyondAscii) {
   const struct {
     const char* name;

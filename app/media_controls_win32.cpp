@@ -1,0 +1,255 @@
+#include "app/media_controls_win32.h"
+
+#if defined(TUNLARK_WINELIB)
+#include <cmath>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/shell_win32.h"
+#include "platform/media_controls.h"
+#include "platform/media_controls_linux.h"
+#include "platform/wide_paths.h"
+#include "platform/wide_paths_win32.h"
+#include "playback/engine/audio_engine.h"
+#include "playback/monitor.h"
+#include "playback/player.h"
+#include "playback/seeking.h"
+#include "resources/resource_ids.h"
+#include "settings/hotkeys.h"
+
+namespace {
+
+// Enough for any burst a person or a desktop sends; a flood beyond it is refused with an error.
+constexpr size_t kRequestCapacity = 64;
+// A heard position this far off the published one is a jump (announced) rather than drift.
+constexpr int64_t kJumpToleranceUs = 300000;
+constexpr int64_t kRewindStepUs = 2000000;
+
+HWND g_window = nullptr;
+MediaRequestQueue g_requests(kRequestCapacity);
+MediaBusServer* g_server = nullptr;
+HANDLE g_thread = nullptr;
+MediaState g_published;
+uint64_t g_handledRequests = 0;
+
+MediaIdentity TunlarkIdentity() {
+  // The types of the installed menu entry (resources/tunlark.desktop.in).
+  return {"org.mpris.MediaPlayer2.tunlark",
+          "Tunlark",
+          "tunlark",
+          {"audio/mpeg", "audio/x-wav", "audio/vnd.wave", "audio/ogg", "audio/x-vorbis+ogg",
+           "audio/mp2", "audio/x-aiff", "audio/x-xm", "audio/x-mo3", "audio/x-it", "audio/x-s3m",
+           "audio/x-mod", "audio/x-umx", "audio/x-mpegurl", "application/vnd.apple.mpegurl",
+           "audio/x-scpls"}};
+}
+
+// On the bus thread.
+bool PostRequest(const MediaRequest& request) {
+  bool wasEmpty = false;
+  if (!g_requests.Push(request, &wasEmpty)) return false;
+  if (wasEmpty) PostMessageA(g_window, kMediaRequestMessage, 0, 0);
+  return true;
+}
+
+DWORD WINAPI ServeBus(void*) {
+  g_server->Run();
+  return 0;
+}
+
+// --- the state ---------------------------------------------------------------------------
+
+std::u16string FromWide(const WCHAR* text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+// The Unix path of a track, with the real name where the program knows it by an alias.
+std::string UnixPathOf(const std::string& path) {
+  std::u16string wide = WidenAnsi(path);
+  WCHAR longPath[4096];
+  DWORD length = GetLongPathNameW(reinterpret_cast<const WCHAR*>(wide.c_str()), longPath, 4096);
+  if (length > 0 && length < 4096) wide = FromWide(longPath);
+  char* unixPath = wine_get_unix_file_name(reinterpret_cast<const WCHAR*>(wide.c_str()));
+  if (!unixPath) return "";
+  std::string result(unixPath);
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return result;
+}
+
+struct TrackNames {
+  std::string path;
+  std::string title;  // UTF-8
+  std::string url;
+};
+
+// Asked of the system once per path, not at every pass.
+const TrackNames& NamesOf(const std::string& path) {
+  static TrackNames names;
+  if (path != names.path) {
+    names.path = path;
+    names.title = EncodeUtf8(TooltipTitle(path));
+    std::string unixPath = UnixPathOf(path);
+    names.url = unixPath.empty() ? "" : FileUriOfPath(unixPath);
+  }
+  return names;
+}
+
+int64_t Microseconds(double seconds) {
+  return seconds > 0 ? std::llround(seconds * 1e6) : 0;
+}
+
+MediaStatus StatusOf(uint32_t active) {
+  if (active == BASS_ACTIVE_PAUSED) return MediaStatus::kPaused;
+  if (active == BASS_ACTIVE_STOPPED) return MediaStatus::kStopped;
+  return MediaStatus::kPlaying;  // a stalled channel is still playing, waiting for data
+}
+
+MediaState CurrentState() {
+  MediaState state;
+  uint32_t channel = g_app.Channel;
+  state.status = StatusOf(BASS_ChannelIsActive(channel));
+  uint32_t count = g_app.playlist.Count();
+  bool hasEntry = count != 0 && g_app.CurrentIndex <= count - 1;
+  if (hasEntry) {
+    const TrackNames& names = NamesOf(g_app.playlist.EntryAt(g_app.CurrentIndex));
+    state.title = names.title;
+    state.url = names.url;
+  }
+  // The engine never gives a handle twice, so each channel opened is a new track.
+  if (channel != 0) state.trackId = "/org/tunlark/Track/" + std::to_string(channel);
+  state.lengthUs = Microseconds(BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetLength(channel)));
+  // What is heard: nothing while Mute is on, as the tray shows it.
+  int32_t volume = g_app.Volume < 0 ? 0 : g_app.Volume > 100 ? 100 : g_app.Volume;
+  state.volume = g_app.Mute ? 0.0 : volume / 100.0;
+  state.canPlay = state.canPause = hasEntry;
+  state.canGoNext = state.canGoPrevious = count != 0;
+  state.canSeek = channel != 0 && state.lengthUs > 0;
+  state.positionUs =
+      Microseconds(BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)));
+  state.positionAtUs = MediaClockUs();
+  state.handledRequests = g_handledRequests;
+  return state;
+}
+
+// --- the requests ------------------------------------------------------------------------
+
+void Command(HWND window, int id) {
+  SendMessageA(window, WM_COMMAND, id, 0);
+}
+
+void Hotkey(HWND window, int action) {
+  SendMessageA(window, WM_HOTKEY, HotkeyActions[action].hotkeyId, 0);
+}
+
+void SeekBy(HWND window, int64_t offsetUs) {
+  if (offsetUs == -kRewindStepUs) return Hotkey(window, kActionRewindB);
+  if (offsetUs == kRewindStepUs) return Hotkey(window, kActionRewindF);
+  MediaState state = CurrentState();
+  if (!state.canSeek) return;
+  int64_t target = state.positionUs + offsetUs;
+  // Past the end is the next track, before the start the start.
+  if (target >= state.lengthUs) return Command(window, IDM_NEXT);
+  SilencedSeekTo(target < 0 ? 0 : target / 1e6);
+}
+
+void SetPosition(const MediaRequest& request) {
+  MediaState state = CurrentState();
+  if (!state.canSeek || request.trackId != state.trackId) return;
+  if (request.positionUs < 0 || request.positionUs > state.lengthUs) return;
+  SilencedSeekTo(request.positionUs / 1e6);
+}
+
+// As a hand-over of the file would; a URI that names no file is ignored as a missing file is.
+void OpenUri(const std::string& uri) {
+  std::string unixPath;
+  if (!PathOfFileUri(uri, &unixPath)) return;
+  WCHAR* dosPath = wine_get_dos_file_name(unixPath.c_str());
+  if (!dosPath) return;
+  std::u16string wide = FromWide(dosPath);
+  HeapFree(GetProcessHeap(), 0, dosPath);
+  DWORD attributes = GetFileAttributesW(reinterpret_cast<const WCHAR*>(wide.c_str()));
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  OpenHandedOverPath(Win32WidePaths()->Narrow(wide));
+}
+
+void RunRequest(HWND window, const MediaRequest& request) {
+  MediaStatus status = StatusOf(BASS_ChannelIsActive(g_app.Channel));
+  int32_t level = 0;
+  switch (request.kind) {
+    case MediaRequest::kPlay:
+      return Command(window, IDM_PLAY);
+    case MediaRequest::kPause:
+      // The Pause hotkey toggles; the bus's Pause only ever pauses.
+      if (status == MediaStatus::kPlaying) Hotkey(window, kActionPause);
+      return;
+    case MediaRequest::kPlayPause:
+      if (status == MediaStatus::kStopped) return Command(window, IDM_PLAY);
+      return Hotkey(window, kActionPause);
+    case MediaRequest::kStop:
+      return Command(window, IDM_STOP);
+    case MediaRequest::kNext:
+      return Command(window, IDM_NEXT);
+    case MediaRequest::kPrevious:
+      return Command(window, IDM_PREVIOUS);
+    case MediaRequest::kSeek:
+      return SeekBy(window, request.offsetUs);
+    case MediaRequest::kSetPosition:
+      return SetPosition(request);
+    case MediaRequest::kOpenUri:
+      return OpenUri(request.uri);
+    case MediaRequest::kSetVolume:
+      if (VolumeLevelOf(request.volume, &level)) SetVolume(level);
+      return;
+    case MediaRequest::kQuit:
+      return Command(window, IDM_EXIT);
+  }
+}
+
+}  // namespace
+
+void StartMediaControls(HWND window) {
+  g_window = window;
+  g_server = new MediaBusServer(TunlarkIdentity(), PostRequest);
+  // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
+  g_thread = CreateThread(nullptr, 0, ServeBus, nullptr, 0, nullptr);
+  if (!g_thread) return;
+  g_published = CurrentState();
+  g_server->Publish(g_published);
+}
+
+void RunMediaRequests(HWND window) {
+  for (const MediaRequest& request : g_requests.TakeAll()) {
+    RunRequest(window, request);
+    ++g_handledRequests;
+  }
+  PublishMediaState();
+}
+
+void PublishMediaState() {
+  // Without a bus the thread has ended and nothing is built at all.
+  if (!g_thread || g_server->Ended()) return;
+  MediaState state = CurrentState();
+  if (!MediaStateToPublish(g_published, &state, kJumpToleranceUs)) return;
+  g_published = state;
+  g_server->Publish(state);
+}
+
+void StopMediaControls() {
+  if (!g_thread) return;
+  g_server->Stop();
+  // Bounded: a bus that does not answer must not hold up the exit.
+  if (WaitForSingleObject(g_thread, 3000) == WAIT_OBJECT_0) {
+    delete g_server;
+    g_server = nullptr;
+  }
+  CloseHandle(g_thread);
+  g_thread = nullptr;
+}
+
+#else
+
+void StartMediaControls(HWND) {}
+void RunMediaRequests(HWND) {}
+void PublishMediaState() {}
+void StopMediaControls() {}
+
+#endif

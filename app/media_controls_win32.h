@@ -1,0 +1,18 @@
+// The desktop's media controls for the main window. In the Winelib build an MPRIS server on the
+// session bus, whose thread posts requests to the window; in the Windows build nothing.
+#pragma once
+
+#include <windows.h>
+
+// Posted to the main window when requests from the bus wait.
+constexpr UINT kMediaRequestMessage = WM_APP + 0x4D;
+
+// Starts the bus thread; silent when there is no session bus or the name is taken.
+void StartMediaControls(HWND window);
+// Carries out the waiting requests as the matching commands do.
+void RunMediaRequests(HWND window);
+// Hands the player's state to the bus thread when it differs from what it has; cheap when
+// nothing changed. Called after each command and each monitor pass.
+void PublishMediaState();
+// Releases the bus name and ends the thread.
+void StopMediaControls();

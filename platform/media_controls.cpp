@@ -1,0 +1,142 @@
+#include "platform/media_controls.h"
+
+#include <chrono>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+int64_t MediaClockUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+uint32_t ChangedMediaProperties(const MediaState& before, const MediaState& after) {
+  uint32_t changed = 0;
+  if (before.status != after.status) changed |= kPlaybackStatusChanged;
+  if (before.trackId != after.trackId || before.title != after.title || before.url != after.url ||
+      before.lengthUs != after.lengthUs)
+    changed |= kMetadataChanged;
+  if (before.volume != after.volume) changed |= kVolumeChanged;
+  if (before.canPlay != after.canPlay) changed |= kCanPlayChanged;
+  if (before.canPause != after.canPause) changed |= kCanPauseChanged;
+  if (before.canGoNext != after.canGoNext) changed |= kCanGoNextChanged;
+  if (before.canGoPrevious != after.canGoPrevious) changed |= kCanGoPreviousChanged;
+  if (before.canSeek != after.canSeek) changed |= kCanSeekChanged;
+  return changed;
+}
+
+std::vector<std::string> MediaPropertyNames(uint32_t changed) {
+  static const char* const kNames[] = {"PlaybackStatus", "Metadata",  "Volume",        "CanPlay",
+                                       "CanPause",       "CanGoNext", "CanGoPrevious", "CanSeek"};
+  std::vector<std::string> names;
+  for (size_t bit = 0; bit < sizeof kNames / sizeof kNames[0]; ++bit)
+    if (changed & (1u << bit)) names.push_back(kNames[bit]);
+  return names;
+}
+
+int64_t MediaPositionAt(const MediaState& state, int64_t nowUs) {
+  int64_t position = state.positionUs;
+  if (state.status == MediaStatus::kPlaying && nowUs > state.positionAtUs)
+    position += nowUs - state.positionAtUs;
+  if (state.lengthUs > 0 && position > state.lengthUs) position = state.lengthUs;
+  return position < 0 ? 0 : position;
+}
+
+bool MediaPositionOff(const MediaState& published, int64_t heardUs, int64_t nowUs,
+                      int64_t toleranceUs) {
+  return std::llabs(MediaPositionAt(published, nowUs) - heardUs) > toleranceUs;
+}
+
+bool MediaStateDiffers(const MediaState& a, const MediaState& b) {
+  return ChangedMediaProperties(a, b) != 0 || a.seeks != b.seeks ||
+         a.handledRequests != b.handledRequests;
+}
+
+bool MediaStateToPublish(const MediaState& published, MediaState* next, int64_t toleranceUs) {
+  bool jumped = MediaPositionOff(published, next->positionUs, next->positionAtUs, toleranceUs);
+  next->seeks = published.seeks + (jumped && next->trackId == published.trackId ? 1 : 0);
+  return jumped || MediaStateDiffers(published, *next);
+}
+
+bool VolumeLevelOf(double fraction, int32_t* level) {
+  if (std::isnan(fraction)) return false;
+  double steps = std::round(fraction * 20);
+  *level = steps <= 0 ? 0 : steps >= 20 ? 100 : static_cast<int32_t>(steps) * 5;
+  return true;
+}
+
+namespace {
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string FileUriOfPath(const std::string& unixPath) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (char c : unixPath) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (IsUnreserved(byte) || byte == '/') {
+      uri += c;
+    } else {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 0xF];
+    }
+  }
+  return uri;
+}
+
+bool PathOfFileUri(const std::string& uri, std::string* unixPath) {
+  static const std::string kScheme = "file://";
+  if (uri.size() < kScheme.size()) return false;
+  for (size_t i = 0; i < kScheme.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(uri[i])) != kScheme[i]) return false;
+  size_t slash = uri.find('/', kScheme.size());
+  if (slash == std::string::npos) return false;
+  std::string host = uri.substr(kScheme.size(), slash - kScheme.size());
+  if (!host.empty() && host != "localhost") return false;
+  std::string path;
+  for (size_t i = slash; i < uri.size(); ++i) {
+    char c = uri[i];
+    // A query or fragment has no place in a file name.
+    if (c == '?' || c == '#') return false;
+    if (c != '%') {
+      path += c;
+      continue;
+    }
+    int high = i + 2 < uri.size() ? HexValue(uri[i + 1]) : -1;
+    int low = high >= 0 ? HexValue(uri[i + 2]) : -1;
+    if (low < 0 || (high == 0 && low == 0)) return false;
+    path += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  *unixPath = path;
+  return true;
+}
+
+bool MediaRequestQueue::Push(const MediaRequest& request, bool* wasEmpty) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (requests_.size() >= capacity_) return false;
+  *wasEmpty = requests_.empty();
+  requests_.push_back(request);
+  return true;
+}
+
+std::vector<MediaRequest> MediaRequestQueue::TakeAll() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<MediaRequest> taken(requests_.begin(), requests_.end());
+  requests_.clear();
+  return taken;
+}

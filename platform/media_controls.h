@@ -1,0 +1,117 @@
+// What the desktop's media controls (MPRIS on Linux) see of the player and ask of it, as plain
+// values: the state the UI thread hands to the bus thread, the requests that travel back, and the
+// conversions between the two. Portable; the bus itself lives in media_controls_linux.h.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+enum class MediaStatus { kStopped, kPlaying, kPaused };
+
+// The object path MPRIS reserves for "no current track".
+constexpr char kNoTrackId[] = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+
+struct MediaState {
+  MediaStatus status = MediaStatus::kStopped;
+  std::string trackId = kNoTrackId;  // an object path, new for each channel opened
+  std::string title;                 // UTF-8; empty without a current track
+  std::string url;                   // file:// URI; empty when unknown
+  int64_t lengthUs = 0;              // 0 when unknown
+  double volume = 0;                 // 0.0 .. 1.0
+  bool canPlay = false;
+  bool canPause = false;
+  bool canGoNext = false;
+  bool canGoPrevious = false;
+  bool canSeek = false;
+  // The heard position at a moment of the steady clock; the bus thread carries it on while
+  // playing rather than asking the player.
+  int64_t positionUs = 0;
+  int64_t positionAtUs = 0;
+  // Counts the jumps in position, so that the bus thread announces each one.
+  uint32_t seeks = 0;
+  // Counts the requests the UI thread has carried out, so that a method is answered once its
+  // effect is in the state.
+  uint64_t handledRequests = 0;
+};
+
+// Microseconds of the steady clock, which both threads read.
+int64_t MediaClockUs();
+
+// Which properties of org.mpris.MediaPlayer2.Player differ between two states.
+enum MediaProperty : uint32_t {
+  kPlaybackStatusChanged = 1u << 0,
+  kMetadataChanged = 1u << 1,
+  kVolumeChanged = 1u << 2,
+  kCanPlayChanged = 1u << 3,
+  kCanPauseChanged = 1u << 4,
+  kCanGoNextChanged = 1u << 5,
+  kCanGoPreviousChanged = 1u << 6,
+  kCanSeekChanged = 1u << 7,
+};
+uint32_t ChangedMediaProperties(const MediaState& before, const MediaState& after);
+// The property names of the bits, in the order above.
+std::vector<std::string> MediaPropertyNames(uint32_t changed);
+
+// The position at the steady-clock moment nowUs: carried on from the snapshot while playing,
+// never past the length when it is known.
+int64_t MediaPositionAt(const MediaState& state, int64_t nowUs);
+// True when the position heard at nowUs is off what the published state says by more than
+// toleranceUs: the player jumped, or drifted far enough that a new snapshot is due.
+bool MediaPositionOff(const MediaState& published, int64_t heardUs, int64_t nowUs,
+                      int64_t toleranceUs);
+// True when the two states differ in anything but the position snapshot.
+bool MediaStateDiffers(const MediaState& a, const MediaState& b);
+// Whether the state just read (*next, its seeks not yet set) is to be handed to the bus thread
+// after published: true when it differs or its position jumped. Sets next->seeks, counting a
+// jump within the same track.
+bool MediaStateToPublish(const MediaState& published, MediaState* next, int64_t toleranceUs);
+
+// A Volume given over the bus as a level of the player: rounded to its steps of 5 within 0..100.
+// False for a value that is no number.
+bool VolumeLevelOf(double fraction, int32_t* level);
+
+// "file://" and the path percent-encoded (every byte but unreserved characters and '/').
+std::string FileUriOfPath(const std::string& unixPath);
+// The absolute path a file:// URI (with an empty or "localhost" host) names, percent-decoded.
+// False for another scheme or host, a relative path, a bad escape or an encoded NUL.
+bool PathOfFileUri(const std::string& uri, std::string* unixPath);
+
+struct MediaRequest {
+  enum Kind {
+    kPlay,
+    kPause,
+    kPlayPause,
+    kStop,
+    kNext,
+    kPrevious,
+    kSeek,         // by offsetUs
+    kSetPosition,  // to positionUs, when trackId is the current one
+    kOpenUri,
+    kSetVolume,
+    kQuit,
+  };
+  Kind kind = kPlay;
+  int64_t offsetUs = 0;
+  int64_t positionUs = 0;
+  std::string trackId;
+  std::string uri;
+  double volume = 0;
+};
+
+// The requests on their way from the bus thread to the UI thread. Bounded, so that a flood of
+// calls is refused rather than piled up.
+class MediaRequestQueue {
+ public:
+  explicit MediaRequestQueue(size_t capacity) : capacity_(capacity) {}
+  // False when the queue is full. *wasEmpty tells whether the UI thread needs waking.
+  bool Push(const MediaRequest& request, bool* wasEmpty);
+  std::vector<MediaRequest> TakeAll();
+
+ private:
+  std::mutex mutex_;
+  std::deque<MediaRequest> requests_;
+  size_t capacity_;
+};

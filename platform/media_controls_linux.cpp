@@ -1,0 +1,409 @@
+#include "platform/media_controls_linux.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <systemd/sd-bus.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+namespace {
+
+constexpr char kObjectPath[] = "/org/mpris/MediaPlayer2";
+constexpr char kRootInterface[] = "org.mpris.MediaPlayer2";
+constexpr char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
+
+const char* StatusName(MediaStatus status) {
+  switch (status) {
+    case MediaStatus::kPlaying:
+      return "Playing";
+    case MediaStatus::kPaused:
+      return "Paused";
+    default:
+      return "Stopped";
+  }
+}
+
+// The member names of the Player's methods without arguments.
+struct PlainMethod {
+  const char* member;
+  MediaRequest::Kind kind;
+};
+constexpr PlainMethod kPlainMethods[] = {
+    {"Play", MediaRequest::kPlay},           {"Pause", MediaRequest::kPause},
+    {"PlayPause", MediaRequest::kPlayPause}, {"Stop", MediaRequest::kStop},
+    {"Next", MediaRequest::kNext},           {"Previous", MediaRequest::kPrevious},
+};
+
+#define TUNLARK_CONST_PROPERTY(name, signature) \
+  SD_BUS_PROPERTY(name, signature, GetProperty, 0, SD_BUS_VTABLE_PROPERTY_CONST)
+#define TUNLARK_CHANGING_PROPERTY(name, signature) \
+  SD_BUS_PROPERTY(name, signature, GetProperty, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE)
+
+int64_t MonotonicUs() {
+  timespec now = {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+// poll's timeout for sd-bus's own deadline (absolute, CLOCK_MONOTONIC), -1 for none.
+int PollTimeoutMs(sd_bus* bus) {
+  uint64_t until = 0;
+  if (sd_bus_get_timeout(bus, &until) < 0 || until == UINT64_MAX) return -1;
+  int64_t left = static_cast<int64_t>(until) - MonotonicUs();
+  if (left <= 0) return 0;
+  return left / 1000 > 60000 ? 60000 : static_cast<int>((left + 999) / 1000);
+}
+
+}  // namespace
+
+struct MediaBusServer::Impl {
+  struct PendingReply {
+    uint64_t request;  // number of the request, counted from 1
+    sd_bus_message* call;
+  };
+
+  Impl(MediaIdentity identity, std::function<bool(const MediaRequest&)> post)
+      : identity_(std::move(identity)), post_(std::move(post)) {}
+
+  void Run();
+  void Publish(const MediaState& state);
+  void Stop();
+  bool Connect();
+  void ServeUntilStopped();
+  void TakePublished();
+  void AnswerHandled(uint64_t handled);
+  void Wake();
+
+  static int OnMethod(sd_bus_message* call, void* self, sd_bus_error* error);
+  static int OnRootMethod(sd_bus_message* call, void* self, sd_bus_error* error);
+  static int GetProperty(sd_bus* bus, const char* path, const char* interfaceName,
+                         const char* property, sd_bus_message* reply, void* self,
+                         sd_bus_error* error);
+  static int SetVolume(sd_bus* bus, const char* path, const char* interfaceName,
+                       const char* property, sd_bus_message* value, void* self,
+                       sd_bus_error* error);
+  int Submit(sd_bus_message* call, const MediaRequest& request, sd_bus_error* error);
+  int AppendProperty(const std::string& name, sd_bus_message* reply);
+  int AppendMetadata(sd_bus_message* reply);
+
+  MediaIdentity identity_;
+  std::function<bool(const MediaRequest&)> post_;
+  int wake_ = -1;  // an eventfd: Publish and Stop write to it
+  std::atomic<bool> ended_{false};
+
+  std::mutex mutex_;  // guards published_, hasPublished_ and stopping_
+  MediaState published_;
+  bool hasPublished_ = false;
+  bool stopping_ = false;
+
+  // The bus thread's own.
+  sd_bus* bus_ = nullptr;
+  MediaState current_;
+  uint64_t submitted_ = 0;
+  std::deque<PendingReply> pendingReplies_;
+};
+
+MediaBusServer::MediaBusServer(MediaIdentity identity,
+                               std::function<bool(const MediaRequest&)> post)
+    : impl_(std::make_unique<Impl>(std::move(identity), std::move(post))) {
+  impl_->wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+MediaBusServer::~MediaBusServer() {
+  if (impl_->wake_ >= 0) close(impl_->wake_);
+}
+
+void MediaBusServer::Run() {
+  impl_->Run();
+}
+
+void MediaBusServer::Publish(const MediaState& state) {
+  impl_->Publish(state);
+}
+
+void MediaBusServer::Stop() {
+  impl_->Stop();
+}
+
+bool MediaBusServer::Ended() const {
+  return impl_->ended_;
+}
+
+void MediaBusServer::Impl::Publish(const MediaState& state) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    published_ = state;
+    hasPublished_ = true;
+  }
+  Wake();
+}
+
+void MediaBusServer::Impl::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  Wake();
+}
+
+void MediaBusServer::Impl::Wake() {
+  uint64_t one = 1;
+  if (wake_ >= 0 && write(wake_, &one, sizeof one) < 0) {
+    // Full only when the bus thread has not read it for 2^64 wakes: it is awake anyway.
+  }
+}
+
+void MediaBusServer::Impl::Run() {
+  if (wake_ < 0 || !Connect()) {
+    ended_ = true;
+    return;
+  }
+  ServeUntilStopped();
+  // Nobody is left waiting for an answer that will not come.
+  AnswerHandled(UINT64_MAX);
+  sd_bus_release_name(bus_, identity_.busName.c_str());
+  bus_ = sd_bus_flush_close_unref(bus_);
+  ended_ = true;
+}
+
+bool MediaBusServer::Impl::Connect() {
+  static const sd_bus_vtable kRootVtable[] = {
+      SD_BUS_VTABLE_START(0),
+      SD_BUS_METHOD("Raise", "", "", OnRootMethod, 0),
+      SD_BUS_METHOD("Quit", "", "", OnRootMethod, 0),
+      TUNLARK_CONST_PROPERTY("Identity", "s"),
+      TUNLARK_CONST_PROPERTY("DesktopEntry", "s"),
+      TUNLARK_CONST_PROPERTY("CanQuit", "b"),
+      TUNLARK_CONST_PROPERTY("CanRaise", "b"),
+      TUNLARK_CONST_PROPERTY("HasTrackList", "b"),
+      TUNLARK_CONST_PROPERTY("SupportedUriSchemes", "as"),
+      TUNLARK_CONST_PROPERTY("SupportedMimeTypes", "as"),
+      SD_BUS_VTABLE_END,
+  };
+  static const sd_bus_vtable kPlayerVtable[] = {
+      SD_BUS_VTABLE_START(0),
+      SD_BUS_METHOD("Play", "", "", OnMethod, 0),
+      SD_BUS_METHOD("Pause", "", "", OnMethod, 0),
+      SD_BUS_METHOD("PlayPause", "", "", OnMethod, 0),
+      SD_BUS_METHOD("Stop", "", "", OnMethod, 0),
+      SD_BUS_METHOD("Next", "", "", OnMethod, 0),
+      SD_BUS_METHOD("Previous", "", "", OnMethod, 0),
+      SD_BUS_METHOD_WITH_NAMES("Seek", "x", SD_BUS_PARAM(Offset), "", , OnMethod, 0),
+      SD_BUS_METHOD_WITH_NAMES("SetPosition", "ox", SD_BUS_PARAM(TrackId) SD_BUS_PARAM(Position),
+                               "", , OnMethod, 0),
+      SD_BUS_METHOD_WITH_NAMES("OpenUri", "s", SD_BUS_PARAM(Uri), "", , OnMethod, 0),
+      TUNLARK_CHANGING_PROPERTY("PlaybackStatus", "s"),
+      TUNLARK_CHANGING_PROPERTY("Metadata", "a{sv}"),
+      SD_BUS_WRITABLE_PROPERTY("Volume", "d", GetProperty, SetVolume, 0,
+                               SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+      // Read when asked, never signalled: a jump is told by Seeked.
+      SD_BUS_PROPERTY("Position", "x", GetProperty, 0, 0),
+      TUNLARK_CONST_PROPERTY("Rate", "d"),
+      TUNLARK_CONST_PROPERTY("MinimumRate", "d"),
+      TUNLARK_CONST_PROPERTY("MaximumRate", "d"),
+      TUNLARK_CHANGING_PROPERTY("CanGoNext", "b"),
+      TUNLARK_CHANGING_PROPERTY("CanGoPrevious", "b"),
+      TUNLARK_CHANGING_PROPERTY("CanPlay", "b"),
+      TUNLARK_CHANGING_PROPERTY("CanPause", "b"),
+      TUNLARK_CHANGING_PROPERTY("CanSeek", "b"),
+      TUNLARK_CONST_PROPERTY("CanControl", "b"),
+      SD_BUS_SIGNAL_WITH_NAMES("Seeked", "x", SD_BUS_PARAM(Position), 0),
+      SD_BUS_VTABLE_END,
+  };
+
+  if (sd_bus_open_user(&bus_) < 0) {
+    bus_ = nullptr;
+    return false;
+  }
+  bool ready = sd_bus_add_object_vtable(bus_, nullptr, kObjectPath, kRootInterface, kRootVtable,
+                                        this) >= 0 &&
+               sd_bus_add_object_vtable(bus_, nullptr, kObjectPath, kPlayerInterface, kPlayerVtable,
+                                        this) >= 0 &&
+               // Without SD_BUS_NAME_QUEUE: a name another copy holds fails at once.
+               sd_bus_request_name(bus_, identity_.busName.c_str(), 0) >= 0;
+  if (!ready) bus_ = sd_bus_flush_close_unref(bus_);
+  return ready;
+}
+
+// Sleeps in poll on the connection and the eventfd: nothing wakes the thread while nothing
+// changes on either side. Between two messages it takes what the UI thread published, so that
+// answers keep flowing during a flood and the calls waiting for one stay few.
+void MediaBusServer::Impl::ServeUntilStopped() {
+  for (;;) {
+    int processed = sd_bus_process(bus_, nullptr);
+    if (processed < 0) return;  // the bus went away: serve no more, say nothing
+    TakePublished();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stopping_) return;
+    }
+    if (processed > 0) continue;
+    int events = sd_bus_get_events(bus_);
+    int fd = sd_bus_get_fd(bus_);
+    if (events < 0 || fd < 0) return;
+    pollfd watched[2] = {{fd, static_cast<short>(events), 0}, {wake_, POLLIN, 0}};
+    if (poll(watched, 2, PollTimeoutMs(bus_)) < 0 && errno != EINTR) return;
+    if (watched[1].revents & POLLIN) {
+      uint64_t count = 0;
+      if (read(wake_, &count, sizeof count) < 0) {
+        // EAGAIN: another read took it.
+      }
+    }
+  }
+}
+
+void MediaBusServer::Impl::TakePublished() {
+  MediaState next;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!hasPublished_) return;
+    next = published_;
+    hasPublished_ = false;
+  }
+  uint32_t changed = ChangedMediaProperties(current_, next);
+  bool seeked = next.seeks != current_.seeks;
+  current_ = next;
+  if (changed != 0) {
+    std::vector<std::string> names = MediaPropertyNames(changed);
+    std::vector<char*> list;
+    for (std::string& name : names) list.push_back(name.data());
+    list.push_back(nullptr);
+    sd_bus_emit_properties_changed_strv(bus_, kObjectPath, kPlayerInterface, list.data());
+  }
+  if (seeked) {
+    sd_bus_emit_signal(bus_, kObjectPath, kPlayerInterface, "Seeked", "x",
+                       static_cast<int64_t>(MediaPositionAt(current_, MediaClockUs())));
+  }
+  // After the signals: a caller that has its answer also finds the new state.
+  AnswerHandled(current_.handledRequests);
+}
+
+void MediaBusServer::Impl::AnswerHandled(uint64_t handled) {
+  while (!pendingReplies_.empty() && pendingReplies_.front().request <= handled) {
+    sd_bus_message* call = pendingReplies_.front().call;
+    pendingReplies_.pop_front();
+    sd_bus_reply_method_return(call, nullptr);
+    sd_bus_message_unref(call);
+  }
+}
+
+int MediaBusServer::Impl::Submit(sd_bus_message* call, const MediaRequest& request,
+                                 sd_bus_error* error) {
+  if (!post_(request))
+    return sd_bus_error_set(error, SD_BUS_ERROR_LIMITS_EXCEEDED, "Too many requests at once");
+  // Answered once the UI thread reports the request carried out.
+  pendingReplies_.push_back({++submitted_, sd_bus_message_ref(call)});
+  return 1;
+}
+
+int MediaBusServer::Impl::OnMethod(sd_bus_message* call, void* self, sd_bus_error* error) {
+  auto* server = static_cast<Impl*>(self);
+  const char* member = sd_bus_message_get_member(call);
+  MediaRequest request;
+  int read = 0;
+  if (strcmp(member, "Seek") == 0) {
+    request.kind = MediaRequest::kSeek;
+    read = sd_bus_message_read(call, "x", &request.offsetUs);
+  } else if (strcmp(member, "SetPosition") == 0) {
+    const char* trackId = nullptr;
+    request.kind = MediaRequest::kSetPosition;
+    read = sd_bus_message_read(call, "ox", &trackId, &request.positionUs);
+    if (read >= 0) request.trackId = trackId;
+  } else if (strcmp(member, "OpenUri") == 0) {
+    const char* uri = nullptr;
+    request.kind = MediaRequest::kOpenUri;
+    read = sd_bus_message_read(call, "s", &uri);
+    if (read >= 0) request.uri = uri;
+  } else {
+    bool known = false;
+    for (const PlainMethod& method : kPlainMethods) {
+      if (strcmp(member, method.member) == 0) {
+        request.kind = method.kind;
+        known = true;
+      }
+    }
+    if (!known) return sd_bus_error_set(error, SD_BUS_ERROR_UNKNOWN_METHOD, member);
+  }
+  if (read < 0) return read;
+  return server->Submit(call, request, error);
+}
+
+int MediaBusServer::Impl::OnRootMethod(sd_bus_message* call, void* self, sd_bus_error* error) {
+  auto* server = static_cast<Impl*>(self);
+  // Raise: the player has no window to show (CanRaise is false).
+  if (strcmp(sd_bus_message_get_member(call), "Quit") != 0)
+    return sd_bus_reply_method_return(call, nullptr);
+  MediaRequest request;
+  request.kind = MediaRequest::kQuit;
+  return server->Submit(call, request, error);
+}
+
+int MediaBusServer::Impl::SetVolume(sd_bus*, const char*, const char*, const char*,
+                                    sd_bus_message* value, void* self, sd_bus_error* error) {
+  auto* server = static_cast<Impl*>(self);
+  MediaRequest request;
+  request.kind = MediaRequest::kSetVolume;
+  int read = sd_bus_message_read(value, "d", &request.volume);
+  if (read < 0) return read;
+  // A property is answered by sd-bus as soon as this returns; the change follows as a signal.
+  if (!server->post_(request))
+    return sd_bus_error_set(error, SD_BUS_ERROR_LIMITS_EXCEEDED, "Too many requests at once");
+  ++server->submitted_;
+  return 1;
+}
+
+int MediaBusServer::Impl::GetProperty(sd_bus*, const char*, const char*, const char* property,
+                                      sd_bus_message* reply, void* self, sd_bus_error*) {
+  return static_cast<Impl*>(self)->AppendProperty(property, reply);
+}
+
+int MediaBusServer::Impl::AppendProperty(const std::string& name, sd_bus_message* reply) {
+  const MediaState& state = current_;
+  if (name == "Identity") return sd_bus_message_append(reply, "s", identity_.identity.c_str());
+  if (name == "DesktopEntry")
+    return sd_bus_message_append(reply, "s", identity_.desktopEntry.c_str());
+  if (name == "CanQuit" || name == "CanControl") return sd_bus_message_append(reply, "b", 1);
+  if (name == "CanRaise" || name == "HasTrackList") return sd_bus_message_append(reply, "b", 0);
+  if (name == "SupportedUriSchemes") return sd_bus_message_append(reply, "as", 1, "file");
+  if (name == "SupportedMimeTypes") {
+    std::vector<char*> types;
+    for (std::string& type : identity_.mimeTypes) types.push_back(type.data());
+    types.push_back(nullptr);
+    return sd_bus_message_append_strv(reply, types.data());
+  }
+  if (name == "PlaybackStatus") return sd_bus_message_append(reply, "s", StatusName(state.status));
+  if (name == "Metadata") return AppendMetadata(reply);
+  if (name == "Volume") return sd_bus_message_append(reply, "d", state.volume);
+  if (name == "Position")
+    return sd_bus_message_append(reply, "x",
+                                 static_cast<int64_t>(MediaPositionAt(state, MediaClockUs())));
+  if (name == "Rate" || name == "MinimumRate" || name == "MaximumRate")
+    return sd_bus_message_append(reply, "d", 1.0);
+  bool flag = name == "CanGoNext"       ? state.canGoNext
+              : name == "CanGoPrevious" ? state.canGoPrevious
+              : name == "CanPlay"       ? state.canPlay
+              : name == "CanPause"      ? state.canPause
+                                        : state.canSeek;
+  return sd_bus_message_append(reply, "b", flag ? 1 : 0);
+}
+
+int MediaBusServer::Impl::AppendMetadata(sd_bus_message* reply) {
+  const MediaState& state = current_;
+  int r = sd_bus_message_open_container(reply, 'a', "{sv}");
+  if (r >= 0) r = sd_bus_message_append(reply, "{sv}", "mpris:trackid", "o", state.trackId.c_str());
+  if (r >= 0 && !state.title.empty())
+    r = sd_bus_message_append(reply, "{sv}", "xesam:title", "s", state.title.c_str());
+  if (r >= 0 && state.lengthUs > 0)
+    r = sd_bus_message_append(reply, "{sv}", "mpris:length", "x",
+                              static_cast<int64_t>(state.lengthUs));
+  if (r >= 0 && !state.url.empty())
+    r = sd_bus_message_append(reply, "{sv}", "xesam:url", "s", state.url.c_str());
+  if (r >= 0) r = sd_bus_message_close_container(reply);
+  return r;
+}

@@ -1,0 +1,363 @@
+#!/usr/bin/env python3
+"""End-to-end test of the desktop's media controls: the player on a session bus of the test's
+own (dbus-daemon), driven with playerctl as GNOME's and KDE's widgets and the media keys drive it,
+and with a client on the wire for floods, wrong types and a name held by someone else.
+
+Usage: mpris_e2e.py --bin BUILD_BIN --driver DRIVER_EXE_SO
+
+Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has not been built.
+"""
+
+import os
+import re
+import select
+import shutil
+import subprocess
+import sys
+import time
+import urllib.parse
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
+import dbus_wire  # noqa: E402
+from run_e2e import (CMD_PAUSE, KEY_NEXT, KEY_PAUSE, Player, hears, hears_silence,  # noqa: E402
+                     m3u, read)
+from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402
+
+NAME = "org.mpris.MediaPlayer2.tunlark"
+PATH = "/org/mpris/MediaPlayer2"
+PLAYER = "org.mpris.MediaPlayer2.Player"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+
+SUITE = Suite()
+
+
+class SessionBus:
+    """A dbus-daemon of the test's own; the player and the clients find it through
+    DBUS_SESSION_BUS_ADDRESS for as long as the block runs."""
+
+    def __init__(self, env):
+        self.env = env
+        self.address = "unix:path=" + os.path.join(env.root, "session-bus")
+        self.process = None
+
+    def __enter__(self):
+        for tool in ("dbus-daemon", "playerctl", "gdbus"):
+            if not shutil.which(tool):
+                raise Skipped("%s is not installed (scripts/setup)" % tool)
+        log = open(os.path.join(self.env.root, "dbus-daemon.log"), "ab")
+        self.process = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + self.address],
+            env=self.env.env, stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+            start_new_session=True)
+        socket = self.address[len("unix:path="):]
+        check(wait_for(lambda: os.path.exists(socket), 10), "dbus-daemon did not start")
+        self.env.env["DBUS_SESSION_BUS_ADDRESS"] = self.address
+        return self
+
+    def __exit__(self, *exc):
+        self.env.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        self.process.terminate()
+        self.process.wait(10)
+        if os.path.exists(self.address[len("unix:path="):]):
+            os.remove(self.address[len("unix:path="):])
+        return False
+
+
+def run(env, *command):
+    result = subprocess.run(list(command), env=env.env, capture_output=True, timeout=30)
+    return result.stdout.decode(errors="replace").strip()
+
+
+def playerctl(env, *args):
+    return run(env, "playerctl", "-p", "tunlark", *args)
+
+
+def listed(env):
+    return "tunlark" in run(env, "playerctl", "-l").split()
+
+
+def status_becomes(env, wanted, timeout=5):
+    check(wait_for(lambda: playerctl(env, "status") == wanted, timeout),
+          "status %r, expected %r" % (playerctl(env, "status"), wanted))
+
+
+def next_line(process, timeout=5):
+    """The next line a follower prints, or None when none comes in time."""
+    ready, _, _ = select.select([process.stdout], [], [], timeout)
+    return process.stdout.readline().strip().decode() if ready else None
+
+
+def position(env):
+    return float(playerctl(env, "position") or "nan")
+
+
+def player_pid(folder):
+    """The process of the player started from folder."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                args = f.read()
+        except OSError:
+            continue
+        if b"Tunlark.exe" in args and folder.encode() in args:
+            return pid
+    return None
+
+
+def rss_kib(pid):
+    with open("/proc/%s/status" % pid) as f:
+        return int(re.search(r"VmRSS:\s+(\d+)", f.read()).group(1))
+
+
+def cpu_seconds(pid):
+    total = 0
+    for task in os.listdir("/proc/%s/task" % pid):
+        try:
+            with open("/proc/%s/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        except OSError:
+            pass
+    return total / 1e9
+
+
+def menu_mime_types():
+    with open(os.path.join(ROOT, "resources", "tunlark.desktop.in"), encoding="utf-8") as f:
+        line = re.search(r"^MimeType=(.*)$", f.read(), re.M).group(1)
+    return [t for t in line.split(";") if t]
+
+
+@SUITE.case
+def playerctl_drives_the_player(env, files):
+    music = os.path.dirname(files["a"])
+    playlist = os.path.join(music, "mpris.m3u")
+    with open(playlist, "wb") as f:
+        f.write(m3u(env, [files["a"], files["rewind"]]))
+    # A name the code page cannot spell: the URI and the title carry the real one.
+    folder = os.path.join(music, "Sigur Rós")
+    os.makedirs(folder)
+    unicode_track = os.path.join(folder, "Hoppípolla.ogg")
+    shutil.copy(files["c"], unicode_track)
+
+    with SessionBus(env), Player(env, "mpris", env.windows_path(playlist)) as player:
+        hears(env, "a")
+        check(wait_for(lambda: listed(env), 10), "playerctl -l does not list the player")
+        shown = run(env, "gdbus", "introspect", "--session", "--dest", NAME, "--object-path", PATH)
+        for interface in ("org.mpris.MediaPlayer2", PLAYER):
+            check("interface %s {" % interface in shown, "introspection lacks %s" % interface)
+        root = run(env, "gdbus", "call", "--session", "--dest", NAME, "--object-path", PATH,
+                   "--method", PROPERTIES + ".GetAll", "org.mpris.MediaPlayer2")
+        for wanted in ("'Identity': <'Tunlark'>", "'DesktopEntry': <'tunlark'>",
+                       "'CanQuit': <true>", "'CanRaise': <false>", "'SupportedUriSchemes': <['file']>",
+                       "'SupportedMimeTypes': <[%s]>" % ", ".join(
+                           "'%s'" % t for t in menu_mime_types())):
+            check(wanted in root, "root properties lack %s: %s" % (wanted, root))
+
+        status_becomes(env, "Playing")
+        check(playerctl(env, "metadata", "title") == "tone a", "title %r" %
+              playerctl(env, "metadata", "title"))
+        check(playerctl(env, "metadata", "mpris:length") == "60000000",
+              "length %r" % playerctl(env, "metadata", "mpris:length"))
+
+        # Changes from the menu and the hotkeys reach a follower as signals.
+        follower = subprocess.Popen(["playerctl", "-p", "tunlark", "--follow", "status"],
+                                    env=env.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                    bufsize=0)  # unbuffered, so that select sees every line
+        try:
+            check(next_line(follower) == "Playing", "follow did not start")
+            env.drive("command", CMD_PAUSE)
+            check(next_line(follower) == "Paused", "the menu's pause was not signalled")
+            env.drive("hotkey", KEY_PAUSE)
+            check(next_line(follower) == "Playing", "the hotkey's pause was not signalled")
+        finally:
+            follower.kill()
+            follower.wait()
+
+        playerctl(env, "play-pause")
+        status_becomes(env, "Paused")
+        hears_silence(env)
+        playerctl(env, "play-pause")
+        hears(env, "a")
+        playerctl(env, "pause")
+        hears_silence(env)
+        playerctl(env, "pause")
+        time.sleep(1.0)
+        check(playerctl(env, "status") == "Paused", "a second pause resumed")
+        playerctl(env, "play")
+        hears(env, "a")
+        status_becomes(env, "Playing")
+
+        playerctl(env, "next")
+        hears(env, "early")
+        check(playerctl(env, "metadata", "title") == "rewind", "next: title %r" %
+              playerctl(env, "metadata", "title"))
+        playerctl(env, "position", "10")
+        hears(env, "late", timeout=3)
+        check(9.5 < position(env) < 12, "position after SetPosition: %s" % position(env))
+        before = position(env)
+        playerctl(env, "position", "2-")  # Seek by -2 s: the RewindB hotkey
+        after = position(env)
+        check(before - 3.3 < after < before - 1.4, "rewind: %.2f -> %.2f" % (before, after))
+        playerctl(env, "previous")
+        hears(env, "a")
+
+        loud = env.listen(1.0).rms
+        playerctl(env, "volume", "0.33")
+        check(wait_for(lambda: b"Volume=35\r\n" in read(player.file("config.cfg")), 5),
+              "volume 0.33 not saved as 35")
+        check(playerctl(env, "volume") == "0.350000", "volume reads %r" % playerctl(env, "volume"))
+        time.sleep(0.5)
+        quiet = env.listen(1.0).rms
+        check(quiet < loud * 0.85, "volume 0.33: %.0f -> %.0f" % (loud, quiet))
+
+        uri = "file://" + urllib.parse.quote(unicode_track)
+        run(env, "playerctl", "-p", "tunlark", "open", uri)
+        hears(env, "c")
+        check(wait_for(lambda: playerctl(env, "metadata", "xesam:url") == uri, 5),
+              "url %r, expected %r" % (playerctl(env, "metadata", "xesam:url"), uri))
+        check(playerctl(env, "metadata", "title") == "Hoppípolla", "title %r" %
+              playerctl(env, "metadata", "title"))
+
+        playerctl(env, "stop")
+        hears_silence(env)
+        status_becomes(env, "Stopped")
+        playerctl(env, "play-pause")  # while stopped: plays
+        hears(env, "c")
+
+        check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
+        check(not listed(env), "playerctl -l lists the player after Выход")
+
+
+@SUITE.case
+def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
+    playlist = os.path.join(os.path.dirname(files["a"]), "flood.m3u")
+    with open(playlist, "wb") as f:
+        f.write(m3u(env, [files["a"], files["b"]]))
+    with SessionBus(env) as bus:
+        # Another copy holds the name: the player plays as without a bus and says nothing.
+        holder = dbus_wire.Connection(bus.address)
+        error, _ = holder.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "RequestName", "su", (NAME, 4))
+        check(error is None, "could not take the name: %s" % error)
+        with Player(env, "taken", env.windows_path(files["a"])) as player:
+            hears(env, "a")
+            check(player.quit() == 0, "exit code %s with the name taken" % player.exit_code)
+        holder.close()
+
+        with Player(env, "flood", env.windows_path(playlist)) as player:
+            hears(env, "a")
+            check(wait_for(lambda: listed(env), 10), "the player did not take the free name")
+            client = dbus_wire.Connection(bus.address)
+
+            def call(interface, member, signature="", args=()):
+                return client.call(NAME, PATH, interface, member, signature, args)
+
+            for member, signature, args in (("Seek", "s", ("far",)),
+                                            ("SetPosition", "sx", ("x", 1)),
+                                            ("OpenUri", "x", (1,))):
+                error, _ = call(PLAYER, member, signature, args)
+                check(error == "org.freedesktop.DBus.Error.InvalidArgs",
+                      "%s(%s) answered %s" % (member, signature, error))
+            error, _ = call(PROPERTIES, "Set", "ssv", (PLAYER, "Volume", ("s", "loud")))
+            check(error is not None, "Volume set to a string was accepted")
+            for uri in ("http://example.invalid/a.mp3", "file:///no/such/file.wav", "file:"):
+                check(call(PLAYER, "OpenUri", "s", (uri,))[0] is None, "OpenUri(%s) failed" % uri)
+            check(call(PLAYER, "SetPosition", "ox", ("/org/tunlark/Track/0", 20000000))[0] is None,
+                  "SetPosition for another track failed")
+            time.sleep(1.0)
+            check(playerctl(env, "metadata", "title") == "tone a", "bad input changed the track")
+            check(position(env) < 10, "SetPosition for another track moved: %s" % position(env))
+            hears(env, "a")
+
+            # Idle with the bus connected: the bus thread sleeps as the main loop does.
+            pid = player_pid(player.folder)
+            check(pid, "the player's process was not found")
+            playerctl(env, "pause")
+            status_becomes(env, "Paused")
+            time.sleep(1.0)
+            spent = cpu_seconds(pid)
+            time.sleep(5.0)
+            spent = cpu_seconds(pid) - spent
+            print("  paused with a bus: %.1f ms of CPU in 5 s" % (spent * 1000))
+            check(spent < 0.02, "paused with a bus, the player used %.3f s in 5 s" % spent)
+            # A change is signalled at once: PlayPause carried out on the main thread, the state
+            # handed back, PropertiesChanged sent.
+            error, _ = client.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                   "org.freedesktop.DBus", "AddMatch", "s",
+                                   ("type='signal',interface='%s',member='PropertiesChanged'"
+                                    % PROPERTIES,))
+            check(error is None, "AddMatch: %s" % error)
+            started = time.time()
+            client.send(NAME, PATH, PLAYER, "PlayPause")
+            client.wait_signal("PropertiesChanged")
+            delay = time.time() - started
+            print("  PropertiesChanged %.0f ms after PlayPause" % (delay * 1000))
+            check(delay < 0.1, "PropertiesChanged came %.0f ms after PlayPause" % (delay * 1000))
+            hears(env, "a")
+
+            def flood(count):
+                """Sends count calls on one connection as fast as it takes them, then reads every
+                answer: each is a reply, InvalidArgs for a wrong type or LimitsExceeded for a
+                request refused while the queue to the main thread is full."""
+                started = time.time()
+                serials = []
+                for number in range(count):
+                    kind = number % 4
+                    if kind == 0:
+                        args = (PROPERTIES, "Get", "ss", (PLAYER, "PlaybackStatus"))
+                    elif kind == 1:
+                        args = (PLAYER, "SetPosition", "ox", ("/org/tunlark/Track/0", 1))
+                    elif kind == 2:
+                        args = (PLAYER, "OpenUri", "s", ("file:///no/such/%d.wav" % number,))
+                    else:
+                        args = (PLAYER, "Seek", "s", ("wrong",))
+                    serials.append(client.send(NAME, PATH, *args))
+                answers, waited = {}, set(serials)
+                while len(answers) < count:
+                    kind, reply_to, error, _, _ = client.receive()
+                    if kind in (dbus_wire.METHOD_RETURN, dbus_wire.ERROR) and reply_to in waited:
+                        answers[reply_to] = error
+                rate = count / (time.time() - started)
+                errors = {}
+                for error in answers.values():
+                    errors[error] = errors.get(error, 0) + 1
+                print("  %.0f calls a second, answered %s" % (rate, errors))
+                check(set(errors) <= {None, "org.freedesktop.DBus.Error.InvalidArgs",
+                                      "org.freedesktop.DBus.Error.LimitsExceeded"},
+                      "answers %s" % errors)
+                error, status = call(PROPERTIES, "Get", "ss", (PLAYER, "PlaybackStatus"))
+                check(status == "Playing", "after the flood: %s %s" % (error, status))
+                return rate
+
+            flood(4000)
+            first = rss_kib(pid)
+            rate = flood(4000)
+            grown = rss_kib(pid) - first
+            print("  memory %+d KiB after the second flood" % grown)
+            check(rate > 1000, "only %.0f calls a second got through" % rate)
+            check(grown < 2048, "memory grew by %d KiB over a flood" % grown)
+            hears(env, "a")
+            started = time.time()
+            env.drive("hotkey", KEY_NEXT)
+            hears(env, "b", timeout=5)
+            check(time.time() - started < 5, "the player was slow after the flood")
+
+            # Quit through the bus ends the player as "Выход" does, files and all.
+            written = [changed(player.file(name)) for name in ("config.cfg", "current.spl")]
+            check(call("org.mpris.MediaPlayer2", "Quit")[0] is None, "Quit failed")
+            check(player.wait_exit() == 0, "exit code %s after Quit" % player.exit_code)
+            check(all(was_written() for was_written in written), "Quit did not write the files")
+            spl = read(player.file("current.spl"))
+            check(spl.count(b"\r\n") == 1, "current.spl after Quit: %r" % spl)
+            check(not listed(env), "the name stayed after Quit")
+            client.close()
+
+
+def main():
+    return SUITE.main()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
