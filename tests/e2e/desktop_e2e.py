@@ -23,6 +23,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 from dialogs_e2e import CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, probe_and_files  # noqa: E402
+from harness import player_pids  # noqa: E402
 from resource_ids import RESOURCE  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
@@ -86,19 +87,8 @@ def toggle_autostart(probe, autostart, on):
 
 
 def player_processes(env):
-    """The players started from a folder of the environment, children of the test or not (the
-    launcher leaves its player running on its own)."""
-    marks = (env.root.encode(), env.windows_path(env.root).encode())
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                args = f.read()
-        except OSError:
-            continue
-        if b"Tunlark.exe" in args and any(mark in args for mark in marks):
-            found.append(pid)
-    return found
+    """The players started from a folder of the environment."""
+    return player_pids(env.root.encode(), env.windows_path(env.root).encode())
 
 
 def quit_player(env, probe):

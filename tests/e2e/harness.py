@@ -92,6 +92,21 @@ def program_file(bin_dir):
     return winelib if os.path.exists(winelib) else os.path.join(bin_dir, "Tunlark.exe")
 
 
+def player_pids(*marks):
+    """The running players whose command line holds one of marks (bytes), children of the test
+    or not (a launcher leaves its player running on its own)."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                args = f.read()
+        except OSError:
+            continue
+        if b"Tunlark.exe" in args and any(mark in args for mark in marks):
+            found.append(pid)
+    return found
+
+
 class Environment:
     def __init__(self, bin_dir, driver):
         self.bin_dir = bin_dir

@@ -22,6 +22,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 import dbus_wire  # noqa: E402
+from harness import player_pids  # noqa: E402
 from run_e2e import (CMD_PAUSE, KEY_NEXT, KEY_PAUSE, Player, hears, hears_silence,  # noqa: E402
                      m3u, read)
 from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402
@@ -92,19 +93,6 @@ def next_line(process, timeout=5):
 
 def position(env):
     return float(playerctl(env, "position") or "nan")
-
-
-def player_pid(folder):
-    """The process of the player started from folder."""
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                args = f.read()
-        except OSError:
-            continue
-        if b"Tunlark.exe" in args and folder.encode() in args:
-            return pid
-    return None
 
 
 def rss_kib(pid):
@@ -272,7 +260,7 @@ def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
             hears(env, "a")
 
             # Idle with the bus connected: the bus thread sleeps as the main loop does.
-            pid = player_pid(player.folder)
+            pid = next(iter(player_pids(player.folder.encode())), None)
             check(pid, "the player's process was not found")
             playerctl(env, "pause")
             status_becomes(env, "Paused")
