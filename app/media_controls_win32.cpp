@@ -1,10 +1,12 @@
 #include "app/media_controls_win32.h"
 
 #if defined(TUNLARK_WINELIB)
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "app/app_state.h"
+#include "app/menu_mime_types.h"
 #include "app/shell_win32.h"
 #include "platform/media_controls.h"
 #include "platform/media_controls_linux.h"
@@ -33,14 +35,15 @@ MediaState g_published;
 uint64_t g_handledRequests = 0;
 
 MediaIdentity TunlarkIdentity() {
-  // The types of the installed menu entry (resources/tunlark.desktop.in).
-  return {"org.mpris.MediaPlayer2.tunlark",
-          "Tunlark",
-          "tunlark",
-          {"audio/mpeg", "audio/x-wav", "audio/vnd.wave", "audio/ogg", "audio/x-vorbis+ogg",
-           "audio/mp2", "audio/x-aiff", "audio/x-xm", "audio/x-mo3", "audio/x-it", "audio/x-s3m",
-           "audio/x-mod", "audio/x-umx", "audio/x-mpegurl", "application/vnd.apple.mpegurl",
-           "audio/x-scpls"}};
+  MediaIdentity identity = {"org.mpris.MediaPlayer2.tunlark", "Tunlark", "tunlark", {}};
+  // The types of the installed menu entry, each ended by ';'.
+  std::string types = kMenuMimeTypes;
+  for (size_t start = 0; start < types.size();) {
+    size_t end = std::min(types.find(';', start), types.size());
+    if (end > start) identity.mimeTypes.push_back(types.substr(start, end - start));
+    start = end + 1;
+  }
+  return identity;
 }
 
 // On the bus thread.

@@ -113,6 +113,18 @@ def log_in(env, probe, autostart, extra=None):
     return session
 
 
+def plays_and_takes_over(env, probe, start, hand_over, files, wine):
+    """start + [FILE] starts the player, which plays files["a"]; hand_over + [FILE] then gives
+    the running player files["b"]."""
+    check(run(env, start + [files["a"]], "start", wine) == 0, "%s FILE failed" % start)
+    check(probe.ok("player", 30000, timeout=60), "%s started no player" % start)
+    sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 15)
+    check(heard, "the file of %s did not play: %r" % (start, sound))
+    check(run(env, hand_over + [files["b"]], "hand-over", wine) == 0, "%s FILE failed" % hand_over)
+    sound, heard = env.wait_for_sound(lambda s: s.tone == "b", 15)
+    check(heard, "the running player did not take over the file of %s: %r" % (hand_over, sound))
+
+
 @SUITE.case
 def installed_player_round_trip(env, probe, files):
     home = env.env["HOME"]
@@ -143,17 +155,10 @@ def installed_player_round_trip(env, probe, files):
         check(os.path.exists(os.path.join(data, "icons", "hicolor", "%dx%d" % (size, size), "apps",
                                           "tunlark.png")), "no %d pixel icon" % size)
 
-    # The launcher in the environment's prefix, as a user's session would run it.
+    # The launcher in the environment's prefix, as a user's session would run it; then the file
+    # manager's way: the default application for an MP3 is the installed entry.
     wine = {"TUNLARK_WINEPREFIX": env.env["WINEPREFIX"]}
-    check(run(env, [launcher, files["a"]], "launcher", wine) == 0, "the launcher failed")
-    check(probe.ok("player", 30000, timeout=60), "the launcher started no player")
-    sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 15)
-    check(heard, "the launcher's file did not play: %r" % sound)
-
-    # The file manager's way: the default application for an MP3 is the installed entry.
-    check(run(env, ["xdg-open", files["b"]], "xdg-open", wine) == 0, "xdg-open failed")
-    sound, heard = env.wait_for_sound(lambda s: s.tone == "b", 15)
-    check(heard, "the running player did not take over the opened MP3: %r" % sound)
+    plays_and_takes_over(env, probe, [launcher], ["xdg-open"], files, wine)
 
     # The autostart box writes and removes the login entry, which starts the launcher.
     toggle_autostart(probe, autostart, True)
@@ -222,13 +227,7 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
           "apt-get install failed (see apt.log)")
     try:
         wine = {"TUNLARK_WINEPREFIX": env.env["WINEPREFIX"]}
-        check(run(env, ["tunlark", files["a"]], "tunlark", wine) == 0, "tunlark FILE failed")
-        check(probe.ok("player", 30000, timeout=60), "tunlark started no player")
-        sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 15)
-        check(heard, "the package's player did not play its file: %r" % sound)
-        check(run(env, ["tunlark", files["b"]], "tunlark", wine) == 0, "tunlark FILE2 failed")
-        sound, heard = env.wait_for_sound(lambda s: s.tone == "b", 15)
-        check(heard, "the running player did not take the second file over: %r" % sound)
+        plays_and_takes_over(env, probe, ["tunlark"], ["tunlark"], files, wine)
         # The login entry starts the tunlark command through the link beside the user's player.
         autostart = os.path.join(env.env["HOME"], ".config", "autostart", "tunlark.desktop")
         toggle_autostart(probe, autostart, True)

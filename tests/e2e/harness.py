@@ -111,10 +111,10 @@ class Environment:
     def __init__(self, bin_dir, driver):
         self.bin_dir = bin_dir
         self.program_name = os.path.basename(program_file(bin_dir))
-        # Global hotkeys come through X11 key grabs only in the Winelib build, which also plays
-        # straight to the sound server instead of through Wine's waveOut.
-        self.x11_hotkeys = self.program_name.endswith(".so")
-        self.winelib = self.x11_hotkeys
+        # Only the Winelib build has global hotkeys through X11 key grabs and plays straight to
+        # the sound server instead of through Wine's waveOut.
+        self.winelib = self.program_name.endswith(".so")
+        self.x11_hotkeys = self.winelib
         self.driver = driver
         self.root = tempfile.mkdtemp(prefix="tunlark-e2e-")
         self.processes = []
