@@ -151,12 +151,14 @@ int RunMainLoop() {
 
 void ShutDown() {
   TrayRemove();
-  StopMediaControls();
   SaveConfig();
   // Without the user's settings Autoload reads 0, which would delete their shortcut.
   if (g_app.configLoaded) ApplyAutostart();
   SavePlaylist();
   UnregisterAllHotkeys();
+  // After the saves: a bus that does not answer may hold this up for seconds, and a logout can
+  // end the process at any moment once the icon is gone.
+  StopMediaControls();
   // The engine's mixing thread would otherwise still run while the process tears down the
   // engine's globals, which now and then crashed the exit.
   BASS_Free();
