@@ -3,13 +3,19 @@
 #if defined(TUNLARK_WINELIB)
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "app/app_state.h"
 #include "app/menu_mime_types.h"
 #include "app/shell_win32.h"
 #include "platform/media_controls.h"
+#include "platform/cover_cache.h"
 #include "platform/media_controls_linux.h"
+#include "platform/tag_reader.h"
+#include "platform/thread_starter_win32.h"
+#include "platform/track_tags_linux.h"
+#include "platform/unix_files_x11.h"
 #include "platform/wide_paths.h"
 #include "platform/wide_paths_win32.h"
 #include "playback/engine/audio_engine.h"
@@ -33,6 +39,7 @@ MediaBusServer* g_server = nullptr;
 HANDLE g_thread = nullptr;
 MediaState g_published;
 uint64_t g_handledRequests = 0;
+TagReader* g_tagReader = nullptr;
 
 MediaIdentity TunlarkIdentity() {
   MediaIdentity identity = {"org.mpris.MediaPlayer2.tunlark", "Tunlark", "tunlark", {}};
@@ -52,6 +59,21 @@ bool PostRequest(const MediaRequest& request) {
   if (!g_requests.Push(request, &wasEmpty)) return false;
   if (wasEmpty) PostMessageA(g_window, kMediaRequestMessage, 0, 0);
   return true;
+}
+
+// On the reader's thread: the new tags are published as a request's effect is.
+void TagsRead() {
+  PostMessageA(g_window, kMediaRequestMessage, 0, 0);
+}
+
+void StartTagReader() {
+  ReadSingleByteTagsInCodePage();
+  std::string coverFolder = CoverCacheFolder(getenv("XDG_CACHE_HOME"), getenv("HOME"));
+  auto read = [coverFolder](const std::string& unixPath) {
+    return ReadTrackTags(UnixFiles(), unixPath, coverFolder);
+  };
+  // A Win32 thread: it posts to the window.
+  g_tagReader = new TagReader(Win32ThreadStarter(), read, TagsRead);
 }
 
 DWORD WINAPI ServeBus(void*) {
@@ -81,6 +103,7 @@ std::string UnixPathOf(const std::string& path) {
 struct TrackNames {
   std::string path;
   std::string title;  // UTF-8
+  std::string unixPath;
   std::string url;
 };
 
@@ -90,8 +113,8 @@ const TrackNames& NamesOf(const std::string& path) {
   if (path != names.path) {
     names.path = path;
     names.title = EncodeUtf8(TooltipTitle(path));
-    std::string unixPath = UnixPathOf(path);
-    names.url = unixPath.empty() ? "" : FileUriOfPath(unixPath);
+    names.unixPath = UnixPathOf(path);
+    names.url = names.unixPath.empty() ? "" : FileUriOfPath(names.unixPath);
   }
   return names;
 }
@@ -116,6 +139,10 @@ MediaState CurrentState() {
     const TrackNames& names = NamesOf(g_app.playlist.EntryAt(g_app.CurrentIndex));
     state.title = names.title;
     state.url = names.url;
+    // Until the reader has the tags the file title stands; their arrival wakes the window.
+    if (g_tagReader && !names.unixPath.empty() && g_tagReader->Find(names.unixPath, &state.tags) &&
+        !state.tags.title.empty())
+      state.title = state.tags.title;
   }
   // The engine never gives a handle twice, so each channel opened is a new track.
   if (channel != 0) state.trackId = "/org/tunlark/Track/" + std::to_string(channel);
@@ -215,6 +242,7 @@ void StartMediaControls(HWND window) {
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
   g_thread = CreateThread(nullptr, 0, ServeBus, nullptr, 0, nullptr);
   if (!g_thread) return;
+  StartTagReader();
   g_published = CurrentState();
   g_server->Publish(g_published);
 }
@@ -238,6 +266,8 @@ void PublishMediaState() {
 
 void StopMediaControls() {
   if (!g_thread) return;
+  delete g_tagReader;
+  g_tagReader = nullptr;
   g_server->Stop();
   // Bounded: a bus that does not answer must not hold up the exit.
   if (WaitForSingleObject(g_thread, 3000) == WAIT_OBJECT_0) {
