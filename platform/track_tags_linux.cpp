@@ -208,11 +208,10 @@ bool ReadModule(FileSystem& files, const std::string& unixPath, TrackTags* tags)
     return false;
   std::string contents;
   if (!files.ReadWholeFile(unixPath, &contents)) return false;
-  // Only the names are wanted: the samples and patterns are not loaded.
-  const openmpt_module_initial_ctl ctls[] = {{"load.skip_samples", "1"},
-                                             {"load.skip_patterns", "1"},
-                                             {"load.skip_plugins", "1"},
-                                             {nullptr, nullptr}};
+  // Only the names are wanted: the samples, the bulk of a module, are not loaded. (Skipping the
+  // patterns as well leaves a MOD's title empty.)
+  const openmpt_module_initial_ctl ctls[] = {
+      {"load.skip_samples", "1"}, {"load.skip_plugins", "1"}, {nullptr, nullptr}};
   openmpt_module* module =
       openmpt_module_create_from_memory2(contents.data(), contents.size(), openmpt_log_func_silent,
                                          nullptr, nullptr, nullptr, nullptr, nullptr, ctls);
