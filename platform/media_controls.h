@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/track_tags.h"
+
 enum class MediaStatus { kStopped, kPlaying, kPaused };
 
 // The object path MPRIS reserves for "no current track".
@@ -20,6 +22,7 @@ struct MediaState {
   std::string trackId = kNoTrackId;  // an object path, new for each channel opened
   std::string title;                 // UTF-8; empty without a current track
   std::string url;                   // file:// URI; empty when unknown
+  TrackTags tags;                    // what the file's tags say, once they have been read
   int64_t lengthUs = 0;              // 0 when unknown
   double volume = 0;                 // 0.0 .. 1.0
   bool canPlay = false;
