@@ -66,6 +66,7 @@ if(TUNLARK_WINELIB)
   endif()
 
   set(EXEC tunlark)
+  set(MIME_TYPES "${TUNLARK_MIME_TYPES}")
   configure_file(${CMAKE_SOURCE_DIR}/resources/tunlark.desktop.in
                  ${install_files}/tunlark.desktop @ONLY)
   file(CREATE_LINK ../lib/tunlark/tunlark ${install_files}/tunlark SYMBOLIC)

@@ -62,16 +62,10 @@ if(TUNLARK_WINELIB)
   # sd-bus, for the MPRIS server of the desktop's media controls.
   pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
   target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE PkgConfig::SYSTEMD)
-  # The media controls announce the types of the menu entry: a header made from it.
-  set(menu_entry ${CMAKE_SOURCE_DIR}/resources/tunlark.desktop.in)
-  file(STRINGS ${menu_entry} mime_line REGEX "^MimeType=")
-  string(REGEX REPLACE "^MimeType=" "" mime_types "${mime_line}")
-  # file(STRINGS) keeps the semicolons escaped as list separators.
-  string(REPLACE "\\;" ";" mime_types "${mime_types}")
+  # The media controls announce the types of the menu entry (cmake/file_types.cmake).
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/app/menu_mime_types.h
-       CONTENT "// Made from resources/tunlark.desktop.in by cmake/program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@mime_types@\";\n"
+       CONTENT "// Made from resources/track_formats.txt by cmake/program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@TUNLARK_MIME_TYPES@\";\n"
        @ONLY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${menu_entry})
   target_include_directories(Tunlark PRIVATE ${CMAKE_BINARY_DIR}/generated)
   # CMake does not know winegcc's own library folders and would write the system's into the
   # program as a search path.

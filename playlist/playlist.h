@@ -29,6 +29,5 @@ bool HasCurrentEntry();
 // The extension after the last '.' of the whole path, ASCII capitals lowered; "" without a dot.
 std::string LowerExtension(const std::string& path);
 
-// The thirteen extensions by which a folder scan takes a file as a track.
-extern const char* const TrackExtensions[13];
+// True when a folder scan takes a file of this lower-case extension as a track (TrackExtensions).
 bool IsTrackExtension(const std::string& lowerExtension);

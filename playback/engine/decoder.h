@@ -25,7 +25,7 @@ class Decoder {
 // (file is then null) and returns its decoder; otherwise it returns null and leaves file with the
 // caller, at some position: the caller seeks it back to the start before the next probe.
 //
-// WAV, AIFF and OGG Vorbis through libsndfile.
+// WAV, AIFF, FLAC, Ogg Vorbis and Ogg Opus through libsndfile.
 std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file);
 // MPEG audio layer 1, 2 and 3 through libmpg123; exactScan counts every frame for the length.
 std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool exactScan);

@@ -41,6 +41,7 @@ struct FormatCase {
   const char* encoder;
   uint32_t ctype;
   double lengthTolerance;  // seconds
+  uint32_t rate = 44100;   // the channel's: Opus decodes at 48 kHz
 };
 
 TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
@@ -55,6 +56,8 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
       // Named for one format, holding another: the content decides.
       {"wave.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_WAV, 0},
       {"mpeg.wav", 0, "lame --quiet -b 128", BASS_CTYPE_STREAM_MP3, 1e-9},
+      {"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_FLAC, 0},
+      {"tone.opus", 0, "opusenc --quiet", BASS_CTYPE_STREAM_OPUS, 1e-9, 48000},
   };
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -66,7 +69,7 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
     BASS_CHANNELINFO info = {};
     ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
     EXPECT_EQ(info.ctype, c.ctype);
-    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(info.freq, c.rate);
     EXPECT_EQ(info.chans, 2u);
     double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
     EXPECT_GE(length, 1.0 - 1e-9);
