@@ -37,9 +37,9 @@ TEST_F(OpenPathTest, ChoosesTheReaderByExtension) {
     std::string path;
     Entries expected;
   } cases[] = {
-      {dir_.File("List.M3U"), {"a.mp3", "b.mp3"}},
-      {dir_.File("List.pls"), {"c.mp3"}},
-      {dir_.File("List.m3u8"), {"a.mp3"}},
+      {dir_.File("List.M3U"), {dir_.File("a.mp3"), dir_.File("b.mp3")}},
+      {dir_.File("List.pls"), {dir_.File("c.mp3")}},
+      {dir_.File("List.m3u8"), {dir_.File("a.mp3")}},
       {dir_.File("missing.m3u"), {}},
       {"C:\\no\\such\\track", {"C:\\no\\such\\track"}},
       {"", {""}},
