@@ -1,5 +1,6 @@
 #include "playlist/playlist_entries.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -75,7 +76,11 @@ bool LinePath(const std::string& line, std::string* path) {
   return !path->empty();
 }
 
-std::string ResolveEntry(const std::string& playlistPath, const std::string& path) {
+std::string ResolveEntry(const std::string& playlistPath, const std::string& written) {
+  // A list from a Linux tool writes "/": in a Windows path it is "\\", as the program shows it.
+  std::string path = written;
+  if (playlistPath.find('\\') != std::string::npos)
+    std::replace(path.begin(), path.end(), '/', '\\');
   if (path.empty() || HasDrive(path) || (path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1])))
     return path;
   if (IsSlash(path[0])) return HasDrive(playlistPath) ? playlistPath.substr(0, 2) + path : path;

@@ -14,5 +14,6 @@ bool LinePath(const std::string& line, std::string* path);
 
 // path resolved against the folder of the playlist file: a relative path is appended to that
 // folder, a path beginning with a slash or backslash gets the playlist's drive; drive and UNC
-// paths stay as they are. Nothing is normalised.
+// paths stay as they are. In a Windows playlist path's entries "/" becomes "\"; nothing else is
+// normalised.
 std::string ResolveEntry(const std::string& playlistPath, const std::string& path);
