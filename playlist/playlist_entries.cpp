@@ -72,6 +72,9 @@ bool LinePath(const std::string& line, std::string* path) {
   std::string decoded = PercentDecoded(rest.substr(slash));
   // "/C:/Music/a.mp3" names a drive; "/home/a.flac" stays rooted, on the playlist's drive.
   if (decoded.size() >= 3 && HasDrive(decoded.substr(1))) decoded.erase(0, 1);
+  // "%0A" or "%00" would split the entry in current.spl or cut it short: no such file exists.
+  for (char c : decoded)
+    if (static_cast<unsigned char>(c) < 0x20) return false;
   *path = decoded;
   return !path->empty();
 }

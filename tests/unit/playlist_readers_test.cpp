@@ -69,7 +69,7 @@ TEST_P(PlaylistReadersTest, M3uTakesEveryLineThatIsNeitherBlankNorADirective) {
        {"C:\\music\\a.mp3 ", "C:\\100%.mp3"}},
       {"URLs",
        "http://radio.example/stream\nfile:///C:/My%20Music/a.mp3\nFILE://localhost/D:/b.ogg\n"
-       "file://server/share/c.mp3\nhttps://x/y.mp3",
+       "file://server/share/c.mp3\nhttps://x/y.mp3\nfile:///C:/a%0Ab.mp3\nfile:///C:/a%00",
        {"C:/My Music/a.mp3", "D:/b.ogg"}},
   };
   for (const ReaderCase& c : cases) EXPECT_EQ(Read(ReadM3u, c.content), c.expected) << c.name;
