@@ -274,7 +274,9 @@ class FfmpegDecoder : public Decoder {
       int received = avcodec_receive_frame(codec_, frame_);
       if (received == 0) {
         framePts_ = frame_->best_effort_timestamp;
+        // A stream that changes its rate or channels midway ends there rather than play wrong.
         bool converted = frame_->ch_layout.nb_channels == static_cast<int>(channels_) &&
+                         frame_->sample_rate == static_cast<int>(rate_) &&
                          AppendAsFloat(*frame_, channels_, &pending_);
         av_frame_unref(frame_);
         if (!converted) return false;
