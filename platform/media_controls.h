@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -101,13 +102,24 @@ struct MediaRequest {
   double volume = 0;
 };
 
+// What Play, Pause and PlayPause do in a playback status: the menu's play (the current track
+// from its start), the Pause hotkey's toggle, or nothing. Play resumes a paused track and leaves
+// a playing one alone.
+enum class MediaPlayAction { kNothing, kPlayCurrent, kTogglePause };
+MediaPlayAction PlayActionOf(MediaRequest::Kind kind, MediaStatus status);
+
+// The position a Seek by offsetUs aims at, held at the ends of the 64-bit range instead of
+// wrapping round.
+int64_t SeekTargetUs(int64_t positionUs, int64_t offsetUs);
+
 // The requests on their way from the bus thread to the UI thread. Bounded, so that a flood of
 // calls is refused rather than piled up.
 class MediaRequestQueue {
  public:
   explicit MediaRequestQueue(size_t capacity) : capacity_(capacity) {}
-  // False when the queue is full. *wasEmpty tells whether the UI thread needs waking.
-  bool Push(const MediaRequest& request, bool* wasEmpty);
+  // False when the queue is full. The first request of an empty queue calls wake, which tells
+  // the UI thread; when that fails the request is not kept, so that the next one wakes again.
+  bool Push(const MediaRequest& request, const std::function<bool()>& wake);
   std::vector<MediaRequest> TakeAll();
 
  private:

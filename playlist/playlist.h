@@ -28,6 +28,9 @@ bool HasCurrentEntry();
 
 // The extension after the last '.' of the whole path, ASCII capitals lowered; "" without a dot.
 std::string LowerExtension(const std::string& path);
+// LowerExtension of the file's real name where the program names the file by its 8.3 alias,
+// whose extension is cut to three capitals ("Ωmega.aiff" is "OMEGA~1.AIF"); of path otherwise.
+std::string LowerExtensionOfFile(const std::string& path);
 
 // True when a folder scan takes a file of this lower-case extension as a track (TrackExtensions).
 bool IsTrackExtension(const std::string& lowerExtension);

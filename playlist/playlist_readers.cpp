@@ -6,28 +6,42 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"
+#include "playlist/playlist.h"
 #include "playlist/playlist_entries.h"
 #include "playlist/text_file.h"
 
 namespace {
 
+bool NamesFile(const std::string& path) {
+  return g_platform.files && g_platform.files->OpenMediaFile(path) != nullptr;
+}
+
 // Linux players write their playlists in UTF-8; such a line names its file through the code page
-// as the program can open it. Every other line keeps its bytes.
-std::string EntryPath(const std::string& line) {
+// as the program can open it. But Windows-1251 text may form valid UTF-8 too ("ВЁ" is C2 A8), so
+// unless the file says it is UTF-8 a line keeps its bytes, and is read as UTF-8 only when that
+// alone names a file.
+std::string EntryPath(const std::string& line, bool utf8File) {
   std::u16string text;
   if (!g_platform.paths || !IsUtf8Line(line, &text)) return line;
-  return g_platform.paths->Narrow(text);
+  std::string converted = g_platform.paths->Narrow(text);
+  if (utf8File || (NamesFile(converted) && !NamesFile(line))) return converted;
+  return line;
 }
 
 // A track line: a file URI becomes its path, another URL is skipped, and the path is resolved
-// against the playlist's folder after its bytes have been read.
-void AppendEntry(const std::string& playlistPath, const std::string& line) {
+// against the playlist's folder, then read: whole, so that a UTF-8 name gets its aliases, or,
+// where the folder's own bytes are no UTF-8, the entry alone.
+void AppendEntry(const std::string& playlistPath, const std::string& line, bool utf8File) {
   std::string path;
-  if (!LinePath(line, &path)) return;
-  path = EntryPath(path);
-  if (!path.empty()) g_app.playlist.Append(ResolveEntry(playlistPath, path));
+  if (!LinePath(line, &path) || path.empty()) return;
+  std::string resolved = ResolveEntry(playlistPath, path);
+  std::string entry = EntryPath(resolved, utf8File);
+  if (entry == resolved && resolved != path)
+    entry = ResolveEntry(playlistPath, EntryPath(path, utf8File));
+  g_app.playlist.Append(entry);
 }
 
 // "FileN=" in any case: N, or -1 for any other line.
@@ -54,15 +68,16 @@ void ReadM3u(const std::string& path) {
   if (!OpenTextFile(path, &reader)) return;
   g_app.playlist.Clear();
   std::string line;
+  bool utf8File = LowerExtensionOfFile(path) == "m3u8";
   for (bool first = true; reader.ReadLine(&line); first = false) {
-    if (first) SkipByteOrderMark(&line);
+    if (first && SkipByteOrderMark(&line)) utf8File = true;
     // Without a header to test, a NUL byte tells a binary file: it is no list of tracks.
     if (line.find('\0') != std::string::npos) {
       g_app.playlist.Clear();
       return;
     }
     if (line.empty() || line[0] == '#') continue;
-    AppendEntry(path, line);
+    AppendEntry(path, line, utf8File);
   }
 }
 
@@ -74,7 +89,7 @@ void ReadPls(const std::string& path) {
   g_app.playlist.Clear();
   std::string line;
   if (!reader.ReadLine(&line)) return;
-  SkipByteOrderMark(&line);
+  bool utf8File = SkipByteOrderMark(&line);
   std::string header = line;
   for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (header != "[playlist]") return;
@@ -86,5 +101,5 @@ void ReadPls(const std::string& path) {
   }
   std::stable_sort(files.begin(), files.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [number, entry] : files) AppendEntry(path, entry);
+  for (const auto& [number, entry] : files) AppendEntry(path, entry, utf8File);
 }
