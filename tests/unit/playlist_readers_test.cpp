@@ -173,6 +173,10 @@ TEST_P(PlaylistReadersTest, Utf8LinesAreTurnedIntoCodePagePathsAndOtherLinesKeep
   ASSERT_EQ(g_app.playlist.Count(), 2u);
   EXPECT_EQ(g_app.playlist.EntryAt(0), alias);
   EXPECT_EQ(g_app.playlist.EntryAt(1), "Z:\\?.wav") << "U+00A8 is not in the code page";
+  // A byte-order mark says UTF-8 as well; a relative UTF-8 entry is read with the list's folder.
+  EXPECT_EQ(Read(ReadM3u, "\xEF\xBB\xBF" + missing + "\nBj\xC3\xB6rk/J\xC3\xB3ga.ogg"),
+            (Entries{"Z:\\?.wav", alias}));
+  EXPECT_EQ(Read(ReadPls, "\xEF\xBB\xBF[playlist]\nFile1=" + missing), Entries{"Z:\\?.wav"});
 }
 
 TUNLARK_INSTANTIATE_LOCALES(PlaylistReadersTest);
