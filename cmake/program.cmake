@@ -41,7 +41,8 @@ foreach(script ${RC_SCRIPTS})
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
     COMMAND ${TUNLARK_RC_COMMAND} -I${icon_dir} -I${CMAKE_SOURCE_DIR}/resources
             -I${CMAKE_SOURCE_DIR} -o ${object} ${script}
-    DEPENDS ${script} ${CMAKE_SOURCE_DIR}/resources/resource_ids.h ${icon_files}
+    DEPENDS ${script} ${CMAKE_SOURCE_DIR}/resources/resource_ids.h
+            ${CMAKE_SOURCE_DIR}/resources/tunlark.manifest ${icon_files}
     COMMENT "Compiling resources ${name}.rc")
   list(APPEND resource_objects ${object})
 endforeach()
