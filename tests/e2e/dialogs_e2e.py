@@ -446,11 +446,13 @@ DIALOGS = [("hotkeys", "IDD_HOTKEYS", CMD_HOTKEYS, HOTKEYS_TITLE, HOTKEYS_OK),
            ("options", "IDD_OPTIONS", CMD_OPTIONS, OPTIONS_TITLE, OPTIONS_OK)]
 
 
-def extract_resources(env, kind):
-    """The resources of one type in the PE program, as files named PROGRAM_TYPE_NAME_LANG."""
+def extract_resources(env, kind, raw=False):
+    """{name: file} of the resources of one type in the PE program; raw for the types that
+    wrestool does not turn into files of their own format."""
     folder = os.path.join(env.root, "resources-%d" % kind)
     os.makedirs(folder, exist_ok=True)
-    code = env.run_logged(["wrestool", "-x", "--type=%d" % kind, "-o", folder,
+    code = env.run_logged(["wrestool", "-x"] + (["--raw"] if raw else []) +
+                          ["--type=%d" % kind, "-o", folder,
                            os.path.join(env.bin_dir, env.program_name)], "wrestool")
     check(code == 0, "wrestool failed (see wrestool.log)")
     return {int(re.search(r"_%d_(\d+)_" % kind, name).group(1)): os.path.join(folder, name)
@@ -458,7 +460,7 @@ def extract_resources(env, kind):
 
 
 def check_program_resources(env):
-    manifests = extract_resources(env, 24)
+    manifests = extract_resources(env, 24, raw=True)
     check(list(manifests) == [1], "manifest resources %s" % list(manifests))
     root = ElementTree.parse(manifests[1]).getroot()
     for what, path, attribute, expected in MANIFEST:
