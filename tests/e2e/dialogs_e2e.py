@@ -514,8 +514,10 @@ def manifest_icons_and_dialogs_at_each_screen_scaling(env, probe, files):
                 for name, dialog, command, title, ok in DIALOGS:
                     player.command(command)
                     check(probe.ok("wait", title, 10000), "%s did not open" % title)
-                    env.save_screenshot("dpi-%d-%s" % (dpi, name))
-                    check_dialog_fits(probe, dpi, dialog, title)
+                    try:
+                        check_dialog_fits(probe, dpi, dialog, title)
+                    finally:  # once the probe has looked, the dialog has been painted
+                        env.save_screenshot("dpi-%d-%s" % (dpi, name))
                     probe.out("click", title, ok)
                     check(probe.ok("gone", title, 5000), "OK did not close %s" % title)
     finally:
