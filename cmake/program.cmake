@@ -98,6 +98,6 @@ add_custom_target(program_files ALL DEPENDS ${default_files} ${TUNLARK_BIN_DIR}/
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
   add_executable(tunlark_driver ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
   set_target_properties(tunlark_driver PROPERTIES SUFFIX .exe POSITION_INDEPENDENT_CODE OFF)
-  target_link_libraries(tunlark_driver PRIVATE user32)
+  target_link_libraries(tunlark_driver PRIVATE user32 shell32)
 endif()
 include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)
