@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/media_controls_win32.h"
+#include "platform/dpi_win32.h"
 #include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_win32.h"
@@ -24,6 +25,9 @@
 namespace {
 
 constexpr int kWindowSize = 100;
+
+// What the shell broadcasts when it has made the notification area anew.
+UINT g_taskbarCreatedMessage = 0;
 
 constexpr char kAboutText[] =
     "TUNLARK v.1.1 (04.02.2007) \n"
@@ -172,6 +176,7 @@ bool CreateMainWindow(HINSTANCE instance) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kWindowClassName;
   RegisterClassA(&windowClass);
+  g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
   int width = GetSystemMetrics(SM_CXFULLSCREEN);
   int height = GetSystemMetrics(SM_CYFULLSCREEN);
@@ -191,6 +196,10 @@ bool CreateMainWindow(HINSTANCE instance) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Messages sent while the window is being created go to the default handler.
   if (g_mainWindow == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == g_taskbarCreatedMessage && message != 0) {
+    TrayRecreated();
+    return 0;
+  }
   switch (message) {
     case WM_PAINT:
       OnPaint(window);
@@ -214,6 +223,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case kTrayCallbackMessage:
       OnTrayMouse(window, wParam, lParam);
+      return 0;
+    // The window stays hidden, so the suggested new rectangle is of no use.
+    case kDpiChangedMessage:
+      TrayDpiChanged(LOWORD(wParam));
       return 0;
     case WM_CLOSE:
     case WM_DESTROY:

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/tray_tip.h"
+#include "platform/dpi_win32.h"
 #include "platform/wide_paths_win32.h"
 #include "resources/resource_ids.h"
 
@@ -30,13 +31,42 @@ void FillTrayHeader() {
   g_tray.uCallbackMessage = kTrayCallbackMessage;
 }
 
-// Icon resources are shared: the same id always gives the same handle, so each is looked up once.
-// Looking one up costs several trips to the Wine server, 20 times a second while a track plays.
-HICON TrayIconHandle(int iconId) {
+// The picture shown, and the side its icon was loaded at: the one the tray asks for at the
+// window's DPI.
+int g_trayIconId = IDI_STOPPED;
+int g_iconSide = 0;
+
+// Each icon is loaded once for the current side: looking one up costs several trips to the Wine
+// server, and the monitor sets the tray 20 times a second while a track plays. The handles are the
+// program's own (not shared resource icons), so that a new side can replace them.
+std::map<int, HICON>& LoadedIcons() {
   static std::map<int, HICON> loaded;
-  HICON& icon = loaded[iconId];
-  if (!icon) icon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
+  return loaded;
+}
+
+HICON TrayIconHandle(int iconId) {
+  HICON& icon = LoadedIcons()[iconId];
+  if (!icon) {
+    icon = static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                         g_iconSide, g_iconSide, LR_DEFAULTCOLOR));
+  }
   return icon;
+}
+
+// Forgets the icons of another side; true when the side changed. Their handles stay valid until
+// ReleaseOldIcons, after the tray has been given the new one.
+bool ChooseIconSide(UINT dpi, std::map<int, HICON>* old) {
+  int side = SmallIconSide(dpi);
+  if (side == g_iconSide) return false;
+  g_iconSide = side;
+  old->swap(LoadedIcons());
+  return true;
+}
+
+void ReleaseOldIcons(const std::map<int, HICON>& old) {
+  for (const auto& entry : old) {
+    if (entry.second) DestroyIcon(entry.second);
+  }
 }
 
 static_assert(sizeof g_tray.szTip == kTrayTipSize * sizeof(char16_t),
@@ -52,7 +82,10 @@ void Update(const std::u16string* text, int iconId) {
   std::memcpy(oldTip, g_tray.szTip, sizeof oldTip);
   FillTrayHeader();
   if (text != nullptr) SetTip(*text);
-  if (iconId != -1) g_tray.hIcon = TrayIconHandle(iconId);
+  if (iconId != -1) {
+    g_trayIconId = iconId;
+    g_tray.hIcon = TrayIconHandle(iconId);
+  }
   // The monitor sets the tray on every pass, 20 times a second while a track plays. Passing an
   // unchanged icon and tooltip on to the shell would only make the tray host redraw, which cost
   // more than the playing itself under Wine.
@@ -74,7 +107,9 @@ class Win32Tray : public TrayIcon {
 }  // namespace
 
 void TrayAdd() {
+  g_iconSide = SmallIconSide(WindowDpi(g_mainWindow));
   FillTrayHeader();
+  g_trayIconId = IDI_STOPPED;
   g_tray.hIcon = TrayIconHandle(IDI_STOPPED);
   SetTip(WidenAnsi("Tunlark - остановлено "));
   Shell_NotifyIconW(NIM_ADD, &g_tray);
@@ -84,6 +119,25 @@ void TrayUpdate(const char* text, int iconId) {
   if (text == nullptr) return Update(nullptr, iconId);
   std::u16string wide = WidenAnsi(text);
   Update(&wide, iconId);
+}
+
+void TrayDpiChanged(unsigned dpi) {
+  std::map<int, HICON> old;
+  if (!ChooseIconSide(dpi, &old)) return;
+  FillTrayHeader();
+  g_tray.uFlags = NIF_ICON;
+  g_tray.hIcon = TrayIconHandle(g_trayIconId);
+  Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+  ReleaseOldIcons(old);
+}
+
+void TrayRecreated() {
+  std::map<int, HICON> old;
+  ChooseIconSide(WindowDpi(g_mainWindow), &old);
+  FillTrayHeader();
+  g_tray.hIcon = TrayIconHandle(g_trayIconId);
+  Shell_NotifyIconW(NIM_ADD, &g_tray);
+  ReleaseOldIcons(old);
 }
 
 void TrayRemove() {

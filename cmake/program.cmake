@@ -41,7 +41,8 @@ foreach(script ${RC_SCRIPTS})
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
     COMMAND ${TUNLARK_RC_COMMAND} -I${icon_dir} -I${CMAKE_SOURCE_DIR}/resources
             -I${CMAKE_SOURCE_DIR} -o ${object} ${script}
-    DEPENDS ${script} ${CMAKE_SOURCE_DIR}/resources/resource_ids.h ${icon_files}
+    DEPENDS ${script} ${CMAKE_SOURCE_DIR}/resources/resource_ids.h
+            ${CMAKE_SOURCE_DIR}/resources/tunlark.manifest ${icon_files}
     COMMENT "Compiling resources ${name}.rc")
   list(APPEND resource_objects ${object})
 endforeach()
@@ -101,6 +102,6 @@ add_custom_target(program_files ALL DEPENDS ${default_files} ${TUNLARK_BIN_DIR}/
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
   add_executable(tunlark_driver ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)
   set_target_properties(tunlark_driver PROPERTIES SUFFIX .exe POSITION_INDEPENDENT_CODE OFF)
-  target_link_libraries(tunlark_driver PRIVATE user32)
+  target_link_libraries(tunlark_driver PRIVATE user32 shell32)
 endif()
 include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)

@@ -1,15 +1,22 @@
 #!/usr/bin/env python3
-"""Draws the tray and window icons as 256-colour .ico files (standard library only).
+"""Draws the tray and window icons as .ico files (standard library only).
 
 Usage: make_icons.py OUTPUT_DIR
 
-Writes icon113.ico (32 x 32, the window class icon) and icon114.ico, icon116.ico ...
-icon130.ico (16 x 16, the tray pictures): a stop square, a pause sign, a struck-through
-loudspeaker and thirteen play-and-level pictures whose bar is full in 118 and empty in 130.
-Every picture is violet on a transparent background. Change the drawing here and rebuild; the
-build runs this script and compiles the result into the program's resources.
+Writes icon113.ico (the window class icon) and icon114.ico, icon116.ico ... icon130.ico (the tray
+pictures): a stop square, a pause sign, a struck-through loudspeaker and thirteen play-and-level
+pictures whose bar is full in 118 and empty in 130; 113 is the full one. Every picture is violet
+on a transparent background, and every file holds it in each size of SIZES, 32-bit with alpha, so
+that the shell finds the size it asks for at any screen scaling.
+
+Each picture is one drawing on a grid of 16 units. A 16-pixel frame samples it once per pixel, so
+it keeps the crisp pixel drawing; larger frames snap the rectangles to whole pixels and sample the
+slanted edges 4 x 4 times per pixel. all_icons() gives the 16-pixel frames (and 113 doubled to
+32) as palette pictures for the other renderings. Change the drawing here and rebuild; the build
+runs this script and compiles the result into the program's resources.
 """
 
+import functools
 import os
 import struct
 import sys
@@ -28,85 +35,185 @@ PALETTE = [
     (0xE6, 0xD5, 0xF5),
 ]
 
-LEVEL_STEPS = 12  # rows inside the level bar
+GRID = 16  # units across a picture
+LEVEL_STEPS = 12  # rows inside the level bar of the 16-pixel frame
+# The small-icon sizes of 100 % to 300 % scaling: the tray asks for 16, 20, 24, 32, 40 or 48.
+SIZES = (16, 20, 24, 32, 40, 48)
 
 
-def blank(size):
-    return [[TRANSPARENT] * size for _ in range(size)]
+# --- shapes on the grid --------------------------------------------------------------------------
+
+def rect(x0, y0, x1, y1):
+    """Units x0 <= x < x1, y0 <= y < y1, snapped to whole pixels at every size."""
+    return ("rect", x0, y0, x1, y1)
 
 
-def outline(picture):
-    """Gives every drawn pixel that touches the background the outline colour."""
-    size = len(picture)
-    result = [row[:] for row in picture]
+def pixels(x0, y0, x1, y1):
+    """A rectangle in pixels of the frame being drawn."""
+    return ("pixels", x0, y0, x1, y1)
+
+
+def polygon(*points):
+    """A convex polygon of unit points, sampled (its edges are slanted)."""
+    return ("polygon",) + points
+
+
+def snap(unit, size):
+    return int(unit * size / GRID + 0.5)
+
+
+def inside(points, x, y):
+    """Whether (x, y) lies inside the convex polygon, whichever way round it runs."""
+    sign = 0
+    for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+        cross = (x1 - x0) * (y - y0) - (y1 - y0) * (x - x0)
+        if cross != 0:
+            if sign and (cross > 0) != (sign > 0):
+                return False
+            sign = cross
+    return True
+
+
+@functools.lru_cache(maxsize=None)
+def coverage(shape, size):
+    """The share of each pixel that the shape covers, rows of floats."""
+    kind, *values = shape
+    if kind in ("rect", "pixels"):
+        if kind == "rect":
+            values = [snap(v, size) for v in values]
+        x0, y0, x1, y1 = values
+        return tuple(tuple(1.0 if x0 <= x < x1 and y0 <= y < y1 else 0.0 for x in range(size))
+                     for y in range(size))
+    scale = size / GRID
+    points = [(x * scale, y * scale) for x, y in values]
+    samples = 1 if size == GRID else 4
+    offsets = [(i + 0.5) / samples for i in range(samples)]
+    rows = []
     for y in range(size):
-        for x in range(size):
-            if picture[y][x] == TRANSPARENT:
-                continue
-            for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
-                nx, ny = x + dx, y + dy
-                if not (0 <= nx < size and 0 <= ny < size) or picture[ny][nx] == TRANSPARENT:
-                    result[y][x] = OUTLINE
-                    break
-    return result
+        rows.append(tuple(
+            sum(inside(points, x + dx, y + dy) for dy in offsets for dx in offsets) /
+            samples ** 2 for x in range(size)))
+    return tuple(rows)
 
 
-def rectangle(picture, x0, y0, x1, y1, colour):
-    for y in range(y0, y1 + 1):
-        for x in range(x0, x1 + 1):
-            picture[y][x] = colour
+# --- a frame being drawn -------------------------------------------------------------------------
+
+class Canvas:
+    """One frame: premultiplied colour and alpha per pixel, painted over in order."""
+
+    def __init__(self, size):
+        self.size = size
+        self.colour = [[(0.0, 0.0, 0.0)] * size for _ in range(size)]
+        self.alpha = [[0.0] * size for _ in range(size)]
+        # The outline is a pixel wide at 16 and grows by whole pixels with the frame.
+        self.line = max(1, size // GRID)
+
+    def paint(self, index, *shapes):
+        r, g, b = PALETTE[index]
+        for shape in shapes:
+            for y, row in enumerate(coverage(shape, self.size)):
+                for x, share in enumerate(row):
+                    if share <= 0:
+                        continue
+                    keep = 1 - share
+                    cr, cg, cb = self.colour[y][x]
+                    self.colour[y][x] = (r * share + cr * keep, g * share + cg * keep,
+                                         b * share + cb * keep)
+                    self.alpha[y][x] = share + self.alpha[y][x] * keep
+
+    def outline(self):
+        """Gives the outline colour to every drawn pixel that is partly covered (the smoothed
+        edge) or within a line's width of one that is not wholly covered."""
+        size, line = self.size, self.line
+        near = [(dx, dy) for dy in range(-line, line + 1) for dx in range(-line, line + 1)
+                if 0 < dx * dx + dy * dy <= line * line]
+
+        def background(x, y):
+            return not (0 <= x < size and 0 <= y < size) or self.alpha[y][x] < 1
+
+        edge = [(x, y) for y in range(size) for x in range(size)
+                if self.alpha[y][x] > 0 and (background(x, y) or
+                                             any(background(x + dx, y + dy) for dx, dy in near))]
+        r, g, b = PALETTE[OUTLINE]
+        for x, y in edge:
+            a = self.alpha[y][x]
+            self.colour[y][x] = (r * a, g * a, b * a)
+
+    def rgba(self):
+        """Rows of (r, g, b, a) bytes, not premultiplied."""
+        rows = []
+        for colours, alphas in zip(self.colour, self.alpha):
+            row = []
+            for (r, g, b), a in zip(colours, alphas):
+                if a <= 0:
+                    row.append((0, 0, 0, 0))
+                else:
+                    row.append(tuple(min(255, int(c / a + 0.5)) for c in (r, g, b)) +
+                               (int(a * 255 + 0.5),))
+            rows.append(row)
+        return rows
 
 
-def play_triangle(picture):
-    for y in range(3, 13):
-        depth = min(y - 3, 12 - y)
-        for x in range(1, 2 + int(depth * 1.5)):
-            picture[y][x] = FILL
+# --- the drawings --------------------------------------------------------------------------------
+
+def stop_square(canvas):
+    canvas.paint(FILL, rect(3, 3, 13, 13))
+    canvas.outline()
+    canvas.paint(LIGHT, rect(4, 4, 7, 5), rect(4, 5, 5, 7))
 
 
-def stop_square():
-    picture = blank(16)
-    rectangle(picture, 3, 3, 12, 12, FILL)
-    picture = outline(picture)
-    rectangle(picture, 4, 4, 6, 4, LIGHT)
-    rectangle(picture, 4, 5, 4, 6, LIGHT)
-    return picture
+def pause_sign(canvas):
+    canvas.paint(FILL, rect(3, 2, 7, 14), rect(9, 2, 13, 14))
+    canvas.outline()
+    canvas.paint(LIGHT, rect(4, 3, 5, 6), rect(10, 3, 11, 6))
 
 
-def pause_sign():
-    picture = blank(16)
-    rectangle(picture, 3, 2, 6, 13, FILL)
-    rectangle(picture, 9, 2, 12, 13, FILL)
-    picture = outline(picture)
-    rectangle(picture, 4, 3, 4, 5, LIGHT)
-    rectangle(picture, 10, 3, 10, 5, LIGHT)
-    return picture
-
-
-def muted_speaker():
-    picture = blank(16)
-    rectangle(picture, 1, 6, 4, 9, FILL)
-    for x in range(5, 10):
-        spread = x - 4
-        rectangle(picture, x, 6 - spread, x, 9 + spread, FILL)
-    picture = outline(picture)
+def muted_speaker(canvas):
+    canvas.paint(FILL, rect(1, 6, 6, 10), polygon((5, 5.5), (10, 0.5), (10, 15.5), (5, 10.5)))
+    canvas.outline()
     # The stroke runs across the whole picture, corner to corner.
-    for i in range(1, 15):
-        picture[i][15 - i] = OUTLINE
-        picture[i][14 - i] = OUTLINE
-    return picture
+    canvas.paint(OUTLINE, polygon((13.5, 1), (15.5, 1), (1.5, 15), (-0.5, 15)))
 
 
 def level_picture(filled_rows):
-    picture = blank(16)
-    play_triangle(picture)
-    rectangle(picture, 10, 1, 14, 14, EMPTY)
-    picture = outline(picture)
-    top = 13 - filled_rows + 1
-    if filled_rows > 0:
-        rectangle(picture, 11, top, 13, 13, FILL)
-        rectangle(picture, 11, top, 11, 13, LIGHT)
-    return picture
+    def draw(canvas):
+        canvas.paint(FILL, polygon((1, 3), (8.5, 8), (1, 13)))
+        bar = rect(10, 1, 15, 15)
+        canvas.paint(EMPTY, bar)
+        canvas.outline()
+        if filled_rows == 0:
+            return
+        # The filled part grows from the bottom of the bar's inside, in whole pixels.
+        size, line = canvas.size, canvas.line
+        x0, y0, x1, y1 = (snap(v, size) + inset for v, inset in zip(bar[1:], (line, line,
+                                                                              -line, -line)))
+        top = y1 - int((y1 - y0) * filled_rows / LEVEL_STEPS + 0.5)
+        canvas.paint(FILL, pixels(x0, top, x1, y1))
+        canvas.paint(LIGHT, pixels(x0, top, x0 + max(1, (x1 - x0) // 3), y1))
+    return draw
+
+
+def drawings():
+    result = {113: level_picture(LEVEL_STEPS), 114: stop_square, 116: pause_sign,
+              117: muted_speaker}
+    for step in range(13):
+        result[118 + step] = level_picture(LEVEL_STEPS - step)
+    return result
+
+
+def render(drawing, size):
+    canvas = Canvas(size)
+    drawing(canvas)
+    return canvas.rgba()
+
+
+# --- the palette pictures of the 16-pixel frames -------------------------------------------------
+
+def palette_picture(drawing):
+    """The 16-pixel frame as palette indices; it has no partly covered pixels."""
+    colours = {colour + (255,): index for index, colour in enumerate(PALETTE)}
+    return [[TRANSPARENT if pixel[3] == 0 else colours[pixel] for pixel in row]
+            for row in render(drawing, GRID)]
 
 
 def doubled(picture):
@@ -118,39 +225,44 @@ def doubled(picture):
     return result
 
 
-def ico_bytes(picture):
-    size = len(picture)
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    palette += b"\0" * (4 * (256 - len(PALETTE)))
-    xor_stride = (size + 3) // 4 * 4
+def all_icons():
+    """{icon id: rows of palette indices}: the 16-pixel frames, 113 doubled to 32 x 32."""
+    icons = {icon_id: palette_picture(drawing) for icon_id, drawing in drawings().items()}
+    icons[113] = doubled(icons[113])
+    return icons
+
+
+# --- the .ico file -------------------------------------------------------------------------------
+
+def dib_bytes(rows):
+    """One 32-bit image of an .ico: the header, the BGRA pixels and the AND mask, bottom-up."""
+    size = len(rows)
     and_stride = ((size + 31) // 32) * 4
-    xor_rows = []
-    and_rows = []
-    for row in reversed(picture):  # bitmaps are stored bottom-up
-        xor_rows.append(bytes(row) + b"\0" * (xor_stride - size))
+    colour_rows = []
+    mask_rows = []
+    for row in reversed(rows):
+        colour_rows.append(b"".join(struct.pack("<BBBB", b, g, r, a) for r, g, b, a in row))
         mask = bytearray(and_stride)
         for x, pixel in enumerate(row):
-            if pixel == TRANSPARENT:
+            if pixel[3] == 0:
                 mask[x // 8] |= 0x80 >> (x % 8)
-        and_rows.append(bytes(mask))
-    pixels = b"".join(xor_rows) + b"".join(and_rows)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, len(pixels), 0, 0, 256, 0)
-    image = header + palette + pixels
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 8, len(image), 6 + 16)
-    return directory + entry + image
+        mask_rows.append(bytes(mask))
+    data = b"".join(colour_rows) + b"".join(mask_rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(data), 0, 0, 0, 0)
+    return header + data
 
 
-def all_icons():
-    icons = {
-        113: doubled(level_picture(LEVEL_STEPS)),
-        114: stop_square(),
-        116: pause_sign(),
-        117: muted_speaker(),
-    }
-    for step in range(13):
-        icons[118 + step] = level_picture(LEVEL_STEPS - step)
-    return icons
+def ico_bytes(frames):
+    """An .ico file of square RGBA frames."""
+    images = [dib_bytes(rows) for rows in frames]
+    offset = 6 + 16 * len(images)
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    for rows, image in zip(frames, images):
+        size = len(rows)
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image),
+                                 offset)
+        offset += len(image)
+    return directory + b"".join(images)
 
 
 def main():
@@ -158,9 +270,10 @@ def main():
         sys.exit("usage: make_icons.py OUTPUT_DIR")
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for icon_id, picture in all_icons().items():
+    for icon_id, drawing in drawings().items():
+        frames = [render(drawing, size) for size in SIZES]
         with open(os.path.join(out, "icon%d.ico" % icon_id), "wb") as f:
-            f.write(ico_bytes(picture))
+            f.write(ico_bytes(frames))
 
 
 if __name__ == "__main__":

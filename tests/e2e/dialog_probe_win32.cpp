@@ -16,6 +16,12 @@
 //   probe rect TITLE ID          prints the control's screen rectangle as "x y width height"
 //                                (ID 0: the window's own)
 //   probe tree-rect              the same for the tree view of the folder browser
+//   probe fit TITLE DPI          "awareness A base X Y client W H": the window's DPI awareness
+//                                (0 unaware, 1 system, 2 per monitor), the dialog base units of
+//                                its font at the DPI, its client size; then for each control with
+//                                text "ID CLASS NEEDW ROOMW NEEDH ROOMH": the pixels the text needs
+//                                in that font and the room its control gives it. (Wine answers
+//                                GetDpiForWindow for another process's window with its own idea.)
 //   probe player MS              the player's (hidden) window exists within MS
 //   probe tree-dialog MS         a visible dialog with a tree view (the folder browser) appears
 #include <windows.h>
@@ -117,6 +123,93 @@ BOOL CALLBACK PrintStatic(HWND child, LPARAM) {
   return TRUE;
 }
 
+// The room a control leaves for its text, in pixels at the DPI: a check box's mark, a group
+// box's frame and a combo box's button take their share; the margins are Wine's and Windows'
+// at 100 %, scaled.
+int TextRoom(HWND control, const WCHAR* className, UINT dpi, int baseX) {
+  RECT client;
+  GetClientRect(control, &client);
+  auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+  LONG style = GetWindowLongW(control, GWL_STYLE);
+  if (lstrcmpiW(className, L"Button") == 0) {
+    switch (style & BS_TYPEMASK) {
+      case BS_GROUPBOX:
+        return client.right - 2 * baseX;
+      case BS_CHECKBOX:
+      case BS_AUTOCHECKBOX:
+      case BS_RADIOBUTTON:
+      case BS_AUTORADIOBUTTON:
+        return client.right - scaled(13 + 4);
+      default:
+        return client.right - scaled(2 * 3);
+    }
+  }
+  if (lstrcmpiW(className, L"ComboBox") == 0) {
+    return client.right - GetSystemMetricsForDpi(SM_CXVSCROLL, dpi) - scaled(2 * 3);
+  }
+  return client.right;
+}
+
+struct Measure {
+  HDC dc;
+  UINT dpi;
+  int baseX;
+};
+
+BOOL CALLBACK PrintFit(HWND control, LPARAM parameter) {
+  const Measure& measure = *reinterpret_cast<const Measure*>(parameter);
+  WCHAR className[64] = {};
+  GetClassNameW(control, className, 64);
+  WCHAR text[1024];
+  GetText(control, text);
+  // What is drawn: "&x" underlines x, "&&" is one '&'.
+  WCHAR shown[1024];
+  int length = 0;
+  for (const WCHAR* c = text; *c; ++c) {
+    if (*c == '&' && *++c == 0) break;
+    shown[length++] = *c;
+  }
+  if (length == 0) return TRUE;
+  SIZE need;
+  GetTextExtentPoint32W(measure.dc, shown, length, &need);
+  RECT client;
+  GetClientRect(control, &client);
+  char name[64] = "";
+  WideCharToMultiByte(CP_UTF8, 0, className, -1, name, sizeof name, nullptr, nullptr);
+  printf("%d %s %ld %d %ld %ld\n", GetDlgCtrlID(control), name, static_cast<long>(need.cx),
+         TextRoom(control, className, measure.dpi, measure.baseX), static_cast<long>(need.cy),
+         static_cast<long>(client.bottom));
+  return TRUE;
+}
+
+// Measures in the dialog's own font: the one the dialog manager makes from the template's
+// "MS Shell Dlg" at 8 points for the window's DPI.
+int Fit(HWND dialog, UINT dpi) {
+  // The probe's own measurements are then in real pixels, whatever the system's scaling.
+  SetProcessDPIAware();
+  int awareness = GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(dialog));
+  HDC dc = GetDC(nullptr);
+  HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                           FF_DONTCARE, L"MS Shell Dlg");
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  SIZE letters;
+  GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+  Measure measure = {dc, dpi, (letters.cx / 26 + 1) / 2};
+  RECT client;
+  GetClientRect(dialog, &client);
+  printf("awareness %d base %d %ld client %ld %ld\n", awareness, measure.baseX,
+         static_cast<long>(metrics.tmHeight), static_cast<long>(client.right),
+         static_cast<long>(client.bottom));
+  EnumChildWindows(dialog, PrintFit, reinterpret_cast<LPARAM>(&measure));
+  SelectObject(dc, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, dc);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -157,6 +250,7 @@ int main() {
     EnumChildWindows(window, PrintStatic, 0);
     return 0;
   }
+  if (is(L"fit")) return argc > 3 ? Fit(window, Number(argv[3])) : 2;
   if (argc < 4) return 2;
   int id = Number(argv[3]);
   HWND control = id ? GetDlgItem(window, id) : window;

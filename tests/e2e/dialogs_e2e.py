@@ -12,16 +12,18 @@ when one failed, 77 (skipped) when the program has not been built.
 
 import glob
 import os
+import re
 import shutil
 import struct
 import subprocess
 import sys
 import time
+import xml.etree.ElementTree as ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from harness import Failure  # noqa: E402
-from resource_ids import HOTKEY, RESOURCE, hotkey_box  # noqa: E402
+from resource_ids import DIALOG_SIZE, HOTKEY, RESOURCE, hotkey_box  # noqa: E402
 from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402
 
 CMD_OPEN_FOLDER, CMD_OPEN_FILE, CMD_EXIT = (
@@ -73,7 +75,8 @@ class Probe:
         self.env = env
         self.program = os.path.join(env.root, "dialog_probe")
         code = env.run_logged(["wineg++", "-O1", "-o", self.program,
-                               os.path.join(HERE, "dialog_probe_win32.cpp"), "-lshell32"],
+                               os.path.join(HERE, "dialog_probe_win32.cpp"), "-lshell32",
+                               "-lgdi32"],
                               "probe-build", timeout=300)
         check(code == 0, "the dialog probe did not build (see probe-build.log)")
         self.program += ".exe.so"
@@ -410,6 +413,115 @@ def hotkey_reaches_the_player_while_another_window_has_the_focus(env, probe, fil
     finally:
         other.terminate()
         other.wait(10)
+
+
+# --- the program's manifest, icons and screen scaling -------------------------------------------
+
+V1, V3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+# (what, element path, attribute or None for the text, what each such element must say)
+MANIFEST = [
+    ("Common Controls 6", ".//%sdependentAssembly/%sassemblyIdentity" % (V1, V1), "name",
+     ["Microsoft.Windows.Common-Controls"]),
+    ("its version", ".//%sdependentAssembly/%sassemblyIdentity" % (V1, V1), "version",
+     ["6.0.0.0"]),
+    ("execution level", ".//%srequestedExecutionLevel" % V3, "level", ["asInvoker"]),
+    ("Windows 10 and 11, 8.1, 8 and 7", ".//%ssupportedOS" % COMPATIBILITY, "Id",
+     ["{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+      "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"]),
+    ("per-monitor DPI, older systems", ".//%sdpiAware" % SETTINGS_2005, None, ["true/pm"]),
+    ("per-monitor DPI", ".//%sdpiAwareness" % SETTINGS_2016, None, ["PerMonitorV2, PerMonitor"]),
+]
+# Nothing else: above all no activeCodePage, which would change what every narrow string means.
+MANIFEST_ELEMENTS = {
+    "assembly", "dependency", "dependentAssembly", "assemblyIdentity", "trustInfo", "security",
+    "requestedPrivileges", "requestedExecutionLevel", "compatibility", "application",
+    "supportedOS", "windowsSettings", "dpiAware", "dpiAwareness"}
+# Every icon in the small-icon sizes of 100 % to 300 % scaling, 32-bit with alpha.
+ICON_FRAMES = [(side, side, 32) for side in (16, 20, 24, 32, 40, 48)]
+SCALINGS = (96, 144, 192)
+DIALOGS = [("hotkeys", "IDD_HOTKEYS", CMD_HOTKEYS, HOTKEYS_TITLE, HOTKEYS_OK),
+           ("options", "IDD_OPTIONS", CMD_OPTIONS, OPTIONS_TITLE, OPTIONS_OK)]
+
+
+def extract_resources(env, kind, raw=False):
+    """{name: file} of the resources of one type in the PE program; raw for the types that
+    wrestool does not turn into files of their own format."""
+    folder = os.path.join(env.root, "resources-%d" % kind)
+    os.makedirs(folder, exist_ok=True)
+    code = env.run_logged(["wrestool", "-x"] + (["--raw"] if raw else []) +
+                          ["--type=%d" % kind, "-o", folder,
+                           os.path.join(env.bin_dir, env.program_name)], "wrestool")
+    check(code == 0, "wrestool failed (see wrestool.log)")
+    return {int(re.search(r"_%d_(\d+)_" % kind, name).group(1)): os.path.join(folder, name)
+            for name in os.listdir(folder)}
+
+
+def check_program_resources(env):
+    manifests = extract_resources(env, 24, raw=True)
+    check(list(manifests) == [1], "manifest resources %s" % list(manifests))
+    root = ElementTree.parse(manifests[1]).getroot()
+    for what, path, attribute, expected in MANIFEST:
+        found = [e.get(attribute) if attribute else e.text for e in root.findall(path)]
+        check(sorted(found) == sorted(expected), "manifest, %s: %s" % (what, found))
+    names = {element.tag.split("}")[-1] for element in root.iter()}
+    check(names == MANIFEST_ELEMENTS, "manifest elements %s" % sorted(names))
+
+    icons = extract_resources(env, 14)
+    wanted = sorted(value for name, value in RESOURCE.items() if name.startswith("IDI_"))
+    check(sorted(icons) == wanted, "icon groups %s" % sorted(icons))
+    for icon_id, path in icons.items():
+        listing = subprocess.run(["icotool", "-l", path], capture_output=True, text=True,
+                                 timeout=30).stdout
+        frames = sorted((int(w), int(h), int(d)) for w, h, d in re.findall(
+            r"--width=(\d+) --height=(\d+) --bit-depth=(\d+)", listing))
+        check(frames == ICON_FRAMES, "icon %d has %s" % (icon_id, frames))
+
+
+def set_screen_dpi(env, dpi):
+    """Wine's scaling for the programs started from now on, as its configuration sets it."""
+    code = env.run_logged(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v",
+                           "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"], "reg")
+    check(code == 0, "could not set LogPixels (see reg.log)")
+
+
+def check_dialog_fits(probe, dpi, dialog, title):
+    """The dialog is per-monitor aware and laid out in its font at the DPI, and every text fits
+    its control."""
+    header, *controls = probe.out("fit", title, dpi).splitlines()
+    _, awareness, _, base_x, base_y, _, width, height = header.split()
+    check(awareness == "2", "%s: DPI awareness %s, not per monitor (2)" % (title, awareness))
+    units_wide, units_high = DIALOG_SIZE[dialog]
+    expected = (units_wide * int(base_x) // 4, units_high * int(base_y) // 8)
+    check(all(abs(a - b) <= 1 for a, b in zip((int(width), int(height)), expected)),
+          "%s at %d DPI: %sx%s pixels, not %s" % (title, dpi, width, height, expected))
+    clipped = [line for line in controls
+               if int(line.split()[2]) > int(line.split()[3]) or
+               int(line.split()[4]) > int(line.split()[5])]
+    check(controls and not clipped, "%s at %d DPI, clipped: %s" % (title, dpi, clipped))
+
+
+@case
+def manifest_icons_and_dialogs_at_each_screen_scaling(env, probe, files):
+    if not env.winelib:
+        check_program_resources(env)
+    try:
+        for dpi in SCALINGS:
+            set_screen_dpi(env, dpi)
+            with Player(env, probe, "dpi-%d" % dpi) as player:
+                for name, dialog, command, title, ok in DIALOGS:
+                    player.command(command)
+                    check(probe.ok("wait", title, 10000), "%s did not open" % title)
+                    try:
+                        check_dialog_fits(probe, dpi, dialog, title)
+                    finally:  # once the probe has looked, the dialog has been painted
+                        env.save_screenshot("dpi-%d-%s" % (dpi, name))
+                    probe.out("click", title, ok)
+                    check(probe.ok("gone", title, 5000), "OK did not close %s" % title)
+    finally:
+        set_screen_dpi(env, 96)
 
 
 # --- the folder browser and the open-file dialog ------------------------------------------------

@@ -2,6 +2,7 @@
 // hotkeys, tray mouse messages, hand-overs and close requests, and looks at the windows it shows.
 // Exit code 0 when the request was delivered or the condition holds, 1 when not, 2 on bad usage.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -57,7 +58,8 @@ int Usage() {
           "usage: driver wait-window MS | window-exists | command ID | hotkey ID | tray LPARAM |\n"
           "       copydata PATH | copydata-unterminated TEXT | close | destroy | menu-open |\n"
           "       dialog-title | dismiss-dialog | copydata-sized SIZE TEXT [nul] |\n"
-          "       hotkey-burst COUNT ID | sleep MS | long-name PATH\n");
+          "       hotkey-burst COUNT ID | sleep MS | long-name PATH | tray-lost |\n"
+          "       taskbar-created\n");
   return 2;
 }
 
@@ -130,6 +132,16 @@ int main(int argc, char** argv) {
     printf("%s\n", utf8);
     return 0;
   }
+  // What a restart of the shell does to the player: its icon is gone, then the new shell
+  // announces itself.
+  if (verb == "tray-lost") {
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = Player();
+    icon.uID = 0;
+    return icon.hWnd && Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 1;
+  }
+  if (verb == "taskbar-created") return Post(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   if (verb == "close") return Post(WM_CLOSE, 0, 0);
   if (verb == "destroy") {
     HWND player = Player();

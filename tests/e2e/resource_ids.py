@@ -1,5 +1,6 @@
-"""The program's ids as its sources define them: the resource ids of resources/resource_ids.h and
-the hotkey ids of the hotkey action table, so that no test repeats a number."""
+"""The program's ids as its sources define them: the resource ids of resources/resource_ids.h, the
+hotkey ids of the hotkey action table and the dialogs' sizes in resources/dialogs.rc, so that no
+test repeats a number."""
 
 import os
 import re
@@ -20,6 +21,11 @@ HOTKEY = {name: int(value) for name, value in
           re.findall(r'^\s*\{"(\w+)", (\d+), "', _read("settings/hotkeys.cpp"), re.M)}
 
 assert len(HOTKEY) == 12, "the hotkey action table was not found"
+
+# {"IDD_HOTKEYS": (width, height), ...} in dialog units.
+DIALOG_SIZE = {name: (int(width), int(height)) for name, width, height in
+               re.findall(r"^(IDD_\w+) DIALOGEX \d+, \d+, (\d+), (\d+)$",
+                          _read("resources/dialogs.rc"), re.M)}
 
 
 def hotkey_box(action, field):

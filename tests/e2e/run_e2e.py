@@ -156,6 +156,12 @@ def tray_icon_menu_and_about(env, files):
         check(not dialog_title(env), "a message box after Help without a help file")
         check(env.drive("window-exists")[0] == 0, "the player ended after Help")
 
+        # A restarted shell has lost the icon and says so: the player adds it again.
+        check(env.drive("tray-lost")[0] == 0, "could not take the icon out of the tray")
+        check(wait_for(lambda: env.violet_box() is None, 5), "the icon stayed in the tray")
+        env.drive("taskbar-created")
+        check(wait_for(env.violet_box, 5), "the icon did not come back after TaskbarCreated")
+
         check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
         check(wait_for(lambda: env.violet_box() is None, 5), "the icon stayed after Выход")
         config = read(player.file("config.cfg"))
