@@ -209,9 +209,10 @@ void RunRequest(HWND window, const MediaRequest& request) {
 
 }  // namespace
 
-void StartMediaControls(HWND window) {
+void StartMediaControls(HWND window, BusCompanion* companion) {
   g_window = window;
   g_server = new MediaBusServer(TunlarkIdentity(), PostRequest);
+  if (companion) g_server->AddCompanion(companion);
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
   g_thread = CreateThread(nullptr, 0, ServeBus, nullptr, 0, nullptr);
   if (!g_thread) return;
@@ -236,6 +237,10 @@ void PublishMediaState() {
   g_server->Publish(state);
 }
 
+void WakeMediaControls() {
+  if (g_thread && g_server) g_server->Wake();
+}
+
 void StopMediaControls() {
   if (!g_thread) return;
   g_server->Stop();
@@ -250,7 +255,8 @@ void StopMediaControls() {
 
 #else
 
-void StartMediaControls(HWND) {}
+void StartMediaControls(HWND, BusCompanion*) {}
+void WakeMediaControls() {}
 void RunMediaRequests(HWND) {}
 void PublishMediaState() {}
 void StopMediaControls() {}

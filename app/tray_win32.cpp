@@ -19,6 +19,7 @@ constexpr UINT kTrayIconId = 0;
 // Kept between calls: TrayUpdate changes only what it is given. The wide record, so that a title
 // the code page cannot spell is shown as it is.
 NOTIFYICONDATAW g_tray;
+bool g_shown = false;
 
 void FillTrayHeader() {
   // The size of the record without the balloon icon, which Shell_NotifyIconW accepts for the
@@ -62,7 +63,7 @@ void Update(const std::u16string* text, int iconId) {
   // Only what changed: a picture passed again is copied and repainted by the tray host, once a
   // second while the position in the tooltip moves on.
   g_tray.uFlags = NIF_MESSAGE | (iconChanged ? NIF_ICON : 0) | (tipChanged ? NIF_TIP : 0);
-  Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+  if (g_shown) Shell_NotifyIconW(NIM_MODIFY, &g_tray);
 }
 
 class Win32Tray : public TrayIcon {
@@ -74,10 +75,27 @@ class Win32Tray : public TrayIcon {
 }  // namespace
 
 void TrayAdd() {
+  TrayPrepare();
+  TrayShow();
+}
+
+void TrayPrepare() {
   FillTrayHeader();
   g_tray.hIcon = TrayIconHandle(IDI_STOPPED);
   SetTip(WidenAnsi("Tunlark - остановлено "));
+}
+
+void TrayShow() {
+  if (g_shown) return;
+  FillTrayHeader();
   Shell_NotifyIconW(NIM_ADD, &g_tray);
+  g_shown = true;
+}
+
+void TrayHide() {
+  if (!g_shown) return;
+  Shell_NotifyIconW(NIM_DELETE, &g_tray);
+  g_shown = false;
 }
 
 void TrayUpdate(const char* text, int iconId) {
@@ -87,7 +105,7 @@ void TrayUpdate(const char* text, int iconId) {
 }
 
 void TrayRemove() {
-  Shell_NotifyIconW(NIM_DELETE, &g_tray);
+  TrayHide();
 }
 
 void ShowTrayMenu(int x, int y) {

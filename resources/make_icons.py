@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Draws the tray and window icons as 256-colour .ico files (standard library only).
 
-Usage: make_icons.py OUTPUT_DIR
+Usage: make_icons.py OUTPUT_DIR [--header FILE]
 
 Writes icon113.ico (32 x 32, the window class icon) and icon114.ico, icon116.ico ...
 icon130.ico (16 x 16, the tray pictures): a stop square, a pause sign, a struck-through
 loudspeaker and thirteen play-and-level pictures whose bar is full in 118 and empty in 130.
 Every picture is violet on a transparent background. Change the drawing here and rebuild; the
-build runs this script and compiles the result into the program's resources.
+build runs this script and compiles the result into the program's resources. With --header it also
+writes the tray pictures as a C++ table of palette indices, from which the program draws the
+icon a desktop's StatusNotifierItem host shows, so both trays show the same pixels.
 """
 
 import os
@@ -153,14 +155,50 @@ def all_icons():
     return icons
 
 
+def header_text(icons):
+    """The tray pictures (16 x 16) and the palette as 0xRRGGBB; index 0 is transparent."""
+    lines = [
+        "// Made by resources/make_icons.py: the tray pictures of the .ico files as palette indices.",
+        "#pragma once",
+        "",
+        "#include <cstdint>",
+        "",
+        "constexpr uint32_t kTrayPalette[] = {%s};" % ", ".join(
+            "0x%02X%02X%02X" % colour for colour in PALETTE),
+        "",
+        "struct TrayPictureRecord {",
+        "  int iconId;",
+        "  uint8_t pixels[16 * 16];",
+        "};",
+        "",
+        "constexpr TrayPictureRecord kTrayPictures[] = {",
+    ]
+    for icon_id, picture in sorted(icons.items()):
+        if len(picture) != 16:
+            continue
+        pixels = ",".join(str(pixel) for row in picture for pixel in row)
+        lines.append("    {%d, {%s}}," % (icon_id, pixels))
+    lines.append("};")
+    return "\n".join(lines) + "\n"
+
+
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: make_icons.py OUTPUT_DIR")
-    out = sys.argv[1]
+    args = sys.argv[1:]
+    header = None
+    if len(args) == 3 and args[1] == "--header":
+        header = args[2]
+    elif len(args) != 1:
+        sys.exit("usage: make_icons.py OUTPUT_DIR [--header FILE]")
+    out = args[0]
     os.makedirs(out, exist_ok=True)
-    for icon_id, picture in all_icons().items():
+    icons = all_icons()
+    for icon_id, picture in icons.items():
         with open(os.path.join(out, "icon%d.ico" % icon_id), "wb") as f:
             f.write(ico_bytes(picture))
+    if header:
+        os.makedirs(os.path.dirname(os.path.abspath(header)), exist_ok=True)
+        with open(header, "w") as f:
+            f.write(header_text(icons))
 
 
 if __name__ == "__main__":
