@@ -1,6 +1,7 @@
 #include "app/tray_win32.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -66,6 +67,42 @@ void Update(const std::u16string* text, int iconId) {
   if (g_shown) Shell_NotifyIconW(NIM_MODIFY, &g_tray);
 }
 
+BOOL CALLBACK PopTooltip(HWND window, LPARAM) {
+  char name[32] = "";
+  if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
+      lstrcmpiA(name, TOOLTIPS_CLASSA) == 0) {
+    // Bounded: the tray host is another process.
+    SendMessageTimeoutA(window, TTM_POP, 0, 0, SMTO_ABORTIFHUNG, 100, nullptr);
+  }
+  return TRUE;
+}
+
+// The tray host's tooltip for the icon is a topmost window that stays over the first entries of
+// the menu opening under the pointer, or shows up there when its hover delay ends after the
+// click. While the menu is open the icon has no tooltip text, which a tooltip never shows, and
+// the one already up is closed.
+class HideTipDuringMenu {
+ public:
+  HideTipDuringMenu() {
+    std::memcpy(tip_, g_tray.szTip, sizeof tip_);
+    SetTip(u"");
+    ModifyTip();
+    EnumWindows(PopTooltip, 0);
+  }
+  ~HideTipDuringMenu() {
+    std::memcpy(g_tray.szTip, tip_, sizeof tip_);
+    ModifyTip();
+  }
+
+ private:
+  static void ModifyTip() {
+    FillTrayHeader();
+    g_tray.uFlags = NIF_MESSAGE | NIF_TIP;
+    if (g_shown) Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+  }
+  WCHAR tip_[kTrayTipSize];
+};
+
 class Win32Tray : public TrayIcon {
  public:
   void Update(const char* text, int iconId) override { TrayUpdate(text, iconId); }
@@ -112,6 +149,7 @@ void ShowTrayMenu(int x, int y) {
   SetForegroundWindow(g_mainWindow);
   HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
   HMENU popup = GetSubMenu(menu, 0);
+  HideTipDuringMenu hidden;
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, g_mainWindow,
                  nullptr);
   DestroyMenu(menu);
