@@ -125,13 +125,14 @@ tunlark_launch() {
   fi
 
   # A player already on the session bus takes FILE through its media controls' OpenUri, which
-  # does what a hand-over does, without a Wine process to start.
-  if [ $# -gt 0 ] && [ -e "$1" ] && tunlark_bus_has org.mpris.MediaPlayer2.tunlark; then
-    if busctl --user --timeout=5 call org.mpris.MediaPlayer2.tunlark /org/mpris/MediaPlayer2 \
+  # does what a hand-over does, without a Wine process to start. One call: without a player the
+  # bus refuses it at once, and the start goes on the Wine way. A folder goes that way too, since
+  # OpenUri takes only files.
+  if [ $# -gt 0 ] && [ -f "$1" ] && command -v busctl >/dev/null 2>&1 &&
+    busctl --user --timeout=5 call org.mpris.MediaPlayer2.tunlark /org/mpris/MediaPlayer2 \
       org.mpris.MediaPlayer2.Player OpenUri s "$(tunlark_file_uri "$(realpath -- "$1")")" \
       >/dev/null 2>&1; then
-      return 0
-    fi
+    return 0
   fi
 
   if [ -z "${DISPLAY:-}" ]; then
