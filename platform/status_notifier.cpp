@@ -97,18 +97,3 @@ int ScrollVolumeSteps(int32_t delta, const std::string& orientation) {
   int64_t steps = std::clamp<int64_t>(magnitude / 120, 1, kMaxScrollSteps);
   return static_cast<int>(delta < 0 ? steps : -steps);
 }
-
-bool TrayRequestQueue::Push(const TrayRequest& request, bool* wasEmpty) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  *wasEmpty = requests_.empty();
-  if (requests_.size() >= capacity_) return false;
-  requests_.push_back(request);
-  return true;
-}
-
-std::vector<TrayRequest> TrayRequestQueue::TakeAll() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<TrayRequest> taken(requests_.begin(), requests_.end());
-  requests_.clear();
-  return taken;
-}

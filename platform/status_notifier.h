@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/bounded_queue.h"
 
 // One entry of the tray menu as the desktop draws it (com.canonical.dbusmenu).
 struct DesktopMenuEntry {
@@ -74,16 +74,4 @@ struct TrayRequest {
   int value = 0;  // the command id, or the signed volume steps
 };
 
-// Bounded, so that a flood of calls is refused rather than piled up.
-class TrayRequestQueue {
- public:
-  explicit TrayRequestQueue(size_t capacity) : capacity_(capacity) {}
-  // False when the queue is full. *wasEmpty tells whether the UI thread needs waking.
-  bool Push(const TrayRequest& request, bool* wasEmpty);
-  std::vector<TrayRequest> TakeAll();
-
- private:
-  std::mutex mutex_;
-  std::deque<TrayRequest> requests_;
-  size_t capacity_;
-};
+using TrayRequestQueue = BoundedQueue<TrayRequest>;
