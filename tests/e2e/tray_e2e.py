@@ -11,7 +11,6 @@ Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has 
 import os
 import re
 import shutil
-import subprocess
 import sys
 import time
 
@@ -177,6 +176,11 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
                   "Activate failed")
             check(wait_for(lambda: volume(player) == 100, 10), "Volume %s" % volume(player))
             hears(env, "a")
+            # A middle click pauses and resumes as the Pause hotkey does.
+            for heard in (hears_silence, lambda env: hears(env, "a")):
+                error, _ = client.call(name, ITEM_PATH, ITEM, "SecondaryActivate", "ii", (0, 0))
+                check(error is None, "SecondaryActivate: %s" % error)
+                heard(env)
             client.close()
 
         # The watcher left: the Win32 icon comes back (in Wine's own tray window, since the
