@@ -27,13 +27,6 @@ constexpr size_t kRequestCapacity = 64;
 constexpr int64_t kJumpToleranceUs = 300000;
 constexpr int64_t kRewindStepUs = 2000000;
 
-HWND g_window = nullptr;
-MediaRequestQueue g_requests(kRequestCapacity);
-MediaBusServer* g_server = nullptr;
-HANDLE g_thread = nullptr;
-MediaState g_published;
-uint64_t g_handledRequests = 0;
-
 MediaIdentity TunlarkIdentity() {
   MediaIdentity identity = {"org.mpris.MediaPlayer2.tunlark", "Tunlark", "tunlark", {}};
   // The types of the installed menu entry, each ended by ';'.
@@ -46,16 +39,31 @@ MediaIdentity TunlarkIdentity() {
   return identity;
 }
 
-// On the bus thread.
-bool PostRequest(const MediaRequest& request) {
-  bool wasEmpty = false;
-  if (!g_requests.Push(request, &wasEmpty)) return false;
-  if (wasEmpty) PostMessageA(g_window, kMediaRequestMessage, 0, 0);
-  return true;
-}
+// Everything the bus thread uses. Freed once the thread has ended; a thread that does not end
+// in time at exit keeps it until the process is gone, so that it never touches freed memory.
+struct MediaBus {
+  explicit MediaBus(HWND window)
+      : window(window),
+        requests(kRequestCapacity),
+        server(TunlarkIdentity(), [this](const MediaRequest& request) { return Post(request); }) {}
+  // On the bus thread.
+  bool Post(const MediaRequest& request) {
+    return requests.Push(request,
+                         [this] { return PostMessageA(window, kMediaRequestMessage, 0, 0) != 0; });
+  }
 
-DWORD WINAPI ServeBus(void*) {
-  g_server->Run();
+  HWND window;
+  MediaRequestQueue requests;
+  MediaBusServer server;
+};
+
+MediaBus* g_bus = nullptr;
+HANDLE g_thread = nullptr;
+MediaState g_published;
+uint64_t g_handledRequests = 0;
+
+DWORD WINAPI ServeBus(void* bus) {
+  static_cast<MediaBus*>(bus)->server.Run();
   return 0;
 }
 
@@ -148,7 +156,7 @@ void SeekBy(HWND window, int64_t offsetUs) {
   if (offsetUs == kRewindStepUs) return Hotkey(window, kActionRewindF);
   MediaState state = CurrentState();
   if (!state.canSeek) return;
-  int64_t target = state.positionUs + offsetUs;
+  int64_t target = SeekTargetUs(state.positionUs, offsetUs);
   // Past the end is the next track, before the start the start.
   if (target >= state.lengthUs) return Command(window, IDM_NEXT);
   SilencedSeekTo(target < 0 ? 0 : target / 1e6);
@@ -179,14 +187,16 @@ void RunRequest(HWND window, const MediaRequest& request) {
   int32_t level = 0;
   switch (request.kind) {
     case MediaRequest::kPlay:
-      return Command(window, IDM_PLAY);
     case MediaRequest::kPause:
-      // The Pause hotkey toggles; the bus's Pause only ever pauses.
-      if (status == MediaStatus::kPlaying) Hotkey(window, kActionPause);
-      return;
     case MediaRequest::kPlayPause:
-      if (status == MediaStatus::kStopped) return Command(window, IDM_PLAY);
-      return Hotkey(window, kActionPause);
+      switch (PlayActionOf(request.kind, status)) {
+        case MediaPlayAction::kPlayCurrent:
+          return Command(window, IDM_PLAY);
+        case MediaPlayAction::kTogglePause:
+          return Hotkey(window, kActionPause);
+        default:
+          return;
+      }
     case MediaRequest::kStop:
       return Command(window, IDM_STOP);
     case MediaRequest::kNext:
@@ -210,18 +220,22 @@ void RunRequest(HWND window, const MediaRequest& request) {
 }  // namespace
 
 void StartMediaControls(HWND window, BusCompanion* companion) {
-  g_window = window;
-  g_server = new MediaBusServer(TunlarkIdentity(), PostRequest);
-  if (companion) g_server->AddCompanion(companion);
+  g_bus = new MediaBus(window);
+  if (companion) g_bus->server.AddCompanion(companion);
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
-  g_thread = CreateThread(nullptr, 0, ServeBus, nullptr, 0, nullptr);
-  if (!g_thread) return;
+  g_thread = CreateThread(nullptr, 0, ServeBus, g_bus, 0, nullptr);
+  if (!g_thread) {
+    delete g_bus;
+    g_bus = nullptr;
+    return;
+  }
   g_published = CurrentState();
-  g_server->Publish(g_published);
+  g_bus->server.Publish(g_published);
 }
 
 void RunMediaRequests(HWND window) {
-  for (const MediaRequest& request : g_requests.TakeAll()) {
+  if (!g_bus) return;
+  for (const MediaRequest& request : g_bus->requests.TakeAll()) {
     RunRequest(window, request);
     ++g_handledRequests;
   }
@@ -230,25 +244,23 @@ void RunMediaRequests(HWND window) {
 
 void PublishMediaState() {
   // Without a bus the thread has ended and nothing is built at all.
-  if (!g_thread || g_server->Ended()) return;
+  if (!g_bus || g_bus->server.Ended()) return;
   MediaState state = CurrentState();
   if (!MediaStateToPublish(g_published, &state, kJumpToleranceUs)) return;
   g_published = state;
-  g_server->Publish(state);
+  g_bus->server.Publish(state);
 }
 
 void WakeMediaControls() {
-  if (g_thread && g_server) g_server->Wake();
+  if (g_bus) g_bus->server.Wake();
 }
 
 void StopMediaControls() {
-  if (!g_thread) return;
-  g_server->Stop();
+  if (!g_bus) return;
+  g_bus->server.Stop();
   // Bounded: a bus that does not answer must not hold up the exit.
-  if (WaitForSingleObject(g_thread, 3000) == WAIT_OBJECT_0) {
-    delete g_server;
-    g_server = nullptr;
-  }
+  if (WaitForSingleObject(g_thread, 3000) == WAIT_OBJECT_0) delete g_bus;
+  g_bus = nullptr;
   CloseHandle(g_thread);
   g_thread = nullptr;
 }

@@ -68,10 +68,13 @@ void InstallPlatform() {
 int StartUp() {
   SeedShuffleRandom(1);
 
-  char path[2000];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length >= sizeof path) length = sizeof path - 1;
-  g_app.programFilePath.assign(path, length);
+  // Read wide: a folder the code page cannot spell (a user's home named in other letters) is
+  // named by its alias, as paths that come in are; the narrow name would name no folder.
+  WCHAR path[2000];
+  DWORD length = GetModuleFileNameW(nullptr, path, 2000);
+  if (length >= 2000) length = 1999;
+  g_app.programFilePath =
+      g_platform.paths->Narrow(std::u16string(reinterpret_cast<const char16_t*>(path), length));
   g_app.programDirectory = ProgramDirectoryOf(g_app.programFilePath);
 
   int loaded = LoadConfig();
@@ -152,12 +155,14 @@ int RunMainLoop() {
 
 void ShutDown() {
   TrayRemove();
-  StopMediaControls();
   SaveConfig();
   // Without the user's settings Autoload reads 0, which would delete their shortcut.
   if (g_app.configLoaded) ApplyAutostart();
   SavePlaylist();
   UnregisterAllHotkeys();
+  // After the saves: a bus that does not answer may hold this up for seconds, and a logout can
+  // end the process at any moment once the icon is gone.
+  StopMediaControls();
   // The engine's mixing thread would otherwise still run while the process tears down the
   // engine's globals, which now and then crashed the exit.
   BASS_Free();

@@ -76,10 +76,8 @@ TrayPicture PictureOf(int iconId) {
 
 // On the bus thread.
 bool PostRequest(const TrayRequest& request) {
-  bool wasEmpty = false;
-  if (!g_requests.Push(request, &wasEmpty)) return false;
-  if (wasEmpty) PostMessageA(g_window, kTrayRequestMessage, 0, 0);
-  return true;
+  return g_requests.Push(request,
+                         [] { return PostMessageA(g_window, kTrayRequestMessage, 0, 0) != 0; });
 }
 
 // On the bus thread.

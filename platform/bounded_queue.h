@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -11,11 +12,13 @@ template <typename Request>
 class BoundedQueue {
  public:
   explicit BoundedQueue(size_t capacity) : capacity_(capacity) {}
-  // False when the queue is full. *wasEmpty tells whether the UI thread needs waking.
-  bool Push(const Request& request, bool* wasEmpty) {
+  // False when the queue is full. The first request of an empty queue calls wake, which tells
+  // the UI thread; when that fails the request is not kept, so that the next one wakes again.
+  bool Push(const Request& request, const std::function<bool()>& wake) {
     std::lock_guard<std::mutex> lock(mutex_);
-    *wasEmpty = requests_.empty();
     if (requests_.size() >= capacity_) return false;
+    // The lock is held across the wake, so the UI thread, once woken, finds the request there.
+    if (requests_.empty() && !wake()) return false;
     requests_.push_back(request);
     return true;
   }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 int64_t MediaClockUs() {
@@ -126,17 +127,25 @@ bool PathOfFileUri(const std::string& uri, std::string* unixPath) {
   return true;
 }
 
-bool MediaRequestQueue::Push(const MediaRequest& request, bool* wasEmpty) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (requests_.size() >= capacity_) return false;
-  *wasEmpty = requests_.empty();
-  requests_.push_back(request);
-  return true;
+MediaPlayAction PlayActionOf(MediaRequest::Kind kind, MediaStatus status) {
+  switch (kind) {
+    case MediaRequest::kPlay:
+      return status == MediaStatus::kStopped  ? MediaPlayAction::kPlayCurrent
+             : status == MediaStatus::kPaused ? MediaPlayAction::kTogglePause
+                                              : MediaPlayAction::kNothing;
+    case MediaRequest::kPause:
+      return status == MediaStatus::kPlaying ? MediaPlayAction::kTogglePause
+                                             : MediaPlayAction::kNothing;
+    case MediaRequest::kPlayPause:
+      return status == MediaStatus::kStopped ? MediaPlayAction::kPlayCurrent
+                                             : MediaPlayAction::kTogglePause;
+    default:
+      return MediaPlayAction::kNothing;
+  }
 }
 
-std::vector<MediaRequest> MediaRequestQueue::TakeAll() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<MediaRequest> taken(requests_.begin(), requests_.end());
-  requests_.clear();
-  return taken;
+int64_t SeekTargetUs(int64_t positionUs, int64_t offsetUs) {
+  int64_t target;
+  if (!__builtin_add_overflow(positionUs, offsetUs, &target)) return target;
+  return offsetUs > 0 ? INT64_MAX : INT64_MIN;
 }

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/bounded_queue.h"
 
 enum class MediaStatus { kStopped, kPlaying, kPaused };
 
@@ -101,17 +101,15 @@ struct MediaRequest {
   double volume = 0;
 };
 
-// The requests on their way from the bus thread to the UI thread. Bounded, so that a flood of
-// calls is refused rather than piled up.
-class MediaRequestQueue {
- public:
-  explicit MediaRequestQueue(size_t capacity) : capacity_(capacity) {}
-  // False when the queue is full. *wasEmpty tells whether the UI thread needs waking.
-  bool Push(const MediaRequest& request, bool* wasEmpty);
-  std::vector<MediaRequest> TakeAll();
+// What Play, Pause and PlayPause do in a playback status: the menu's play (the current track
+// from its start), the Pause hotkey's toggle, or nothing. Play resumes a paused track and leaves
+// a playing one alone.
+enum class MediaPlayAction { kNothing, kPlayCurrent, kTogglePause };
+MediaPlayAction PlayActionOf(MediaRequest::Kind kind, MediaStatus status);
 
- private:
-  std::mutex mutex_;
-  std::deque<MediaRequest> requests_;
-  size_t capacity_;
-};
+// The position a Seek by offsetUs aims at, held at the ends of the 64-bit range instead of
+// wrapping round.
+int64_t SeekTargetUs(int64_t positionUs, int64_t offsetUs);
+
+// The requests on their way from the bus thread to the UI thread.
+using MediaRequestQueue = BoundedQueue<MediaRequest>;

@@ -21,6 +21,11 @@ bool g_started = false;
 uint32_t g_lastUpdate = 0;
 uint32_t g_duePasses = 0;
 bool g_quiet = false;  // the last due pass saw a stopped or paused channel
+// The channel the tray describes since the last due pass; another one in g_app.Channel is a
+// track the tray does not show yet.
+uint32_t g_shownChannel = 0;
+// The channel the monitor last moved on from at its end, so that this end moves on only once.
+uint32_t g_movedOnFrom = 0;
 
 // The exact heard position and length of the channel in seconds; negative when unknown.
 double HeardSeconds() {
@@ -47,6 +52,8 @@ void ResetMonitor() {
   g_lastUpdate = 0;
   g_duePasses = 0;
   g_quiet = false;
+  g_shownChannel = 0;
+  g_movedOnFrom = 0;
 }
 
 int32_t MonitorMsUntilDue() {
@@ -56,6 +63,8 @@ int32_t MonitorMsUntilDue() {
 }
 
 int32_t MonitorMsUntilChange() {
+  // A track started since the last pass (an advance) is shown at the next one.
+  if (g_app.Channel != g_shownChannel) return MonitorMsUntilDue();
   double position = HeardSeconds();
   if (position < 0) return MonitorMsUntilDue();
   // The tooltip's time moves at the next whole second; the advance comes one period before the
@@ -68,7 +77,7 @@ int32_t MonitorMsUntilChange() {
 }
 
 bool MonitorQuiet() {
-  return g_quiet;
+  return g_quiet && g_app.Channel == g_shownChannel;
 }
 
 uint32_t MonitorDuePasses() {
@@ -129,9 +138,11 @@ bool ReachedHeardEnd() {
   return RemainingSeconds() <= kUpdatePeriodSeconds;
 }
 
-void AdvanceAtEnd() {
-  if (!ReachedHeardEnd()) return;
+namespace {
 
+// The Repeat and Shuffle rules, once the current track has ended.
+void MoveOn() {
+  g_movedOnFrom = g_app.Channel;
   uint32_t count = g_app.playlist.Count();
   if (g_app.Shuffle) {
     if (count == 0) return;
@@ -145,6 +156,17 @@ void AdvanceAtEnd() {
   } else if (g_app.Repeat) {
     g_app.CurrentIndex = 0;
     PlayCurrent();
+  }
+}
+
+}  // namespace
+
+void AdvanceAtEnd() {
+  // Short of its end the track counts as playing anew (rewound), and its next end moves on.
+  if (!ReachedHeardEnd()) {
+    g_movedOnFrom = 0;
+  } else if (g_app.Channel != g_movedOnFrom) {
+    MoveOn();
   }
 }
 
@@ -163,17 +185,16 @@ void MonitorTick() {
   std::string position = FormatTime(static_cast<uint32_t>(PositionSeconds()));
   std::string length = FormatTime(static_cast<uint32_t>(LengthSeconds()));
 
+  g_shownChannel = g_app.Channel;
   uint32_t state = BASS_ChannelIsActive(g_app.Channel);
   g_quiet = state == BASS_ACTIVE_STOPPED || state == BASS_ACTIVE_PAUSED;
   switch (state) {
     case BASS_ACTIVE_STOPPED:
       g_platform.tray->Update("Tunlark - остановлено ", IDI_STOPPED);
-      // A channel that played to its end between two passes (a modal loop held them back)
-      // still moves on, as one caught in its last period does.
-      if (g_app.Channel != 0 && ReachedHeardEnd()) {
-        AdvanceAtEnd();
-        g_quiet = BASS_ChannelIsActive(g_app.Channel) != BASS_ACTIVE_PLAYING;
-      }
+      // A track that played to its end since the last pass moves on once: one that ended
+      // between two passes (a modal loop held them back), or whose decoder ran dry before the
+      // length it reported. A channel stopped otherwise, or already moved on from, stays so.
+      if (TakeChannelEnd(g_app.Channel) && g_app.Channel != g_movedOnFrom) MoveOn();
       break;
     case BASS_ACTIVE_PLAYING:
       AdvanceAtEnd();

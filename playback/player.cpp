@@ -81,6 +81,8 @@ void VolumeDown() {
 }
 
 void SetVolume(int32_t volume) {
+  // What is set is what is heard: a level set while muted would otherwise read back as silence.
+  g_app.Mute = 0;
   ApplyVolume(volume);
 }
 

@@ -10,6 +10,7 @@ void TogglePause();
 void StopPlayback();
 void VolumeUp();
 void VolumeDown();
-// Sets Volume to volume clamped to 0..100, applied and saved as a volume step is.
+// Sets Volume to volume clamped to 0..100 and turns Mute off, applied and saved as a volume step
+// is. For the desktop's media controls, whose volume is what is heard.
 void SetVolume(int32_t volume);
 void ToggleMute();

@@ -10,7 +10,7 @@
 
 void OpenPath(const std::string& path) {
   g_app.playlist.Clear();
-  std::string extension = LowerExtension(path);
+  std::string extension = LowerExtensionOfFile(path);
   if (extension == "m3u") {
     ReadM3u(path);
   } else if (extension == "pls") {
@@ -31,7 +31,7 @@ bool FillFromFolder(const std::string& folder) {
     if (name == "." || name == "..") continue;
     // Kind is not looked at: a sub-folder named like a track is taken like a file.
     std::string path = folder + "\\" + name;
-    if (IsTrackExtension(LowerExtension(path))) playlist.Append(path);
+    if (IsTrackExtension(LowerExtensionOfFile(path))) playlist.Append(path);
   }
   if (playlist.Count() != 0 && g_app.CurrentIndex > playlist.Count() - 1u) g_app.CurrentIndex = 0;
   g_app.playlistLoaded = true;

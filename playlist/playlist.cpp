@@ -1,6 +1,8 @@
 #include "playlist/playlist.h"
 
 #include "app/app_state.h"
+#include "platform/platform.h"
+#include "platform/wide_paths.h"
 
 const char* const TrackExtensions[13] = {"mp3", "wav", "ogg", "aiff", "xm",  "it", "mtm",
                                          "umx", "mod", "s3m", "mo3",  "mp2", "mp1"};
@@ -27,6 +29,16 @@ std::string LowerExtension(const std::string& path) {
   for (char& c : extension)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return extension;
+}
+
+std::string LowerExtensionOfFile(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  // Every alias has a '~': other names are not asked after, which keeps a folder scan quick.
+  if (!g_platform.paths ||
+      path.find('~', slash == std::string::npos ? 0 : slash) == std::string::npos)
+    return LowerExtension(path);
+  std::u16string longName = g_platform.paths->LongName(path);
+  return LowerExtension(longName.empty() ? path : EncodeUtf8(longName));
 }
 
 bool IsTrackExtension(const std::string& lowerExtension) {

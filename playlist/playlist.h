@@ -28,6 +28,9 @@ bool HasCurrentEntry();
 
 // The extension after the last '.' of the whole path, ASCII capitals lowered; "" without a dot.
 std::string LowerExtension(const std::string& path);
+// LowerExtension of the file's real name where the program names the file by its 8.3 alias,
+// whose extension is cut to three capitals ("Ωmega.aiff" is "OMEGA~1.AIF"); of path otherwise.
+std::string LowerExtensionOfFile(const std::string& path);
 
 // The thirteen extensions by which a folder scan takes a file as a track.
 extern const char* const TrackExtensions[13];

@@ -87,3 +87,8 @@ double BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t bytes);
 uint64_t BASS_ChannelSeconds2Bytes(uint32_t handle, float seconds);
 bool BASS_ChannelSetPosition(uint32_t handle, uint64_t bytes);
 int BASS_ErrorGetCode();
+
+// Beyond the original interface: true once for each time the channel has played to the end of
+// its data since the last call, however long its decoder said it was. A stop, a new position or a
+// restart forgets an end not yet taken.
+bool TakeChannelEnd(uint32_t handle);

@@ -302,6 +302,7 @@ bool BASS_ChannelStop(uint32_t handle) {
   if (!channel) return false;
   if (channel->state == Channel::State::kPlaying) g_engine.DiscardOutput();
   channel->state = Channel::State::kStopped;
+  channel->endUntold = false;
   g_engine.UpdateActivity();
   return true;
 }
@@ -379,4 +380,14 @@ bool BASS_ChannelSetPosition(uint32_t handle, uint64_t bytes) {
   if (channel->state == Channel::State::kPlaying) g_engine.DiscardOutput();
   channel->Reposition(static_cast<double>(frame));
   return true;
+}
+
+bool TakeChannelEnd(uint32_t handle) {
+  Lock lock(g_engine.mutex);
+  Channel* channel = Lookup(handle);
+  if (!channel) return false;
+  g_engine.RetireFinished();
+  bool ended = channel->endUntold;
+  channel->endUntold = false;
+  return ended;
 }

@@ -140,13 +140,19 @@ void Channel::Unmix(uint64_t heardOut) {
   blockCount_ = nextBlock_ = 0;
 }
 
+void Channel::FinishAt(uint64_t heardOut) {
+  heldPosition = PositionAt(heardOut);
+  state = State::kStopped;
+  endedNaturally = endUntold = true;
+}
+
 void Channel::Reposition(double frame) {
   frame = std::clamp(frame, 0.0, static_cast<double>(LengthFrames()));
   double reached = decoder_->Seek(static_cast<uint64_t>(std::floor(frame)));
   if (reached < 0) reached = frame;
   sourcePosition_ = heldPosition = reached;
   if (resampler_) resampler_->Clear();
-  decoderDone_ = dataEnded_ = endedNaturally = false;
+  decoderDone_ = dataEnded_ = endedNaturally = endUntold = false;
   appliedVolume_ = -1;
   blockCount_ = nextBlock_ = 0;
   historyEnd_ = mixed_ = 0;

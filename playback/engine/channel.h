@@ -50,6 +50,11 @@ class Channel {
   double heldPosition = 0;
   // Stopped because its end was heard: playing starts it again from the start.
   bool endedNaturally = false;
+  // That end, until the program has been told of it (TakeChannelEnd); a stop or a new position
+  // forgets it.
+  bool endUntold = false;
+  // Stops the channel at its end, heard at output frame heardOut.
+  void FinishAt(uint64_t heardOut);
 
  private:
   struct Block {

@@ -33,9 +33,7 @@ void Engine::DiscardOutput() {
   for (auto& [handle, channel] : channels) {
     if (channel->state != Channel::State::kPlaying) continue;
     if (channel->FinishedAt(heard)) {
-      channel->heldPosition = channel->PositionAt(heard);
-      channel->state = Channel::State::kStopped;
-      channel->endedNaturally = true;
+      channel->FinishAt(heard);
     } else {
       channel->Unmix(heard);
     }
@@ -50,9 +48,7 @@ bool Engine::RetireFinished() {
   bool retired = false;
   for (auto& [handle, channel] : channels) {
     if (channel->state == Channel::State::kPlaying && channel->FinishedAt(heard)) {
-      channel->heldPosition = channel->PositionAt(heard);
-      channel->state = Channel::State::kStopped;
-      channel->endedNaturally = true;
+      channel->FinishAt(heard);
       retired = true;
     }
   }

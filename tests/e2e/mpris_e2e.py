@@ -12,6 +12,7 @@ import os
 import re
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -23,8 +24,8 @@ sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 import dbus_wire  # noqa: E402
 from harness import player_pids  # noqa: E402
-from run_e2e import (CMD_PAUSE, KEY_NEXT, KEY_PAUSE, Player, hears, hears_silence,  # noqa: E402
-                     m3u, read)
+from run_e2e import (CMD_EXIT, CMD_PAUSE, KEY_NEXT, KEY_PAUSE, Player, hears,  # noqa: E402
+                     hears_silence, m3u, read)
 from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402
 
 NAME = "org.mpris.MediaPlayer2.tunlark"
@@ -129,7 +130,7 @@ def playerctl_drives_the_player(env, files):
     unicode_track = os.path.join(folder, "Hoppípolla.ogg")
     shutil.copy(files["c"], unicode_track)
 
-    with SessionBus(env), Player(env, "mpris", env.windows_path(playlist)) as player:
+    with SessionBus(env) as bus, Player(env, "mpris", env.windows_path(playlist)) as player:
         hears(env, "a")
         check(wait_for(lambda: listed(env), 10), "playerctl -l does not list the player")
         shown = run(env, "gdbus", "introspect", "--session", "--dest", NAME, "--object-path", PATH)
@@ -213,8 +214,21 @@ def playerctl_drives_the_player(env, files):
         status_becomes(env, "Stopped")
         playerctl(env, "play-pause")  # while stopped: plays
         hears(env, "c")
+        played = position(env)
+        playerctl(env, "play")  # while playing: goes on
+        check(position(env) >= played, "play restarted the playing track")
 
-        check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
+        # A bus that no longer answers holds up nothing of the exit's saves: a logout may end the
+        # process at any moment once the icon has gone.
+        written = [changed(player.file(name)) for name in ("config.cfg", "current.spl")]
+        os.kill(bus.process.pid, signal.SIGSTOP)
+        try:
+            env.drive("command", CMD_EXIT)
+            check(wait_for(lambda: all(was_written() for was_written in written), 1.5, 0.05),
+                  "the files were not written at once while the bus did not answer")
+            check(player.wait_exit() == 0, "exit code %s after Выход" % player.exit_code)
+        finally:
+            os.kill(bus.process.pid, signal.SIGCONT)
         check(not listed(env), "playerctl -l lists the player after Выход")
 
 

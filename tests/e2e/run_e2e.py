@@ -248,7 +248,8 @@ def names_outside_the_code_page_play_and_come_back(env, files):
         real = [env.drive("long-name", line)[1].decode("utf-8").strip() for line in spl]
         return real, spl
 
-    with Player(env, "names", env.windows_path(first)) as player:
+    # The program folder too: a user named in other letters runs the player from his home.
+    with Player(env, "names-józef", env.windows_path(first)) as player:
         config = read(player.file("config.cfg"))
         hears(env, "a")
         check(saved_names(player)[0] == [env.windows_path(first)], "launched file not saved")

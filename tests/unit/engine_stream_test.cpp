@@ -236,6 +236,8 @@ TEST_F(EngineStreamTest, ChannelStopsOnceItsEndHasBeenHeard) {
   std::vector<float> tail = engine_.Listen(100);
   EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
   EXPECT_EQ(BASS_ChannelGetPosition(h), BASS_ChannelGetLength(h));
+  EXPECT_TRUE(TakeChannelEnd(h));
+  EXPECT_FALSE(TakeChannelEnd(h)) << "an end is told once";
   // Silence after the end, and play starts it again from the start.
   EXPECT_EQ(Rms(std::vector<float>(tail.begin() + 2 * 44100 * 30 / 1000, tail.end())), 0.0);
   BASS_ChannelPlay(h, false);

@@ -169,15 +169,65 @@ TEST(MediaControls, OnlyAChangeOrAJumpIsPublishedAndAJumpCountsOnce) {
 
 TEST(MediaControls, RequestQueueWakesOnTheFirstAndRefusesPastItsCapacity) {
   MediaRequestQueue queue(2);
-  bool wasEmpty = false;
-  EXPECT_TRUE(queue.Push(MediaRequest{}, &wasEmpty));
-  EXPECT_TRUE(wasEmpty);
-  EXPECT_TRUE(queue.Push(MediaRequest{}, &wasEmpty));
-  EXPECT_FALSE(wasEmpty);
-  EXPECT_FALSE(queue.Push(MediaRequest{}, &wasEmpty));
+  int wakes = 0;
+  bool wakeWorks = true;
+  auto wake = [&] {
+    ++wakes;
+    return wakeWorks;
+  };
+  EXPECT_TRUE(queue.Push(MediaRequest{}, wake));
+  EXPECT_TRUE(queue.Push(MediaRequest{}, wake));
+  EXPECT_EQ(wakes, 1) << "only the first of a waiting batch wakes";
+  EXPECT_FALSE(queue.Push(MediaRequest{}, wake));
   EXPECT_EQ(queue.TakeAll().size(), 2u);
-  EXPECT_TRUE(queue.Push(MediaRequest{}, &wasEmpty));
-  EXPECT_TRUE(wasEmpty);
+  EXPECT_TRUE(queue.Push(MediaRequest{}, wake));
+  EXPECT_EQ(wakes, 2);
+  EXPECT_EQ(queue.TakeAll().size(), 1u);
+
+  // A wake that fails keeps nothing, so the queue never fills with requests nobody was told of.
+  wakeWorks = false;
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(queue.Push(MediaRequest{}, wake));
+  EXPECT_EQ(wakes, 5) << "each request tries to wake again";
+  wakeWorks = true;
+  EXPECT_TRUE(queue.Push(MediaRequest{}, wake));
+  EXPECT_EQ(queue.TakeAll().size(), 1u);
+}
+
+TEST(MediaControls, PlayResumesOnlyAPausedTrackAndPauseOnlyPauses) {
+  using K = MediaRequest;
+  const MediaStatus stopped = MediaStatus::kStopped, playing = MediaStatus::kPlaying,
+                    paused = MediaStatus::kPaused;
+  const MediaPlayAction play = MediaPlayAction::kPlayCurrent,
+                        toggle = MediaPlayAction::kTogglePause, none = MediaPlayAction::kNothing;
+  const struct {
+    MediaRequest::Kind kind;
+    MediaStatus status;
+    MediaPlayAction action;
+  } cases[] = {
+      {K::kPlay, stopped, play},        {K::kPlay, paused, toggle},
+      {K::kPlay, playing, none},        {K::kPause, playing, toggle},
+      {K::kPause, paused, none},        {K::kPause, stopped, none},
+      {K::kPlayPause, stopped, play},   {K::kPlayPause, paused, toggle},
+      {K::kPlayPause, playing, toggle},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlayActionOf(c.kind, c.status), c.action)
+        << c.kind << " in " << static_cast<int>(c.status);
+  }
+}
+
+TEST(MediaControls, SeekTargetStopsAtTheEndsOfTheRange) {
+  const struct {
+    int64_t position;
+    int64_t offset;
+    int64_t target;
+  } cases[] = {
+      {5000000, -2500000, 2500000}, {5000000, INT64_MAX, INT64_MAX}, {1, INT64_MAX, INT64_MAX},
+      {0, INT64_MIN, INT64_MIN},    {-1, INT64_MIN, INT64_MIN},      {INT64_MAX, 1, INT64_MAX},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SeekTargetUs(c.position, c.offset), c.target) << c.position << " + " << c.offset;
+  }
 }
 
 }  // namespace

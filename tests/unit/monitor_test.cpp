@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <filesystem>
+
 #include "app/app_state.h"
 #include "engine_test_support.h"
 #include "test_support.h"
@@ -97,7 +99,7 @@ TEST_F(MonitorTest, TellsTheLoopWhenTheNextPassIsDueAndWhenNothingCanChange) {
 
   Fill({"a"});
   PlayAt(0, 1);
-  EXPECT_TRUE(MonitorQuiet()) << "unchanged until the next due pass looks";
+  EXPECT_FALSE(MonitorQuiet()) << "a track the tray does not show yet";
   DuePass();
   EXPECT_FALSE(MonitorQuiet()) << "playing: the track can end without any message";
   BASS_ChannelPause(g_app.Channel);
@@ -194,6 +196,9 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   EXPECT_EQ(PositionSeconds(), 0);
   EXPECT_NE(Last().text.find("a - 00:04/00:05"), std::string::npos)
       << "the pass that advances still shows the finished track";
+  EXPECT_EQ(MonitorMsUntilChange(), 51) << "the next due pass shows the new track";
+  DuePass();
+  EXPECT_NE(Last().text.find("b - 00:00/00:05"), std::string::npos);
 
   // The last entry: stops at its end without Repeat, starts the first with it.
   PlayAt(2, 4.97);
@@ -202,6 +207,7 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   EXPECT_EQ(g_app.CurrentIndex, 2u);
   EXPECT_EQ(g_app.Channel, last);
   g_app.Repeat = 1;
+  PlayAt(2, 4.97);
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 0u);
 
@@ -223,6 +229,18 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 1u);
   EXPECT_FALSE(MonitorQuiet()) << "the loop must keep looking at the new track";
+  EXPECT_EQ(MonitorMsUntilChange(), 51) << "and show it at the next due pass";
+
+  // A decoder that runs dry before the length it reported (a file cut short) ends the track
+  // all the same.
+  PlayAt(0, 0);
+  std::filesystem::resize_file(Track("a"), std::filesystem::file_size(Track("a")) / 2);
+  engine_.Listen(3000);
+  ASSERT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_STOPPED);
+  ASSERT_LT(PositionSeconds(), 4);
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+  EXPECT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_PLAYING);
 }
 
 TEST_F(MonitorTest, ShortTracksPausedTracksAndEmptyListsAtTheEnd) {
@@ -242,7 +260,34 @@ TEST_F(MonitorTest, ShortTracksPausedTracksAndEmptyListsAtTheEnd) {
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 1u);
 
-  // The list was emptied while the track played: with Shuffle nothing follows.
+  // The end of the last track stops the list; a later pass starts nothing, whatever Repeat
+  // and Shuffle say by then.
+  PlayAt(1, 4.9);
+  uint32_t last = g_app.Channel;
+  engine_.Listen(200);
+  DuePass();
+  g_app.Shuffle = 1;
+  DuePass();
+  g_app.Shuffle = 0;
+  g_app.Repeat = 1;
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+  EXPECT_EQ(g_app.Channel, last);
+  EXPECT_EQ(BASS_ChannelIsActive(last), BASS_ACTIVE_STOPPED);
+  g_app.Repeat = 0;
+
+  // The list was emptied while the track played: its end moves the index on once, at its last
+  // period and not again once it has stopped.
+  PlayAt(0, 1.47);
+  g_app.playlist.Clear();
+  DuePass();
+  engine_.Listen(200);
+  DuePass();
+  DuePass();
+  EXPECT_EQ(g_app.CurrentIndex, 1u);
+
+  // With Shuffle nothing follows.
+  Fill({"one"});
   PlayAt(0, 1.47);
   uint32_t playing = g_app.Channel;
   g_app.playlist.Clear();

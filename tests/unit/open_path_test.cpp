@@ -52,14 +52,18 @@ TEST_F(OpenPathTest, ChoosesTheReaderByExtension) {
 
 TEST_F(OpenPathTest, FolderKeepsTrackNamesOfEveryKind) {
   for (const char* name : {"a.mp3", "b.txt", "c.MP3", "list.m3u", "list.pls", "Song.AIFF",
-                           "Song.aif", "trackaiff", "README"})
+                           "Song.aif", "trackaiff", "README", "OMEGA~1.AIF", "SONG~1.AIF"})
     dir_.Write(name, "");
   std::filesystem::create_directory(dir_.File("old.ogg"));
+  const std::string folder = dir_.path() + "\\";
+  // Listed by their aliases: the real names decide.
+  FakeWidePaths paths;
+  paths.longNames = {{folder + "OMEGA~1.AIF", u"Ωmega.aiff"}, {folder + "SONG~1.AIF", u"Sóng.aif"}};
+  g_platform.paths = &paths;
   g_app.CurrentIndex = 3;
   ASSERT_TRUE(FillFromFolder(dir_.path()));
-  const std::string folder = dir_.path() + "\\";
-  EXPECT_EQ(SortedEntries(), (Entries{folder + "Song.AIFF", folder + "a.mp3", folder + "c.MP3",
-                                      folder + "old.ogg"}));
+  EXPECT_EQ(SortedEntries(), (Entries{folder + "OMEGA~1.AIF", folder + "Song.AIFF",
+                                      folder + "a.mp3", folder + "c.MP3", folder + "old.ogg"}));
   EXPECT_EQ(g_app.CurrentIndex, 3u) << "still inside the new list";
 }
 

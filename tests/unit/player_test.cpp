@@ -87,6 +87,13 @@ TEST_F(PlayerTest, SetVolumeClampsAppliesAndSavesAsAStepDoes) {
     EXPECT_NE(dir_.Read("config.cfg").find("Volume=" + std::to_string(c.to)), std::string::npos);
     EXPECT_NEAR(Loudness(), c.to / 100.0, 0.01);
   }
+
+  // While muted: the level set is heard, and Mute is off and saved so.
+  ToggleMute();
+  SetVolume(40);
+  EXPECT_EQ(g_app.Mute, 0);
+  EXPECT_NE(dir_.Read("config.cfg").find("Volume=40\r\nMute=0\r\n"), std::string::npos);
+  EXPECT_NEAR(Loudness(), 0.4, 0.01);
 }
 
 TEST_F(PlayerTest, VolumeStepWhileMutedIsAudibleAndMuteStaysOn) {

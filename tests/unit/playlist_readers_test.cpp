@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -111,15 +112,35 @@ TEST_P(PlaylistReadersTest, UnreadableFileChangesNothing) {
 }
 
 TEST_P(PlaylistReadersTest, Utf8LinesAreTurnedIntoCodePagePathsAndOtherLinesKeepTheirBytes) {
+  // Only the aliases exist, as the code page names the files.
+  const std::string root = dir_.path();
+  const std::u16string wideRoot(root.begin(), root.end());
   FakeWidePaths paths;
-  paths.aliases = {{u"Z:\\Björk", "BJRK~1"}, {u"Z:\\Björk\\Jóga.ogg", "JGA~1XY.OGG"}};
+  paths.aliases = {{wideRoot + u"/Björk", "BJRK~1"},
+                   {wideRoot + u"/Björk/Jóga.ogg", "JGA~1XY.OGG"}};
   g_platform.paths = &paths;
-  const std::string utf8 = "Z:\\Bj\xC3\xB6rk\\J\xC3\xB3ga.ogg";
+  std::filesystem::create_directory(dir_.File("BJRK~1"));
+  dir_.Write("BJRK~1/JGA~1XY.OGG", "");
+  const std::string utf8 = root + "/Bj\xC3\xB6rk/J\xC3\xB3ga.ogg";
+  const std::string alias = root + "/BJRK~1/JGA~1XY.OGG";
   const std::string cyrillic = "Z:\\Музыка\\Песня.mp3";  // Windows-1251 bytes
   EXPECT_EQ(Read(ReadM3u, "#EXTM3U\n#\n" + utf8 + "\n#\n" + cyrillic + "\n#\nZ:\\x\xFF\xFE.mp3"),
-            (Entries{"Z:\\BJRK~1\\JGA~1XY.OGG", cyrillic, "Z:\\x\xFF\xFE.mp3"}));
+            (Entries{alias, cyrillic, "Z:\\x\xFF\xFE.mp3"}));
   EXPECT_EQ(Read(ReadPls, "[playlist]\nFile1=" + utf8 + "\nT\nL\nFile2=" + cyrillic + "\nT\nL"),
-            (Entries{"Z:\\BJRK~1\\JGA~1XY.OGG", cyrillic}));
+            (Entries{alias, cyrillic}));
+
+  // Windows-1251 bytes that also form UTF-8 ("ВЁ" is C2 A8) stay as they are, unless only the
+  // UTF-8 reading names a file or the file says it is UTF-8.
+  const std::string both = root + "/\xC2\xA8.wav";
+  const std::string missing = "Z:\\\xC2\xA8.wav";
+  dir_.Write("\xC2\xA8.wav", "");
+  EXPECT_EQ(Read(ReadM3u, "#EXTM3U\n#\n" + both + "\n#\n" + missing), (Entries{both, missing}));
+  dir_.Write("list.m3u8", "#EXTM3U\n#\n" + utf8 + "\n#\n" + missing);
+  g_app.playlist.Clear();
+  ReadM3u(dir_.File("list.m3u8"));
+  ASSERT_EQ(g_app.playlist.Count(), 2u);
+  EXPECT_EQ(g_app.playlist.EntryAt(0), alias);
+  EXPECT_EQ(g_app.playlist.EntryAt(1), "Z:\\?.wav") << "U+00A8 is not in the code page";
 }
 
 TUNLARK_INSTANTIATE_LOCALES(PlaylistReadersTest);

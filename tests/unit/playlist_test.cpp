@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "playlist/playlist.h"
 #include "playlist/text_file.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 
@@ -25,6 +26,27 @@ TEST(LowerExtension, LowersAsciiAfterTheLastDotOfTheWholePath) {
       {"D:\\x.AbZ@[", "abz@["},
   };
   for (const Case& c : cases) EXPECT_EQ(LowerExtension(c.path), c.extension) << c.path;
+}
+
+TEST(LowerExtension, OfAFileNamedByItsAliasComesFromItsRealName) {
+  FakeWidePaths paths;
+  paths.longNames = {{"Z:\\m\\OMEGA~1.AIF", u"Ωmega.aiff"},
+                     {"Z:\\m\\_~1.M3U", u"★.m3u8"},
+                     {"Z:\\m.x\\NOEXT~1", u"Ωmega"}};
+  g_platform.paths = &paths;
+  struct Case {
+    const char* path;
+    const char* extension;
+  } cases[] = {
+      {"Z:\\m\\OMEGA~1.AIF", "aiff"},
+      {"Z:\\m\\_~1.M3U", "m3u8"},
+      {"Z:\\m.x\\NOEXT~1", ""},
+      {"Z:\\m\\A~1.MP3", "mp3"},  // a name that only looks like an alias
+      {"Z:\\a~b.old\\README", "old\\readme"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LowerExtensionOfFile(c.path), c.extension) << c.path;
+  g_platform.paths = nullptr;
+  EXPECT_EQ(LowerExtensionOfFile("Z:\\m\\OMEGA~1.AIF"), "aif") << "paths that need no alias";
 }
 
 TEST(TrackExtensions, TakeTheThirteenTrackTypesOnly) {

@@ -150,19 +150,4 @@ TEST(StatusNotifier, WheelStepsAreSignedBoundedAndVerticalOnly) {
     EXPECT_EQ(ScrollVolumeSteps(c.delta, c.orientation), c.steps) << c.delta << c.orientation;
 }
 
-TEST(StatusNotifier, RequestQueueWakesOnTheFirstAndRefusesPastItsCapacity) {
-  TrayRequestQueue queue(2);
-  bool wasEmpty = false;
-  EXPECT_TRUE(queue.Push({TrayRequest::kCommand, 40027}, &wasEmpty));
-  EXPECT_TRUE(wasEmpty);
-  EXPECT_TRUE(queue.Push({TrayRequest::kVolumeSteps, 1}, &wasEmpty));
-  EXPECT_FALSE(wasEmpty);
-  EXPECT_FALSE(queue.Push({TrayRequest::kTogglePause, 0}, &wasEmpty));
-  std::vector<TrayRequest> taken = queue.TakeAll();
-  ASSERT_EQ(taken.size(), 2u);
-  EXPECT_EQ(taken[0].value, 40027);
-  EXPECT_TRUE(queue.Push({TrayRequest::kTogglePause, 0}, &wasEmpty));
-  EXPECT_TRUE(wasEmpty);
-}
-
 }  // namespace
