@@ -3,13 +3,19 @@
 #if defined(TUNLARK_WINELIB)
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "app/app_state.h"
 #include "app/menu_mime_types.h"
 #include "app/shell_win32.h"
 #include "platform/media_controls.h"
+#include "platform/cover_cache.h"
 #include "platform/media_controls_linux.h"
+#include "platform/tag_reader.h"
+#include "platform/thread_starter_win32.h"
+#include "platform/track_tags_linux.h"
+#include "platform/unix_files_x11.h"
 #include "platform/wide_paths.h"
 #include "platform/wide_paths_win32.h"
 #include "playback/engine/audio_engine.h"
@@ -61,6 +67,18 @@ MediaBus* g_bus = nullptr;
 HANDLE g_thread = nullptr;
 MediaState g_published;
 uint64_t g_handledRequests = 0;
+TagReader* g_tagReader = nullptr;
+
+void StartTagReader(HWND window) {
+  ReadSingleByteTagsInCodePage();
+  std::string coverFolder = CoverCacheFolder(getenv("XDG_CACHE_HOME"), getenv("HOME"));
+  auto read = [coverFolder](const std::string& unixPath) {
+    return ReadTrackTags(UnixFiles(), unixPath, coverFolder);
+  };
+  // Runs on the reader's thread, a Win32 one: the new tags are published as a request's effect.
+  auto wake = [window] { PostMessageA(window, kMediaRequestMessage, 0, 0); };
+  g_tagReader = new TagReader(Win32ThreadStarter(), read, wake);
+}
 
 DWORD WINAPI ServeBus(void* bus) {
   static_cast<MediaBus*>(bus)->server.Run();
@@ -89,6 +107,7 @@ std::string UnixPathOf(const std::string& path) {
 struct TrackNames {
   std::string path;
   std::string title;  // UTF-8
+  std::string unixPath;
   std::string url;
 };
 
@@ -98,8 +117,8 @@ const TrackNames& NamesOf(const std::string& path) {
   if (path != names.path) {
     names.path = path;
     names.title = EncodeUtf8(TooltipTitle(path));
-    std::string unixPath = UnixPathOf(path);
-    names.url = unixPath.empty() ? "" : FileUriOfPath(unixPath);
+    names.unixPath = UnixPathOf(path);
+    names.url = names.unixPath.empty() ? "" : FileUriOfPath(names.unixPath);
   }
   return names;
 }
@@ -124,6 +143,10 @@ MediaState CurrentState() {
     const TrackNames& names = NamesOf(g_app.playlist.EntryAt(g_app.CurrentIndex));
     state.title = names.title;
     state.url = names.url;
+    // Until the reader has the tags the file title stands; their arrival wakes the window.
+    if (g_tagReader && !names.unixPath.empty() && g_tagReader->Find(names.unixPath, &state.tags) &&
+        !state.tags.title.empty())
+      state.title = state.tags.title;
   }
   // The engine never gives a handle twice, so each channel opened is a new track.
   if (channel != 0) state.trackId = "/org/tunlark/Track/" + std::to_string(channel);
@@ -229,6 +252,7 @@ void StartMediaControls(HWND window, BusCompanion* companion) {
     g_bus = nullptr;
     return;
   }
+  StartTagReader(window);
   g_published = CurrentState();
   g_bus->server.Publish(g_published);
 }
@@ -257,6 +281,8 @@ void WakeMediaControls() {
 
 void StopMediaControls() {
   if (!g_bus) return;
+  delete g_tagReader;
+  g_tagReader = nullptr;
   g_bus->server.Stop();
   // Bounded: a bus that does not answer must not hold up the exit.
   if (WaitForSingleObject(g_thread, 3000) == WAIT_OBJECT_0) delete g_bus;

@@ -64,7 +64,17 @@ if(TUNLARK_WINELIB)
   pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
   # sd-bus, for the MPRIS server of the desktop's media controls.
   pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
-  target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE PkgConfig::SYSTEMD)
+  # The tracks' tags and pictures for the media controls.
+  pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET taglib)
+  target_link_libraries(Tunlark PRIVATE tunlark_posix X11 PkgConfig::PULSE PkgConfig::SYSTEMD
+                        PkgConfig::TAGLIB)
+  # wineg++ defines the Windows macros and a 2-byte wchar_t, which would turn TagLib's headers
+  # into those of a Windows TagLib (dllimport, wide file names, another reference-count layout).
+  # The file that uses TagLib is compiled as the Linux code it links with; it includes no Win32.
+  set_source_files_properties(
+    ${CMAKE_SOURCE_DIR}/platform/track_tags_linux.cpp
+    PROPERTIES COMPILE_OPTIONS
+               "-fno-short-wchar;-U_WIN32;-U_WIN64;-UWIN32;-UWIN64;-U__WIN32;-U__WIN64;-U__WIN32__;-U__WIN64__;-U__WINNT;-U__WINNT__")
   # The media controls announce the types of the menu entry: a header made from it.
   set(menu_entry ${CMAKE_SOURCE_DIR}/resources/tunlark.desktop.in)
   file(STRINGS ${menu_entry} mime_line REGEX "^MimeType=")

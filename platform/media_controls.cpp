@@ -16,7 +16,7 @@ uint32_t ChangedMediaProperties(const MediaState& before, const MediaState& afte
   uint32_t changed = 0;
   if (before.status != after.status) changed |= kPlaybackStatusChanged;
   if (before.trackId != after.trackId || before.title != after.title || before.url != after.url ||
-      before.lengthUs != after.lengthUs)
+      before.lengthUs != after.lengthUs || before.tags != after.tags)
     changed |= kMetadataChanged;
   if (before.volume != after.volume) changed |= kVolumeChanged;
   if (before.canPlay != after.canPlay) changed |= kCanPlayChanged;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/bounded_queue.h"
+#include "platform/track_tags.h"
 
 enum class MediaStatus { kStopped, kPlaying, kPaused };
 
@@ -19,6 +20,7 @@ struct MediaState {
   std::string trackId = kNoTrackId;  // an object path, new for each channel opened
   std::string title;                 // UTF-8; empty without a current track
   std::string url;                   // file:// URI; empty when unknown
+  TrackTags tags;                    // what the file's tags say, once they have been read
   int64_t lengthUs = 0;              // 0 when unknown
   double volume = 0;                 // 0.0 .. 1.0
   bool canPlay = false;

@@ -60,6 +60,36 @@ int PollTimeoutMs(sd_bus* bus) {
   return left / 1000 > 60000 ? 60000 : static_cast<int>((left + 999) / 1000);
 }
 
+int AppendStrings(sd_bus_message* reply, const char* key, const std::vector<std::string>& texts) {
+  if (texts.empty()) return 0;
+  std::vector<char*> list;
+  for (const std::string& text : texts) list.push_back(const_cast<char*>(text.c_str()));
+  list.push_back(nullptr);
+  int r = sd_bus_message_open_container(reply, 'e', "sv");
+  if (r >= 0) r = sd_bus_message_append(reply, "s", key);
+  if (r >= 0) r = sd_bus_message_open_container(reply, 'v', "as");
+  if (r >= 0) r = sd_bus_message_append_strv(reply, list.data());
+  if (r >= 0) r = sd_bus_message_close_container(reply);
+  if (r >= 0) r = sd_bus_message_close_container(reply);
+  return r;
+}
+
+// The tags' entries of Metadata beside the title: only those the file has.
+int AppendTags(sd_bus_message* reply, const TrackTags& tags) {
+  int r = AppendStrings(reply, "xesam:artist", tags.artists);
+  if (r >= 0) r = AppendStrings(reply, "xesam:albumArtist", tags.albumArtists);
+  if (r >= 0) r = AppendStrings(reply, "xesam:genre", tags.genres);
+  if (r >= 0 && !tags.album.empty())
+    r = sd_bus_message_append(reply, "{sv}", "xesam:album", "s", tags.album.c_str());
+  if (r >= 0 && tags.trackNumber > 0)
+    r = sd_bus_message_append(reply, "{sv}", "xesam:trackNumber", "i", tags.trackNumber);
+  if (r >= 0 && tags.discNumber > 0)
+    r = sd_bus_message_append(reply, "{sv}", "xesam:discNumber", "i", tags.discNumber);
+  if (r >= 0 && !tags.artUrl.empty())
+    r = sd_bus_message_append(reply, "{sv}", "mpris:artUrl", "s", tags.artUrl.c_str());
+  return r;
+}
+
 }  // namespace
 
 struct MediaBusServer::Impl {
@@ -417,6 +447,7 @@ int MediaBusServer::Impl::AppendMetadata(sd_bus_message* reply) {
                               static_cast<int64_t>(state.lengthUs));
   if (r >= 0 && !state.url.empty())
     r = sd_bus_message_append(reply, "{sv}", "xesam:url", "s", state.url.c_str());
+  if (r >= 0) r = AppendTags(reply, state.tags);
   if (r >= 0) r = sd_bus_message_close_container(reply);
   return r;
 }

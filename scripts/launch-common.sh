@@ -115,6 +115,47 @@ tunlark_no_tray_message() {
   echo "tunlark: this desktop shows no tray icons (no X system tray and no StatusNotifierWatcher); the player starts anyway, reachable through its hotkeys, the media controls and Wine's own tray window; to see its icon, $hint." >&2
 }
 
+# Wine drivers the player never uses, turned off in its prefix's registry (DllOverrides), so
+# that `wine Tunlark.exe` run by hand there is spared them too. Wine's game-controller bus
+# (winebus.sys) polls SDL and udev about a thousand times a second for as long as any program of
+# the prefix runs: 3-4 % of a core on a machine with libSDL2 and udev, against Wine's own 0.4 %.
+# The hotkeys (X11 key grabs), the sound output, the tray, the dialogs and the media controls
+# need none of them; the other drivers Wine starts sleep while the player waits.
+tunlark_disabled_dlls=(winebus.sys)
+
+# Whether the prefix's registry turns every one of them off. Reads user.reg, which wineserver
+# writes, rather than starting a Wine program: each start asks.
+tunlark_prefix_is_quiet() {
+  local dll
+  for dll in "${tunlark_disabled_dlls[@]}"; do
+    awk -v wanted="\"$dll\"=\"\"" '
+      /^\[/ { overrides = index($0, "[Software\\\\Wine\\\\DllOverrides]") == 1 }
+      overrides && $0 == wanted { found = 1 }
+      END { exit !found }' "$WINEPREFIX/user.reg" 2>/dev/null || return 1
+  done
+}
+
+# Makes the player's Wine prefix on the first start, and turns the drivers above off in it, also
+# in a prefix an older launcher made. Wine runs here with them off already, so that the session
+# these commands start, which the player joins, never loads them.
+tunlark_prepare_prefix() {  # LOG
+  local log="$1" off dll
+  off="$(printf '%s=d;' "${tunlark_disabled_dlls[@]}")"
+  off="${off%;}"
+  if [ ! -d "$WINEPREFIX" ]; then
+    echo "tunlark: preparing the Wine prefix $WINEPREFIX (about a minute, once)"
+    # No .NET or browser engine installers: the player needs neither.
+    WINEDLLOVERRIDES="mscoree=;mshtml=;$off" wineboot -i >>"$log" 2>&1 </dev/null
+  fi
+  tunlark_prefix_is_quiet && return 0
+  for dll in "${tunlark_disabled_dlls[@]}"; do
+    # An empty value turns the DLL off. The player runs without this, only at a higher cost.
+    WINEDLLOVERRIDES="$off" wine reg add 'HKCU\Software\Wine\DllOverrides' /v "$dll" /d "" /f \
+      >>"$log" 2>&1 </dev/null ||
+      echo "tunlark: could not turn off $dll in the Wine prefix (see $log)" >&2
+  done
+}
+
 tunlark_launch() {
   local bin="$1"
   shift
@@ -159,11 +200,7 @@ tunlark_launch() {
   log="$state_dir/wine.log"
   mkdir -p "$state_dir"
 
-  if [ ! -d "$WINEPREFIX" ]; then
-    echo "tunlark: preparing the Wine prefix $WINEPREFIX (about a minute, once)"
-    # No .NET or browser engine installers: the player needs neither.
-    WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >>"$log" 2>&1 </dev/null
-  fi
+  tunlark_prepare_prefix "$log"
 
   local args=()
   if [ $# -gt 0 ]; then

@@ -107,6 +107,55 @@ def player_pids(*marks):
     return found
 
 
+def task_ns(pid):
+    """Run time of all threads of the process, in nanoseconds; 0 when it is gone."""
+    total = 0
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return 0
+    for task in tasks:
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass
+    return total
+
+
+def cpu_window(pids, seconds):
+    """CPU seconds each process spends in the next seconds."""
+    before = {pid: task_ns(pid) for pid in pids}
+    time.sleep(seconds)
+    return {pid: max(0, task_ns(pid) - before[pid]) / 1e9 for pid in pids}
+
+
+def prefix_processes(prefix, exclude=()):
+    """Pids of the processes whose WINEPREFIX is this one: a Wine session, the player, Wine's
+    server and the helpers it starts. exclude: the harness's own (display, tray host, sound
+    server, recorder), which carry it too."""
+    found = []
+    wanted = ("WINEPREFIX=" + prefix).encode()
+    for name in os.listdir("/proc"):
+        if not name.isdigit() or int(name) in exclude:
+            continue
+        try:
+            with open("/proc/%s/environ" % name, "rb") as f:
+                if wanted in f.read().split(b"\0"):
+                    found.append(int(name))
+        except OSError:
+            pass
+    return found
+
+
+def command_name(pid):
+    try:
+        with open("/proc/%d/comm" % pid) as f:
+            return f.read().strip()
+    except OSError:
+        return "?"
+
+
 class Environment:
     def __init__(self, bin_dir, driver):
         self.bin_dir = bin_dir
@@ -227,6 +276,16 @@ class Environment:
                                   timeout=timeout).returncode
         with open(out_path, "rb") as out:
             return code, out.read()
+
+    def session_cpu(self, seconds):
+        """Per process of the prefix's Wine session (by command name, the same names summed),
+        the share of a core it spends in the next seconds."""
+        pids = prefix_processes(self.env["WINEPREFIX"], {p.pid for p in self.processes})
+        shares = {}
+        for pid, used in cpu_window(pids, seconds).items():
+            name = command_name(pid)
+            shares[name] = shares.get(name, 0.0) + used / seconds
+        return shares
 
     def windows_path(self, linux_path):
         return "Z:" + os.path.abspath(linux_path).replace("/", "\\")

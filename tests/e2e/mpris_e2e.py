@@ -13,10 +13,12 @@ import re
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
 import urllib.parse
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -110,6 +112,51 @@ def cpu_seconds(pid):
         except OSError:
             pass
     return total / 1e9
+
+
+def png(width, height, rgb):
+    """A PNG of one colour, written by hand so that its bytes are known."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    rows = b"".join(b"\0" + bytes(rgb) * width for _ in range(height))
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
+            + chunk(b"IEND", b""))
+
+
+def id3v23(frames):
+    """An ID3v2.3 tag of (frame id, body) pairs."""
+    body = b"".join(name.encode() + struct.pack(">I", len(data)) + b"\0\0" + data
+                    for name, data in frames)
+    size = bytes((len(body) >> shift) & 0x7F for shift in (21, 14, 7, 0))
+    return b"ID3\x03\0\0" + size + body
+
+
+def utf16_text(text):
+    return b"\x01" + text.encode("utf-16")  # with its byte-order mark
+
+
+def single_byte_text(text):
+    """A frame marked ISO-8859-1 that holds Windows-1251 bytes, as old Windows taggers wrote."""
+    return b"\0" + text.encode("cp1251")
+
+
+def id3v1(title, artist, album):
+    def field(text):
+        return text.encode("cp1251").ljust(30, b"\0")
+    return b"TAG" + field(title) + field(artist) + field(album) + b"1988" + field("") + b"\xff"
+
+
+def mod_named(title):
+    """A silent four-channel MOD of one empty pattern whose song name is title."""
+    sample = b"\0" * 22 + b"\0\0" + b"\0\x40" + b"\0\0" + b"\0\x01"
+    return (title.encode().ljust(20, b"\0") + sample * 31 + b"\x01\x00" + b"\0" * 128 +
+            b"M.K." + b"\0" * 1024)
+
+
+def metadata(env, key):
+    return playerctl(env, "metadata", key)
 
 
 def menu_mime_types():
@@ -355,6 +402,97 @@ def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
             check(spl.count(b"\r\n") == 1, "current.spl after Quit: %r" % spl)
             check(not listed(env), "the name stayed after Quit")
             client.close()
+
+
+@SUITE.case
+def tags_and_pictures_reach_the_desktop(env, files):
+    folder = os.path.join(os.path.dirname(files["a"]), "tagged")
+    os.makedirs(folder)
+    with open(files["b"], "rb") as f:
+        mp3 = f.read()
+    cover = png(8, 8, (200, 30, 60))
+
+    def write(name, data):
+        path = os.path.join(folder, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    utf16 = write("utf16.mp3", id3v23([
+        ("TIT2", utf16_text("Звезда по имени Солнце")), ("TPE1", utf16_text("Кино")),
+        ("TALB", utf16_text("Звезда по имени Солнце")), ("TRCK", b"\0" + b"3/8"),
+        ("APIC", b"\0image/png\0\x03\0" + cover)]) + mp3)
+    legacy = write("legacy.mp3", id3v23([
+        ("TIT2", single_byte_text("Группа крови")), ("TPE1", single_byte_text("Кино")),
+        ("TALB", single_byte_text("Группа крови"))]) + mp3)
+    v1_only = write("v1.mp3", mp3 + id3v1("Кукушка", "Кино", "Чёрный альбом"))
+    module = write("named.mod", mod_named("space debris"))
+    pcm = os.path.join(folder, "pcm.wav")  # the encoders take 16-bit samples
+    subprocess.run(["sox", files["short"], "-b", "16", pcm], check=True, timeout=60)
+    flac = os.path.join(folder, "vorbis.flac")
+    subprocess.run(["flac", "--silent", "-f", "-T", "TITLE=Пачка сигарет", "-T", "ARTIST=Кино",
+                    "-T", "ALBUM=Последний герой", "-o", flac, pcm], check=True,
+                   timeout=60)
+    opus = os.path.join(folder, "tagged.opus")
+    subprocess.run(["opusenc", "--quiet", "--title", "Спокойная ночь", "--artist", "Кино",
+                    "--album", "Звезда", pcm, opus], check=True, timeout=60)
+    m4a = os.path.join(folder, "tagged.m4a")
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-i", pcm, "-c:a", "aac",
+                    "-metadata", "title=Красно-жёлтые дни", "-metadata", "artist=Кино",
+                    "-metadata", "album=Чёрный альбом", m4a], check=True, timeout=60)
+    # Nothing embedded, or a "picture" that is no image: the folder's picture is shown.
+    album = os.path.join(folder, "album")
+    os.makedirs(album)
+    folder_cover = os.path.join(album, "Cover.PNG")
+    with open(folder_cover, "wb") as f:
+        f.write(png(4, 4, (0, 0, 255)))
+    untagged = os.path.join(album, "untagged.wav")
+    shutil.copy(files["short"], untagged)
+    not_an_image = os.path.join(album, "bogus picture.mp3")
+    with open(not_an_image, "wb") as f:
+        f.write(id3v23([("TIT2", single_byte_text("Апрель")),
+                        ("APIC", b"\0image/png\0\x03\0" + b"no picture here" * 100)]) + mp3)
+
+    def opened(path, title):
+        run(env, "playerctl", "-p", "tunlark", "open", "file://" + urllib.parse.quote(path))
+        check(wait_for(lambda: metadata(env, "title") == title, 5),
+              "%s: title %r, expected %r" % (os.path.basename(path), metadata(env, "title"), title))
+
+    with SessionBus(env), Player(env, "tags", env.windows_path(files["a"])):
+        check(wait_for(lambda: listed(env), 10), "playerctl -l does not list the player")
+        # Untagged: the file title, and no artist or picture.
+        check(wait_for(lambda: metadata(env, "title") == "tone a", 5), "untagged title %r" %
+              metadata(env, "title"))
+        check(metadata(env, "artist") == "" and metadata(env, "mpris:artUrl") == "",
+              "an untagged file has an artist or picture: %r %r" % (
+                  metadata(env, "artist"), metadata(env, "mpris:artUrl")))
+
+        rows = [(utf16, "Звезда по имени Солнце", "Кино", "Звезда по имени Солнце"),
+                (legacy, "Группа крови", "Кино", "Группа крови"),
+                (v1_only, "Кукушка", "Кино", "Чёрный альбом"),
+                (flac, "Пачка сигарет", "Кино", "Последний герой"),
+                (opus, "Спокойная ночь", "Кино", "Звезда"),
+                (m4a, "Красно-жёлтые дни", "Кино", "Чёрный альбом"),
+                (module, "space debris", "", "")]
+        for path, title, artist, album_name in rows:
+            opened(path, title)
+            got = (metadata(env, "artist"), metadata(env, "album"))
+            check(got == (artist, album_name), "%s: artist and album %r" % (
+                os.path.basename(path), got))
+
+        opened(utf16, "Звезда по имени Солнце")
+        check(metadata(env, "xesam:trackNumber") == "3", "track number %r" %
+              metadata(env, "xesam:trackNumber"))
+        art = metadata(env, "mpris:artUrl")
+        covers = os.path.join(env.env["HOME"], ".cache", "tunlark", "covers")
+        check(art.startswith("file://" + covers + "/"), "artUrl %r" % art)
+        with open(urllib.parse.unquote(art[len("file://"):]), "rb") as f:
+            check(f.read() == cover, "the cached picture differs from the embedded one")
+
+        for path, title in ((untagged, "untagged"), (not_an_image, "Апрель")):
+            opened(path, title)
+            check(metadata(env, "mpris:artUrl") == "file://" + urllib.parse.quote(folder_cover),
+                  "%s: artUrl %r" % (title, metadata(env, "mpris:artUrl")))
 
 
 def main():

@@ -86,6 +86,7 @@ TEST(MediaControls, EachChangeNamesItsPropertyAndThePositionSnapshotNone) {
       {"title", [](MediaState& s) { s.title = "tone b"; }, {"Metadata"}},
       {"url", [](MediaState& s) { s.url = "file:///b"; }, {"Metadata"}},
       {"length", [](MediaState& s) { s.lengthUs = 1; }, {"Metadata"}},
+      {"tags read", [](MediaState& s) { s.tags.artUrl = "file:///c.png"; }, {"Metadata"}},
       {"mute", [](MediaState& s) { s.volume = 0; }, {"Volume"}},
       {"list emptied",
        [](MediaState& s) {
