@@ -86,7 +86,7 @@ std::vector<Fixture> MakeFormatFixtures(const std::string& dir) {
     ToneParams params{format, rate, 2, kSeconds, 440, 0.5};
     if (Exists(path) || WriteTone(path, params)) fixtures.push_back({label, path});
   };
-  auto mpeg = [&](const char* label, const char* name, const char* encoder) {
+  auto mpeg = [&](const char* label, const char* name, const std::string& encoder) {
     std::string path = dir + "/" + name;
     ToneParams params{0, 44100, 2, kSeconds, 440, 0.5};
     if (Exists(path) || WriteMpeg(path, params, encoder)) fixtures.push_back({label, path});
@@ -103,6 +103,15 @@ std::vector<Fixture> MakeFormatFixtures(const std::string& dir) {
   mpeg("MP3 CBR 128 kbit/s", "cbr.mp3", "lame --quiet -b 128");
   mpeg("MP3 VBR -V 2", "vbr.mp3", "lame --quiet --vbr-new -V 2");
   mpeg("MP2 192 kbit/s", "tone.mp2", "twolame --quiet -b 192");
+  tone("FLAC 16-bit 44.1 kHz", "tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100);
+  tone("FLAC 24-bit 96 kHz (resampled)", "tone96.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 96000);
+  mpeg("Opus 128 kbit/s (48 kHz, resampled)", "tone.opus", "opusenc --quiet --bitrate 128");
+  auto ffmpeg = [](const std::string& options) {
+    return "sh -c 'ffmpeg -v quiet -y -i \"$0\" " + options + " \"$1\"'";
+  };
+  mpeg("AAC 192 kbit/s in M4A", "aac.m4a", ffmpeg("-c:a aac -b:a 192k"));
+  mpeg("ALAC in M4A", "alac.m4a", ffmpeg("-c:a alac"));
+  mpeg("WMA 2 128 kbit/s", "tone.wma", ffmpeg("-c:a wmav2 -b:a 128k"));
   module("MOD", "tone.mod", MakeMod);
   module("S3M", "tone.s3m", MakeS3m);
   module("XM", "tone.xm", MakeXm);

@@ -66,6 +66,7 @@ if(TUNLARK_WINELIB)
   endif()
 
   set(EXEC tunlark)
+  set(MIME_TYPES "${TUNLARK_MIME_TYPES}")
   configure_file(${CMAKE_SOURCE_DIR}/resources/tunlark.desktop.in
                  ${install_files}/tunlark.desktop @ONLY)
   file(CREATE_LINK ../lib/tunlark/tunlark ${install_files}/tunlark SYMBOLIC)
@@ -96,8 +97,9 @@ if(TUNLARK_WINELIB)
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
       "Tunlark has no window of its own: a tray icon shows what plays, a pop-up
 menu and twelve system-wide hotkeys control it, and a second start hands its
-file to the running player. It plays MP3, MP2, MP1, WAV, AIFF, OGG and tracker
-modules, reads M3U and PLS playlists and scans folders. It runs under Wine;
+file to the running player. It plays MP3, MP2, MP1, WAV, AIFF, OGG, FLAC, Opus,
+AAC and ALAC (M4A), WMA and tracker modules, reads M3U and PLS playlists and
+scans folders. It runs under Wine;
 its texts are Russian.")
   # The libraries the program links (found by dpkg-shlibdeps), Wine to run it, python3 for the
   # launcher's tray check, and the Russian locale that gives Wine the program's code page.
@@ -111,16 +113,28 @@ else()
   # build has none.
   set(dlls)
   if(TUNLARK_DEPS_PREFIX)
-    foreach(dll libsndfile-1.dll libmpg123-0.dll libsoxr.dll)
+    # FFmpeg's DLLs carry its version in their names (avcodec-59.dll): found, not named.
+    set(dll_sources)
+    foreach(deps_prefix ${TUNLARK_DEPS_PREFIX})
+      foreach(dll libsndfile-1.dll libmpg123-0.dll libsoxr.dll)
+        if(EXISTS ${deps_prefix}/bin/${dll})
+          list(APPEND dll_sources ${deps_prefix}/bin/${dll})
+        endif()
+      endforeach()
+      file(GLOB ffmpeg_dlls ${deps_prefix}/bin/avformat-*.dll ${deps_prefix}/bin/avcodec-*.dll
+           ${deps_prefix}/bin/avutil-*.dll)
+      list(APPEND dll_sources ${ffmpeg_dlls})
+      install(DIRECTORY ${deps_prefix}/licences/ DESTINATION licences)
+    endforeach()
+    foreach(source ${dll_sources})
+      get_filename_component(dll ${source} NAME)
       add_custom_command(
         OUTPUT ${install_files}/${dll}
-        COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/${dll}
-                ${TUNLARK_DEPS_PREFIX}/bin/${dll}
-        DEPENDS ${TUNLARK_DEPS_PREFIX}/bin/${dll})
+        COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/${dll} ${source}
+        DEPENDS ${source})
       list(APPEND dlls ${install_files}/${dll})
     endforeach()
     install(FILES ${dlls} DESTINATION .)
-    install(DIRECTORY ${TUNLARK_DEPS_PREFIX}/licences/ DESTINATION licences)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION licences
             RENAME README.txt)
     if(EXISTS /usr/share/doc/mingw-w64-x86-64-dev/copyright)

@@ -75,16 +75,10 @@ if(TUNLARK_WINELIB)
     ${CMAKE_SOURCE_DIR}/platform/track_tags_linux.cpp
     PROPERTIES COMPILE_OPTIONS
                "-fno-short-wchar;-U_WIN32;-U_WIN64;-UWIN32;-UWIN64;-U__WIN32;-U__WIN64;-U__WIN32__;-U__WIN64__;-U__WINNT;-U__WINNT__")
-  # The media controls announce the types of the menu entry: a header made from it.
-  set(menu_entry ${CMAKE_SOURCE_DIR}/resources/tunlark.desktop.in)
-  file(STRINGS ${menu_entry} mime_line REGEX "^MimeType=")
-  string(REGEX REPLACE "^MimeType=" "" mime_types "${mime_line}")
-  # file(STRINGS) keeps the semicolons escaped as list separators.
-  string(REPLACE "\\;" ";" mime_types "${mime_types}")
+  # The media controls announce the types of the menu entry (cmake/file_types.cmake).
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/app/menu_mime_types.h
-       CONTENT "// Made from resources/tunlark.desktop.in by cmake/program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@mime_types@\";\n"
+       CONTENT "// Made from resources/track_formats.txt by cmake/program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@TUNLARK_MIME_TYPES@\";\n"
        @ONLY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${menu_entry})
   target_include_directories(Tunlark PRIVATE ${CMAKE_BINARY_DIR}/generated)
   # CMake does not know winegcc's own library folders and would write the system's into the
   # program as a search path.

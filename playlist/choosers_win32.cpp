@@ -7,6 +7,7 @@
 #include "platform/wide_paths_win32.h"
 #include "playback/player.h"
 #include "playlist/chooser_guard.h"
+#include "playlist/file_types.h"
 #include "playlist/open_path.h"
 
 namespace {
@@ -14,10 +15,10 @@ namespace {
 ChooserGuard g_fileGuard;
 ChooserGuard g_folderGuard;
 
-// One pair, no "all files" pair. "*aiff" has no dot on purpose: it lists "trackaiff" too.
-const char kTrackFilter[] =
-    "Все поддерживаемые типы\0"
-    "*.mp3;*.wav;*.ogg;*.mp2;*.mp1;*aiff;*.xm;*.mo3;*.it;*.s3m;*.mtm;*.mod;*.umx;*.m3u;*.pls\0";
+// One pair, no "all files" pair; the patterns come from the table of file types.
+std::string TrackFilter() {
+  return std::string("Все поддерживаемые типы") + '\0' + FilterPatterns() + '\0' + '\0';
+}
 
 const WCHAR* Wide(const std::u16string& text) {
   return reinterpret_cast<const WCHAR*>(text.c_str());
@@ -35,7 +36,7 @@ std::string NarrowChoice(const WCHAR* path) {
 std::string ChooseFile(HWND owner) {
   if (!g_fileGuard.Enter()) return "";
   WCHAR path[260] = {};
-  std::u16string filter = WidenAnsi(std::string(kTrackFilter, sizeof kTrackFilter));
+  std::u16string filter = WidenAnsi(TrackFilter());
   std::u16string title = WidenAnsi("Открыть файл");
   OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;

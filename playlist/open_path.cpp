@@ -5,15 +5,17 @@
 #include "app/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "playlist/file_types.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_readers.h"
 
 void OpenPath(const std::string& path) {
   g_app.playlist.Clear();
-  std::string extension = LowerExtensionOfFile(path);
-  if (extension == "m3u") {
+  const FileType* type = FindFileType(LowerExtensionOfFile(path));
+  std::string reader = type && IsPlaylistType(*type) ? type->opens : "";
+  if (reader == "m3u") {
     ReadM3u(path);
-  } else if (extension == "pls") {
+  } else if (reader == "pls") {
     ReadPls(path);
   } else {
     g_app.playlist.Append(path);

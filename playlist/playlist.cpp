@@ -3,9 +3,7 @@
 #include "app/app_state.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"
-
-const char* const TrackExtensions[13] = {"mp3", "wav", "ogg", "aiff", "xm",  "it", "mtm",
-                                         "umx", "mod", "s3m", "mo3",  "mp2", "mp1"};
+#include "playlist/file_types.h"
 
 void StepNext() {
   uint32_t last = g_app.playlist.Count() - 1u;  // 4294967295 for an empty list
@@ -42,7 +40,6 @@ std::string LowerExtensionOfFile(const std::string& path) {
 }
 
 bool IsTrackExtension(const std::string& lowerExtension) {
-  for (const char* extension : TrackExtensions)
-    if (lowerExtension == extension) return true;
-  return false;
+  const FileType* type = FindFileType(lowerExtension);
+  return type && !IsPlaylistType(*type);
 }

@@ -32,6 +32,5 @@ std::string LowerExtension(const std::string& path);
 // whose extension is cut to three capitals ("Ωmega.aiff" is "OMEGA~1.AIF"); of path otherwise.
 std::string LowerExtensionOfFile(const std::string& path);
 
-// The thirteen extensions by which a folder scan takes a file as a track.
-extern const char* const TrackExtensions[13];
+// True when a folder scan takes a file of this lower-case extension as a track (TrackExtensions).
 bool IsTrackExtension(const std::string& lowerExtension);

@@ -1,10 +1,16 @@
 #include "playlist/playlist_readers.h"
 
+#include <algorithm>
+#include <cctype>
+#include <utility>
+#include <vector>
+
 #include "app/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_entries.h"
 #include "playlist/text_file.h"
 
 namespace {
@@ -25,37 +31,75 @@ std::string EntryPath(const std::string& line, bool utf8File) {
   return line;
 }
 
+// A track line: a file URI becomes its path, another URL is skipped, and the path is resolved
+// against the playlist's folder, then read: whole, so that a UTF-8 name gets its aliases, or,
+// where the folder's own bytes are no UTF-8, the entry alone.
+void AppendEntry(const std::string& playlistPath, const std::string& line, bool utf8File) {
+  std::string path;
+  if (!LinePath(line, &path) || path.empty()) return;
+  std::string resolved = ResolveEntry(playlistPath, path);
+  std::string entry = EntryPath(resolved, utf8File);
+  if (entry == resolved && resolved != path)
+    entry = ResolveEntry(playlistPath, EntryPath(path, utf8File));
+  g_app.playlist.Append(entry);
+}
+
+// "FileN=" in any case: N, or -1 for any other line.
+long FileKeyNumber(const std::string& line, size_t equals) {
+  if (equals == std::string::npos || equals <= 4) return -1;
+  std::string key = line.substr(0, equals);
+  for (size_t i = 0; i < 4; ++i)
+    key[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
+  if (key.compare(0, 4, "file") != 0) return -1;
+  long number = 0;
+  for (size_t i = 4; i < key.size(); ++i) {
+    if (key[i] < '0' || key[i] > '9' || number > 100000000) return -1;
+    number = number * 10 + (key[i] - '0');
+  }
+  return number;
+}
+
 }  // namespace
 
+// Every line that is neither blank nor begins with "#" (the header, #EXTINF and other directives,
+// comments) is a track; the header is optional, as most Linux tools leave it out.
 void ReadM3u(const std::string& path) {
   TextReader reader;
   if (!OpenTextFile(path, &reader)) return;
   g_app.playlist.Clear();
   std::string line;
-  if (!reader.ReadChars(8, &line) || line != "#EXTM3U\n") return;
   bool utf8File = LowerExtensionOfFile(path) == "m3u8";
-  // Lines come in pairs: an #EXTINF line, ignored, then the path.
-  for (;;) {
-    reader.ReadLine(&line);
-    if (!reader.ReadLine(&line)) break;
-    g_app.playlist.Append(EntryPath(line, utf8File));
+  for (bool first = true; reader.ReadLine(&line); first = false) {
+    if (first && SkipByteOrderMark(&line)) utf8File = true;
+    // Without a header to test, a NUL byte tells a binary file: it is no list of tracks.
+    if (line.find('\0') != std::string::npos) {
+      g_app.playlist.Clear();
+      return;
+    }
+    if (line.empty() || line[0] == '#') continue;
+    AppendEntry(path, line, utf8File);
   }
 }
 
+// The tracks of the FileN keys in N order, each path whole after "FileN="; every other key
+// (Title, Length, NumberOfEntries, Version) is ignored wherever it stands.
 void ReadPls(const std::string& path) {
   TextReader reader;
   if (!OpenTextFile(path, &reader)) return;
   g_app.playlist.Clear();
   std::string line;
-  if (!reader.ReadChars(11, &line) || line != "[playlist]\n") return;
-  // Lines come in threes: FileN=path, then the title and length lines, ignored.
-  std::string ignored;
+  if (!reader.ReadLine(&line)) return;
+  bool utf8File = SkipByteOrderMark(&line);
+  std::string header = line;
+  for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (header != "[playlist]") return;
+  std::vector<std::pair<long, std::string>> files;
   while (reader.ReadLine(&line)) {
-    if (line.compare(0, 15, "NumberOfEntries") == 0) break;
-    size_t equals = line.rfind('=');
-    std::string entry = equals == std::string::npos ? line : line.substr(equals + 1);
-    reader.ReadLine(&ignored);
-    reader.ReadLine(&ignored);
-    g_app.playlist.Append(EntryPath(entry, false));
+    size_t equals = line.find('=');
+    long number = FileKeyNumber(line, equals);
+    if (number >= 0) files.emplace_back(number, line.substr(equals + 1));
   }
+  std::stable_sort(files.begin(), files.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [number, entry] : files) AppendEntry(path, entry, utf8File);
 }

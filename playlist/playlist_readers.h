@@ -1,5 +1,5 @@
-// Reading M3U and PLS playlists into g_app.playlist, by line position as the standard layouts
-// put them. Neither touches CurrentIndex; a file that cannot be opened changes nothing.
+// Reading M3U (and M3U8) and PLS playlists into g_app.playlist, as the programs that write them
+// lay them out. Neither touches CurrentIndex; a file that cannot be opened changes nothing.
 #pragma once
 
 #include <string>

@@ -23,12 +23,14 @@ mimeapps="$config_home/mimeapps.list"
 autostart_file="$config_home/autostart/tunlark.desktop"
 manifest="$program_dir/installed-files"
 
-# The menu entry, with @EXEC@ for its command; the package installs it too. Its MimeType key
-# lists the types of every extension the open-file dialog offers: mp3, wav, ogg, mp2, mp1, aiff,
-# xm, mo3, it, s3m, mtm, mod, umx, m3u, pls. mp1 and umx come from resources/tunlark-mime.xml;
-# newer MIME databases name WAV audio/vnd.wave.
+# The menu entry, with @EXEC@ for its command and @MIME_TYPES@ for the types of every file type
+# the player opens (resources/track_formats.txt, each type once); the package installs it too.
+# mp1 and umx come from resources/tunlark-mime.xml.
 desktop_template="$(dirname "${BASH_SOURCE[0]}")/../resources/tunlark.desktop.in"
-IFS=';' read -r -a mime_types <<<"$(sed -n 's/^MimeType=//p' "$desktop_template")"
+file_types_table="$(dirname "${BASH_SOURCE[0]}")/../resources/track_formats.txt"
+IFS=';' read -r -a mime_types <<<"$(awk '!/^#/ && NF >= 5 {
+  n = split($5, t, ";"); for (i = 1; i <= n; i++) if (!seen[t[i]]++) printf "%s;", t[i] }' \
+  "$file_types_table")"
 
 # fill_program_dir and the launch itself.
 . "$(dirname "${BASH_SOURCE[0]}")/launch-common.sh"

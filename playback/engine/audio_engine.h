@@ -1,6 +1,7 @@
-// The audio engine: decoding of streams (WAV, AIFF, OGG, MPEG audio) and tracker modules, mixing
-// on the engine's own thread, and output. Its public calls take handles and plain values, never
-// throw, and return 0 or false on failure with the reason kept for BASS_ErrorGetCode.
+// The audio engine: decoding of streams (WAV, AIFF, OGG, FLAC, Opus, MPEG audio, AAC and ALAC in
+// MP4, WMA) and tracker modules, mixing on the engine's own thread, and output. Its public calls
+// take handles and plain values, never throw, and return 0 or false on failure with the reason
+// kept for BASS_ErrorGetCode.
 //
 // Threads: the BASS_* calls may be made from any thread; the program makes them all from its one
 // UI thread (tests: the test thread). BASS_Init starts the mixing thread through the thread
@@ -33,6 +34,12 @@ constexpr uint32_t BASS_CTYPE_STREAM_MP2 = 0x10004;
 constexpr uint32_t BASS_CTYPE_STREAM_MP3 = 0x10005;
 constexpr uint32_t BASS_CTYPE_STREAM_AIFF = 0x10006;
 constexpr uint32_t BASS_CTYPE_STREAM_WAV = 0x40000;
+// The add-on formats, by the values of the library's add-ons: all outside the module range.
+constexpr uint32_t BASS_CTYPE_STREAM_WMA = 0x10300;
+constexpr uint32_t BASS_CTYPE_STREAM_FLAC = 0x10900;
+constexpr uint32_t BASS_CTYPE_STREAM_AAC = 0x10b00;
+constexpr uint32_t BASS_CTYPE_STREAM_ALAC = 0x10e00;
+constexpr uint32_t BASS_CTYPE_STREAM_OPUS = 0x11200;
 constexpr uint32_t BASS_CTYPE_MUSIC_MOD = 0x20000;
 constexpr uint32_t BASS_CTYPE_MUSIC_MTM = 0x20001;
 constexpr uint32_t BASS_CTYPE_MUSIC_S3M = 0x20002;

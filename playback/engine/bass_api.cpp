@@ -228,6 +228,7 @@ uint32_t BASS_StreamCreateFile(bool mem, const void* file, uint64_t offset, uint
   std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(media);
   if (!decoder && media->Seek(0))
     decoder = OpenMpegDecoder(media, (flags & BASS_STREAM_PRESCAN) != 0);
+  if (!decoder && media->Seek(0)) decoder = OpenFfmpegDecoder(media);
   return AddChannel(std::move(decoder), flags, false);
 }
 

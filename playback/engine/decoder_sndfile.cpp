@@ -75,7 +75,11 @@ std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file) {
       ctype = BASS_CTYPE_STREAM_AIFF;
       break;
     case SF_FORMAT_OGG:
-      ctype = BASS_CTYPE_STREAM_OGG;
+      ctype = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? BASS_CTYPE_STREAM_OPUS
+                                                                  : BASS_CTYPE_STREAM_OGG;
+      break;
+    case SF_FORMAT_FLAC:
+      ctype = BASS_CTYPE_STREAM_FLAC;
       break;
     default:
       break;

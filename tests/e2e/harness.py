@@ -21,6 +21,21 @@ RATE = 44100
 SINK = "tunlark_e2e"
 DEFAULT_FILES = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
     os.path.abspath(__file__)))), "resources", "make_default_files.py")
+FILE_TYPES = os.path.join(os.path.dirname(DEFAULT_FILES), "track_formats.txt")
+
+
+def file_types():
+    """The rows of the player's table of file types: dicts of extension, opens, filter, pattern
+    and mime (a list)."""
+    rows = []
+    with open(FILE_TYPES, encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or not line.split():
+                continue
+            extension, opens, place, pattern, mime = line.split()
+            rows.append(dict(extension=extension, opens=opens, filter=int(place), pattern=pattern,
+                             mime=mime.split(";")))
+    return rows
 
 
 class Failure(Exception):

@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -33,6 +34,28 @@ int main(int argc, char** argv) {
   // No layer 1 encoder exists here: layer 2 data under the .mp1 name still proves the name is
   // accepted and reaches the MPEG decoder, which reads any layer.
   ok = ok && WriteMpeg(folder + "tone.mp1", tone, "twolame --quiet");
+  // The formats of a current collection; the FLAC at 24 bits and 96 kHz, through the resampler.
+  ok = ok && WriteMpeg(folder + "tone.opus", tone, "opusenc --quiet");
+  for (const char* codec : {"aac", "alac", "wmav2"}) {
+    std::string name =
+        std::string(codec) == "wmav2" ? "tone.wma" : std::string("tone-") + codec + ".m4a";
+    ok = ok &&
+         WriteMpeg(folder + name, tone,
+                   std::string("sh -c 'ffmpeg -v quiet -y -i \"$0\" -c:a ") + codec + " \"$1\"'");
+  }
+  // A 3-second AAC track and a 900 Hz FLAC after it in a list, for the join between them.
+  ToneParams shortTone = tone;
+  shortTone.seconds = 3;
+  ok = ok && WriteMpeg(folder + "short.m4a", shortTone,
+                       "sh -c 'ffmpeg -v quiet -y -i \"$0\" -c:a aac \"$1\"'");
+  ToneParams hiRes = tone;
+  hiRes.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
+  hiRes.rate = 96000;
+  ok = ok && WriteTone(folder + "tone.flac", hiRes);
+  hiRes.freq = 900;
+  hiRes.seconds = 4;
+  std::filesystem::create_directories(folder + "sub");
+  ok = ok && WriteTone(folder + "sub/next.flac", hiRes);
 
   // About eight seconds each: 64 rows at speed 6 and tempo 125.
   const ModuleParams module{64, 6, 125};

@@ -25,7 +25,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 import dbus_wire  # noqa: E402
-from harness import player_pids  # noqa: E402
+from harness import file_types, player_pids  # noqa: E402
 from run_e2e import (CMD_EXIT, CMD_PAUSE, KEY_NEXT, KEY_PAUSE, Player, hears,  # noqa: E402
                      hears_silence, m3u, read)
 from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402
@@ -160,9 +160,10 @@ def metadata(env, key):
 
 
 def menu_mime_types():
-    with open(os.path.join(ROOT, "resources", "tunlark.desktop.in"), encoding="utf-8") as f:
-        line = re.search(r"^MimeType=(.*)$", f.read(), re.M).group(1)
-    return [t for t in line.split(";") if t]
+    types = []
+    for row in file_types():
+        types += [t for t in row["mime"] if t not in types]
+    return types
 
 
 @SUITE.case

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
   } sndfiles[] = {{"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
                   {"tone-float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
                   {"tone.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
-                  {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS}};
+                  {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+                  {"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}};
   bool ok = true;
   for (const auto& file : sndfiles) {
     tone.format = file.format;
@@ -40,6 +41,19 @@ int main(int argc, char** argv) {
   }
   ok = WriteMpeg(out + "tone.mp3", tone, "lame --quiet -b 32") && ok;
   ok = WriteMpeg(out + "tone-vbr.mp3", tone, "lame --quiet --vbr-new -V 9 -t") && ok;
+  // FFmpeg's encoders, given the source and the target; the MP4s with their index first.
+  struct {
+    const char* name;
+    const char* options;
+  } encoded[] = {{"tone.m4a", "-c:a aac -b:a 24k"},
+                 {"alac.m4a", "-c:a alac"},
+                 {"tone.wma", "-c:a wmav2 -b:a 32k"}};
+  for (const auto& file : encoded) {
+    std::string command = std::string("sh -c 'ffmpeg -v quiet -y -i \"$0\" -movflags +faststart ") +
+                          file.options + " \"$1\"'";
+    ok = WriteMpeg(out + file.name, tone, command) && ok;
+  }
+  ok = WriteMpeg(out + "tone.opus", tone, "opusenc --quiet --bitrate 16") && ok;
   tone.rate = 16000;
   ok = WriteMpeg(out + "tone.mp2", tone, "twolame --quiet -b 32") && ok;
 

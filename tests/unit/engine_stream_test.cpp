@@ -7,7 +7,9 @@
 #include <random>
 
 #include "engine_test_support.h"
+#include "platform/file_system.h"
 #include "playback/engine/audio_engine.h"
+#include "playback/engine/decoder.h"
 
 namespace {
 
@@ -35,12 +37,17 @@ class EngineStreamTest : public ::testing::Test {
   EngineFixture engine_;
 };
 
+// An encoder command for WriteMpeg, which appends the source and the target.
+#define FFMPEG(codec) "sh -c 'ffmpeg -v quiet -y -i \"$0\" -c:a " codec " \"$1\"'"
+
 struct FormatCase {
   const char* name;
   int format;  // 0: MPEG audio through the encoder
   const char* encoder;
   uint32_t ctype;
   double lengthTolerance;  // seconds
+  uint32_t rate = 44100;   // the channel's: Opus decodes at 48 kHz
+  double shortBy = 1e-9;   // seconds the length may fall short
 };
 
 TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
@@ -55,6 +62,13 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
       // Named for one format, holding another: the content decides.
       {"wave.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_WAV, 0},
       {"mpeg.wav", 0, "lame --quiet -b 128", BASS_CTYPE_STREAM_MP3, 1e-9},
+      {"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_FLAC, 0},
+      {"tone.opus", 0, "opusenc --quiet", BASS_CTYPE_STREAM_OPUS, 1e-9, 48000},
+      // The encoder's priming and padding are trimmed by the MP4 edit list.
+      {"tone.m4a", 0, FFMPEG("aac"), BASS_CTYPE_STREAM_AAC, 1e-9},
+      {"alac.m4a", 0, FFMPEG("alac"), BASS_CTYPE_STREAM_ALAC, 1e-9},
+      // WMA keeps no encoder delay: the length is what decodes, counted at the open.
+      {"tone.wma", 0, FFMPEG("wmav2"), BASS_CTYPE_STREAM_WMA, 0.05, 44100, 0.05},
   };
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -66,10 +80,10 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
     BASS_CHANNELINFO info = {};
     ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
     EXPECT_EQ(info.ctype, c.ctype);
-    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(info.freq, c.rate);
     EXPECT_EQ(info.chans, 2u);
     double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
-    EXPECT_GE(length, 1.0 - 1e-9);
+    EXPECT_GE(length, 1.0 - c.shortBy);
     EXPECT_LE(length, 1.0 + c.lengthTolerance);
     ASSERT_TRUE(BASS_ChannelPlay(h, false));
     engine_.Listen(100);  // past any encoder's start-up
@@ -77,6 +91,52 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
     EXPECT_NEAR(ToneFrequency(heard, 44100), 440, 2);
     EXPECT_NEAR(Rms(heard), 0.5 / std::sqrt(2.0), 0.03);
     EXPECT_TRUE(BASS_StreamFree(h));
+  }
+}
+
+// The decoders of the compressed formats, read straight: every frame the length promises comes,
+// no more, and a seek lands on the very frame (high rates and 24 bits go through the same way).
+TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
+  struct Case {
+    const char* name;
+    int format;
+    const char* encoder;
+    uint32_t rate;
+    float tolerance;  // per sample, against a read from the start
+  } cases[] = {
+      {"hi.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "", 96000, 1e-6f},
+      {"aac.m4a", 0, FFMPEG("aac"), 44100, 2e-3f},
+      {"alac.m4a", 0, FFMPEG("alac"), 44100, 1e-6f},
+      {"wma.wma", 0, FFMPEG("wmav2"), 44100, 2e-3f},
+      {"opus.opus", 0, "opusenc --quiet", 48000, 2e-3f},
+  };
+  std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToneParams params{c.format, c.rate, 2, 2.0, 440, 0.5, 1000, 1.0};
+    std::string path = dir_.File(c.name);
+    ASSERT_TRUE(c.format ? WriteTone(path, params) : WriteMpeg(path, params, c.encoder));
+    auto open = [&] {
+      std::unique_ptr<MediaFile> file = files->OpenMediaFile(path);
+      std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(file);
+      if (!decoder && file && file->Seek(0)) decoder = OpenFfmpegDecoder(file);
+      return decoder;
+    };
+    std::unique_ptr<Decoder> decoder = open();
+    ASSERT_TRUE(decoder);
+    std::vector<float> whole;
+    std::vector<float> block(4096 * 2);
+    while (uint32_t n = decoder->Read(block.data(), 4096))
+      whole.insert(whole.end(), block.begin(), block.begin() + n * 2);
+    EXPECT_EQ(whole.size() / 2, decoder->LengthFrames());
+    for (uint64_t target : {uint64_t{1}, uint64_t{12345}, decoder->LengthFrames() / 2 + 17}) {
+      ASSERT_EQ(decoder->Seek(target), static_cast<double>(target)) << target;
+      ASSERT_EQ(decoder->Read(block.data(), 256), 256u);
+      float worst = 0;
+      for (size_t i = 0; i < 512; ++i)
+        worst = std::max(worst, std::fabs(block[i] - whole[target * 2 + i]));
+      EXPECT_LE(worst, c.tolerance) << "seek to " << target;
+    }
   }
 }
 
@@ -129,8 +189,20 @@ TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
   dir_.Write("noise.xm", noise);
   dir_.Write("header.wav", wav.substr(0, 20));
   dir_.Write("text.ogg", "just some text, not a sound at all\r\n");
-  const char* names[] = {"empty.mp3", "noise.mp3",   "noise.xm", "header.wav",
-                         "text.ogg",  "missing.wav", ""};
+  for (const char* name : {"noise.flac", "noise.opus", "noise.m4a", "noise.wma"})
+    dir_.Write(name, noise);
+  // An MP4 of video only, and one whose AAC samples are encrypted.
+  ToneParams params{0, 44100, 2, 0.5};
+  ASSERT_TRUE(WriteMpeg(dir_.File("video.m4a"), params,
+                        "sh -c 'ffmpeg -v quiet -y -f lavfi -i color=s=32x32:d=0.5 -c:v mpeg4 "
+                        "-f mp4 \"$1\"'"));
+  ASSERT_TRUE(WriteMpeg(dir_.File("encrypted.m4a"), params,
+                        FFMPEG("aac -encryption_scheme cenc-aes-ctr -encryption_key "
+                               "00112233445566778899aabbccddeeff -encryption_kid "
+                               "00112233445566778899aabbccddeeff")));
+  const char* names[] = {"empty.mp3",     "noise.mp3",   "noise.xm",  "header.wav", "text.ogg",
+                         "noise.flac",    "noise.opus",  "noise.m4a", "noise.wma",  "video.m4a",
+                         "encrypted.m4a", "missing.wav", ""};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     std::string path = *name ? dir_.File(name) : dir_.path();  // "" names the folder itself

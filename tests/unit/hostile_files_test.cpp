@@ -45,7 +45,8 @@ TEST_F(HostileFilesTest, AMegabyteLineIsOneEntryAndShiftsNothing) {
       {"list.pls", "[playlist]\r\nFile1=" + huge + "\r\nTitle1=" + huge + "\r\nLength1=1\r\n" +
                        "File2=b.mp3\r\n"},
   };
-  const std::vector<std::vector<std::string>> expected = {{"a.mp3", huge}, {huge, "b.mp3"}};
+  const std::vector<std::vector<std::string>> expected = {{dir_.File("a.mp3"), dir_.File(huge)},
+                                                          {dir_.File(huge), dir_.File("b.mp3")}};
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].name);
     dir_.Write(cases[i].name, cases[i].bytes);

@@ -37,9 +37,12 @@ TEST_F(OpenPathTest, ChoosesTheReaderByExtension) {
     std::string path;
     Entries expected;
   } cases[] = {
-      {dir_.File("List.M3U"), {"a.mp3", "b.mp3"}},        {dir_.File("List.pls"), {"c.mp3"}},
-      {dir_.File("List.m3u8"), {dir_.File("List.m3u8")}}, {dir_.File("missing.m3u"), {}},
-      {"C:\\no\\such\\track", {"C:\\no\\such\\track"}},   {"", {""}},
+      {dir_.File("List.M3U"), {dir_.File("a.mp3"), dir_.File("b.mp3")}},
+      {dir_.File("List.pls"), {dir_.File("c.mp3")}},
+      {dir_.File("List.m3u8"), {dir_.File("a.mp3")}},
+      {dir_.File("missing.m3u"), {}},
+      {"C:\\no\\such\\track", {"C:\\no\\such\\track"}},
+      {"", {""}},
   };
   for (const Case& c : cases) {
     g_app.playlist.Append("previous");
@@ -51,8 +54,9 @@ TEST_F(OpenPathTest, ChoosesTheReaderByExtension) {
 }
 
 TEST_F(OpenPathTest, FolderKeepsTrackNamesOfEveryKind) {
-  for (const char* name : {"a.mp3", "b.txt", "c.MP3", "list.m3u", "list.pls", "Song.AIFF",
-                           "Song.aif", "trackaiff", "README", "OMEGA~1.AIF", "SONG~1.AIF"})
+  for (const char* name : {"a.mp3", "b.txt", "c.MP3", "list.m3u", "list.pls", "list.m3u8",
+                           "Song.AIFF", "Song.aif", "trackaiff", "README", "OMEGA~1.AIF",
+                           "SONG~1.AIF", "d.flac", "e.Opus", "f.m4a", "g.wma", "h.mp4"})
     dir_.Write(name, "");
   std::filesystem::create_directory(dir_.File("old.ogg"));
   const std::string folder = dir_.path() + "\\";
@@ -62,8 +66,10 @@ TEST_F(OpenPathTest, FolderKeepsTrackNamesOfEveryKind) {
   g_platform.paths = &paths;
   g_app.CurrentIndex = 3;
   ASSERT_TRUE(FillFromFolder(dir_.path()));
-  EXPECT_EQ(SortedEntries(), (Entries{folder + "OMEGA~1.AIF", folder + "Song.AIFF",
-                                      folder + "a.mp3", folder + "c.MP3", folder + "old.ogg"}));
+  EXPECT_EQ(SortedEntries(),
+            (Entries{folder + "OMEGA~1.AIF", folder + "Song.AIFF", folder + "a.mp3",
+                     folder + "c.MP3", folder + "d.flac", folder + "e.Opus", folder + "f.m4a",
+                     folder + "g.wma", folder + "old.ogg"}));
   EXPECT_EQ(g_app.CurrentIndex, 3u) << "still inside the new list";
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "playlist/playlist_entries.h"
 #include "playlist/playlist_readers.h"
 #include "tests/unit/test_support.h"
 
@@ -37,7 +38,7 @@ class PlaylistReadersTest : public LocaleParamTest {
   CoreFixtureState state_{dir_};
 };
 
-TEST_P(PlaylistReadersTest, M3uTakesEverySecondLineAfterTheHeader) {
+TEST_P(PlaylistReadersTest, M3uTakesEveryLineThatIsNeitherBlankNorADirective) {
   const std::string longPath = "C:\\" + std::string(300, 'p') + ".mp3";
   const ReaderCase cases[] = {
       {"standard",
@@ -49,53 +50,84 @@ TEST_P(PlaylistReadersTest, M3uTakesEverySecondLineAfterTheHeader) {
       {"LF only",
        "#EXTM3U\n#EXTINF:1,A\nC:\\a.mp3\n#EXTINF:2,B\nD:\\b.ogg\n",
        {"C:\\a.mp3", "D:\\b.ogg"}},
-      {"plain paths", "#EXTM3U\na\nb\nc\nd\ne", {"b", "d"}},
-      {"missing #EXTINF shifts", "#EXTM3U\n#EXTINF\na\nb\n#EXTINF\nc", {"a", "#EXTINF"}},
+      {"plain paths", "#EXTM3U\nC:\\a\nC:\\b\nC:\\c", {"C:\\a", "C:\\b", "C:\\c"}},
+      {"one #EXTINF missing", "#EXTM3U\n#EXTINF:1,A\nC:\\a\nC:\\b", {"C:\\a", "C:\\b"}},
+      {"no header", "C:\\a.mp3\r\nC:\\b.mp3\r\n", {"C:\\a.mp3", "C:\\b.mp3"}},
+      {"blank and comment lines",
+       "\n# a comment\nC:\\a.mp3\n\n\n#EXTVLCOPT:x\nC:\\b.mp3\n",
+       {"C:\\a.mp3", "C:\\b.mp3"}},
+      {"byte-order mark", "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF\r\nC:\\a.mp3", {"C:\\a.mp3"}},
+      {"byte-order mark, no header",
+       "\xEF\xBB\xBF"
+       "C:\\a.mp3",
+       {"C:\\a.mp3"}},
+      {"lower-case header", "#extm3u\r\nC:\\a.mp3", {"C:\\a.mp3"}},
       {"header only", "#EXTM3U\r\n", {}},
-      {"header without line break", "#EXTM3U", {}},
-      {"no header", "C:\\a.mp3\r\nC:\\b.mp3\r\n", {}},
-      {"byte-order mark", "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF\r\na.mp3", {}},
-      {"lower case", "#extm3u\r\n#EXTINF\r\na.mp3", {}},
-      {"longer header", "#EXTM3U8\r\n#EXTINF\r\na.mp3", {}},
       {"empty file", "", {}},
-      {"long path keeps the pairing",
-       "#EXTM3U\n#EXTINF\n" + longPath + "\n#EXTINF\nb.mp3",
-       {longPath, "b.mp3"}},
+      {"long path", "#EXTM3U\n" + longPath + "\nC:\\b.mp3", {longPath, "C:\\b.mp3"}},
       {"taken as written",
-       "#EXTM3U\n#\nmusic\\a.mp3 \n#\n\n#\n100%.mp3",
-       {"music\\a.mp3 ", "", "100%.mp3"}},
+       "C:\\music\\a.mp3 \nC:\\100%.mp3",
+       {"C:\\music\\a.mp3 ", "C:\\100%.mp3"}},
+      {"URLs",
+       "http://radio.example/stream\nfile:///C:/My%20Music/a.mp3\nFILE://localhost/D:/b.ogg\n"
+       "file://server/share/c.mp3\nhttps://x/y.mp3\nfile:///C:/a%0Ab.mp3\nfile:///C:/a%00",
+       {"C:/My Music/a.mp3", "D:/b.ogg"}},
   };
   for (const ReaderCase& c : cases) EXPECT_EQ(Read(ReadM3u, c.content), c.expected) << c.name;
 }
 
-TEST_P(PlaylistReadersTest, PlsTakesTheFileLineOfEachGroupOfThree) {
+TEST_P(PlaylistReadersTest, PlsTakesTheFileKeysInNumberOrder) {
   const std::string longTitle = "Title1=" + std::string(300, 't');
   const ReaderCase cases[] = {
       {"standard",
        "[playlist]\r\nFile1=C:\\a.mp3\r\nTitle1=A\r\nLength1=1\r\nFile2=D:\\b.ogg\r\nTitle2=B\r\n"
        "Length2=2\r\nNumberOfEntries=2\r\nVersion=2\r\n",
        {"C:\\a.mp3", "D:\\b.ogg"}},
-      {"count first", "[playlist]\nNumberOfEntries=2\nFile1=a.mp3\nTitle1=A\nLength1=1\n", {}},
-      {"last '=' wins", "[playlist]\nFile1=C:\\a=b.mp3\nTitle1=\nLength1=\n", {"b.mp3"}},
-      {"ends after a File line",
-       "[playlist]\nFile1=a.mp3\nTitle1=A\nLength1=1\nFile2=b.mp3",
-       {"a.mp3", "b.mp3"}},
-      {"no count line",
-       "[playlist]\nFile1=a\nT\nL\nFile2=b\nT\nL\nFile3=c\nT\nL\n",
-       {"a", "b", "c"}},
-      {"no '=' takes the line",
-       "[playlist]\nmusic\\a.mp3\nT\nL\nFile2=\nT\nL",
-       {"music\\a.mp3", ""}},
-      {"long title keeps the grouping",
-       "[playlist]\nFile1=a\n" + longTitle + "\nL\nFile2=b\nT\nL",
-       {"a", "b"}},
-      {"count is case-sensitive", "[playlist]\nnumberofentries=1\nT\nL", {"1"}},
-      {"wrong case header", "[Playlist]\nFile1=a.mp3\nT\nL", {}},
-      {"byte-order mark", "\xEF\xBB\xBF[playlist]\nFile1=a.mp3\nT\nL", {}},
+      {"count first",
+       "[playlist]\nNumberOfEntries=2\nFile1=C:\\a\nTitle1=A\nFile2=C:\\b\n",
+       {"C:\\a", "C:\\b"}},
+      {"'=' in the path", "[playlist]\nFile1=C:\\a=b.mp3\nTitle1=\nLength1=\n", {"C:\\a=b.mp3"}},
+      {"no title or length", "[playlist]\nFile1=C:\\a\nFile2=C:\\b", {"C:\\a", "C:\\b"}},
+      {"number order",
+       "[playlist]\nFile10=C:\\j\nFile2=C:\\b\n" + longTitle + "\nFile1=C:\\a\n",
+       {"C:\\a", "C:\\b", "C:\\j"}},
+      {"keys in any case, other lines ignored",
+       "[playlist]\nfile1=C:\\a\nFILE2=C:\\b\nFile=C:\\x\nFileX=C:\\x\nC:\\x\nFile3=\n",
+       {"C:\\a", "C:\\b"}},
+      {"header in another case", "[Playlist]\nFile1=C:\\a.mp3", {"C:\\a.mp3"}},
+      {"byte-order mark", "\xEF\xBB\xBF[playlist]\nFile1=C:\\a.mp3", {"C:\\a.mp3"}},
+      {"no header", "File1=C:\\a.mp3\n", {}},
       {"header only", "[playlist]\n", {}},
       {"empty file", "", {}},
   };
   for (const ReaderCase& c : cases) EXPECT_EQ(Read(ReadPls, c.content), c.expected) << c.name;
+}
+
+TEST_P(PlaylistReadersTest, RelativeEntriesAreTakenFromThePlaylistsFolder) {
+  EXPECT_EQ(Read(ReadM3u, "a.mp3\nsub/b.flac\n/abs/c.ogg"),
+            (Entries{dir_.File("a.mp3"), dir_.File("sub/b.flac"), "/abs/c.ogg"}));
+  EXPECT_EQ(Read(ReadPls, "[playlist]\nFile1=a.mp3"), Entries{dir_.File("a.mp3")});
+}
+
+TEST(ResolveEntry, TakesRelativePathsFromTheFolderAndRootedOnesToTheDrive) {
+  struct Case {
+    const char* playlist;
+    const char* entry;
+    const char* path;
+  } cases[] = {
+      {"Z:\\music\\list.m3u", "sub\\a.flac", "Z:\\music\\sub\\a.flac"},
+      {"Z:\\music\\list.m3u", "..\\b.mp3", "Z:\\music\\..\\b.mp3"},
+      {"Z:\\music\\list.m3u", "\\c.ogg", "Z:\\c.ogg"},
+      {"Z:\\music\\list.m3u", "/home/u/d.opus", "Z:\\home\\u\\d.opus"},
+      {"Z:\\music\\list.m3u", "sub/x.m4a", "Z:\\music\\sub\\x.m4a"},
+      {"Z:\\music\\list.m3u", "C:/My Music/y.wma", "C:\\My Music\\y.wma"},
+      {"Z:\\music\\list.m3u", "D:\\e.mp3", "D:\\e.mp3"},
+      {"Z:\\music\\list.m3u", "d:f.mp3", "d:f.mp3"},
+      {"Z:\\music\\list.m3u", "\\\\server\\share\\g.mp3", "\\\\server\\share\\g.mp3"},
+      {"\\\\server\\share\\list.pls", "h.mp3", "\\\\server\\share\\h.mp3"},
+      {"list.m3u", "i.mp3", "i.mp3"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ResolveEntry(c.playlist, c.entry), c.path) << c.entry;
 }
 
 TEST_P(PlaylistReadersTest, UnreadableFileChangesNothing) {
@@ -141,6 +173,10 @@ TEST_P(PlaylistReadersTest, Utf8LinesAreTurnedIntoCodePagePathsAndOtherLinesKeep
   ASSERT_EQ(g_app.playlist.Count(), 2u);
   EXPECT_EQ(g_app.playlist.EntryAt(0), alias);
   EXPECT_EQ(g_app.playlist.EntryAt(1), "Z:\\?.wav") << "U+00A8 is not in the code page";
+  // A byte-order mark says UTF-8 as well; a relative UTF-8 entry is read with the list's folder.
+  EXPECT_EQ(Read(ReadM3u, "\xEF\xBB\xBF" + missing + "\nBj\xC3\xB6rk/J\xC3\xB3ga.ogg"),
+            (Entries{"Z:\\?.wav", alias}));
+  EXPECT_EQ(Read(ReadPls, "\xEF\xBB\xBF[playlist]\nFile1=" + missing), Entries{"Z:\\?.wav"});
 }
 
 TUNLARK_INSTANTIATE_LOCALES(PlaylistReadersTest);

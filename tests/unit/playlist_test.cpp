@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "playlist/file_types.h"
 #include "playlist/playlist.h"
 #include "playlist/text_file.h"
 #include "tests/unit/test_support.h"
@@ -49,12 +50,26 @@ TEST(LowerExtension, OfAFileNamedByItsAliasComesFromItsRealName) {
   EXPECT_EQ(LowerExtensionOfFile("Z:\\m\\OMEGA~1.AIF"), "aif") << "paths that need no alias";
 }
 
-TEST(TrackExtensions, TakeTheThirteenTrackTypesOnly) {
-  for (const char* yes :
-       {"mp3", "wav", "ogg", "aiff", "xm", "it", "mtm", "umx", "mod", "s3m", "mo3", "mp2", "mp1"})
-    EXPECT_TRUE(IsTrackExtension(yes)) << yes;
-  for (const char* no : {"aif", "m3u", "pls", "MP3", "", "mp3 ", "mp4"})
+TEST(TrackExtensions, KeepTheThirteenFirstAndLeavePlaylistsOut) {
+  std::vector<std::string> thirteen = {"mp3", "wav", "ogg", "aiff", "xm",  "it", "mtm",
+                                       "umx", "mod", "s3m", "mo3",  "mp2", "mp1"};
+  std::vector<std::string> extensions = TrackExtensions();
+  ASSERT_GE(extensions.size(), thirteen.size());
+  EXPECT_EQ(std::vector<std::string>(extensions.begin(), extensions.begin() + 13), thirteen);
+  for (const char* yes : {"flac", "opus", "m4a", "wma"}) EXPECT_TRUE(IsTrackExtension(yes)) << yes;
+  for (const char* no : {"aif", "m3u", "m3u8", "pls", "MP3", "", "mp3 ", "mp4"})
     EXPECT_FALSE(IsTrackExtension(no)) << no;
+}
+
+TEST(TrackExtensions, FilterKeepsItsPatternsFirstAndListsEveryType) {
+  std::string patterns = FilterPatterns();
+  std::string kept =
+      "*.mp3;*.wav;*.ogg;*.mp2;*.mp1;*aiff;*.xm;*.mo3;*.it;*.s3m;*.mtm;*.mod;*.umx;*.m3u;*.pls";
+  EXPECT_EQ(patterns.substr(0, kept.size() + 1), kept + ";");
+  for (const FileType& type : FileTypes()) {
+    EXPECT_NE(patterns.find(type.pattern), std::string::npos) << type.extension;
+    EXPECT_NE(std::string(type.mimeTypes), "") << type.extension;
+  }
 }
 
 TEST(Steps, WrapInUnsigned32BitArithmetic) {
