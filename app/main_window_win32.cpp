@@ -10,6 +10,7 @@
 #include "platform/dpi_win32.h"
 #include "platform/platform.h"
 #include "app/shell_win32.h"
+#include "app/status_notifier_win32.h"
 #include "app/tray_win32.h"
 #include "playback/player.h"
 #include "playback/seeking.h"
@@ -187,9 +188,11 @@ bool CreateMainWindow(HINSTANCE instance) {
   g_mainWindow = window;
   g_platform.hotkeys = CreateWin32HotkeyRegistrar(window);
 
-  TrayAdd();
+  // The bus before StartUp: whether the desktop's tray took the icon is known, and the Win32
+  // icon shown when not, also while StartUp's error message is open.
+  BusCompanion* desktopTray = StartDesktopTray(window);
+  StartMediaControls(window, desktopTray);
   StartUp();
-  StartMediaControls(window);
   return true;
 }
 
@@ -220,6 +223,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case kMediaRequestMessage:
       RunMediaRequests(window);
+      return 0;
+    case kTrayRequestMessage:
+      RunTrayRequests(window);
+      return 0;
+    case kTrayHostMessage:
+      OnTrayHostChanged(wParam != 0);
+      return 0;
+    case WM_TIMER:
+      if (wParam != kTrayHostTimer) return DefWindowProcA(window, message, wParam, lParam);
+      OnTrayHostTimer(window);
       return 0;
     case kTrayCallbackMessage:
       OnTrayMouse(window, wParam, lParam);

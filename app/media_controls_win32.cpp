@@ -242,8 +242,9 @@ void RunRequest(HWND window, const MediaRequest& request) {
 
 }  // namespace
 
-void StartMediaControls(HWND window) {
+void StartMediaControls(HWND window, BusCompanion* companion) {
   g_bus = new MediaBus(window);
+  if (companion) g_bus->server.AddCompanion(companion);
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
   g_thread = CreateThread(nullptr, 0, ServeBus, g_bus, 0, nullptr);
   if (!g_thread) {
@@ -274,6 +275,10 @@ void PublishMediaState() {
   g_bus->server.Publish(state);
 }
 
+void WakeMediaControls() {
+  if (g_bus) g_bus->server.Wake();
+}
+
 void StopMediaControls() {
   if (!g_bus) return;
   delete g_tagReader;
@@ -288,7 +293,8 @@ void StopMediaControls() {
 
 #else
 
-void StartMediaControls(HWND) {}
+void StartMediaControls(HWND, BusCompanion*) {}
+void WakeMediaControls() {}
 void RunMediaRequests(HWND) {}
 void PublishMediaState() {}
 void StopMediaControls() {}

@@ -7,8 +7,13 @@
 // Posted to the main window when requests from the bus wait.
 constexpr UINT kMediaRequestMessage = WM_APP + 0x4D;
 
-// Starts the bus thread; silent when there is no session bus or the name is taken.
-void StartMediaControls(HWND window);
+class BusCompanion;
+
+// Starts the bus thread; silent when there is no session bus or the name is taken. The companion
+// (null for none) is served on the same connection and thread.
+void StartMediaControls(HWND window, BusCompanion* companion);
+// Wakes the bus thread, so that the companion takes what was published for it.
+void WakeMediaControls();
 // Carries out the waiting requests as the matching commands do.
 void RunMediaRequests(HWND window);
 // Hands the player's state to the bus thread when it differs from what it has; cheap when

@@ -11,6 +11,7 @@
 #include "platform/wide_paths_win32.h"
 #include "platform/platform.h"
 #include "app/shell_win32.h"
+#include "app/status_notifier_win32.h"
 #include "app/tray_win32.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/monitor.h"
@@ -58,7 +59,7 @@ void InstallPlatform() {
   static std::unique_ptr<FileSystem> files = CreateWin32FileSystem();
   g_platform.files = files.get();
   g_platform.clock = Win32Clock();
-  g_platform.tray = Win32TrayIcon();
+  g_platform.tray = DesktopTrayIcon();
   g_platform.paths = Win32WidePaths();
   g_channelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   ConfigureWin32Engine(files.get(), g_channelEvent);

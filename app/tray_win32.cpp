@@ -1,6 +1,7 @@
 #include "app/tray_win32.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -20,6 +21,7 @@ constexpr UINT kTrayIconId = 0;
 // Kept between calls: TrayUpdate changes only what it is given. The wide record, so that a title
 // the code page cannot spell is shown as it is.
 NOTIFYICONDATAW g_tray;
+bool g_shown = false;
 
 void FillTrayHeader() {
   // The size of the record without the balloon icon, which Shell_NotifyIconW accepts for the
@@ -95,8 +97,44 @@ void Update(const std::u16string* text, int iconId) {
   // Only what changed: a picture passed again is copied and repainted by the tray host, once a
   // second while the position in the tooltip moves on.
   g_tray.uFlags = NIF_MESSAGE | (iconChanged ? NIF_ICON : 0) | (tipChanged ? NIF_TIP : 0);
-  Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+  if (g_shown) Shell_NotifyIconW(NIM_MODIFY, &g_tray);
 }
+
+BOOL CALLBACK PopTooltip(HWND window, LPARAM) {
+  char name[32] = "";
+  if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
+      lstrcmpiA(name, TOOLTIPS_CLASSA) == 0) {
+    // Bounded: the tray host is another process.
+    SendMessageTimeoutA(window, TTM_POP, 0, 0, SMTO_ABORTIFHUNG, 100, nullptr);
+  }
+  return TRUE;
+}
+
+// The tray host's tooltip for the icon is a topmost window that stays over the first entries of
+// the menu opening under the pointer, or shows up there when its hover delay ends after the
+// click. While the menu is open the icon has no tooltip text, which a tooltip never shows, and
+// the one already up is closed.
+class HideTipDuringMenu {
+ public:
+  HideTipDuringMenu() {
+    std::memcpy(tip_, g_tray.szTip, sizeof tip_);
+    SetTip(u"");
+    ModifyTip();
+    EnumWindows(PopTooltip, 0);
+  }
+  ~HideTipDuringMenu() {
+    std::memcpy(g_tray.szTip, tip_, sizeof tip_);
+    ModifyTip();
+  }
+
+ private:
+  static void ModifyTip() {
+    FillTrayHeader();
+    g_tray.uFlags = NIF_MESSAGE | NIF_TIP;
+    if (g_shown) Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+  }
+  WCHAR tip_[kTrayTipSize];
+};
 
 class Win32Tray : public TrayIcon {
  public:
@@ -107,12 +145,29 @@ class Win32Tray : public TrayIcon {
 }  // namespace
 
 void TrayAdd() {
+  TrayPrepare();
+  TrayShow();
+}
+
+void TrayPrepare() {
   g_iconSide = SmallIconSide(WindowDpi(g_mainWindow));
   FillTrayHeader();
   g_trayIconId = IDI_STOPPED;
   g_tray.hIcon = TrayIconHandle(IDI_STOPPED);
   SetTip(WidenAnsi("Tunlark - остановлено "));
+}
+
+void TrayShow() {
+  if (g_shown) return;
+  FillTrayHeader();
   Shell_NotifyIconW(NIM_ADD, &g_tray);
+  g_shown = true;
+}
+
+void TrayHide() {
+  if (!g_shown) return;
+  Shell_NotifyIconW(NIM_DELETE, &g_tray);
+  g_shown = false;
 }
 
 void TrayUpdate(const char* text, int iconId) {
@@ -127,7 +182,7 @@ void TrayDpiChanged(unsigned dpi) {
   FillTrayHeader();
   g_tray.uFlags = NIF_ICON;
   g_tray.hIcon = TrayIconHandle(g_trayIconId);
-  Shell_NotifyIconW(NIM_MODIFY, &g_tray);
+  if (g_shown) Shell_NotifyIconW(NIM_MODIFY, &g_tray);
   ReleaseOldIcons(old);
 }
 
@@ -136,18 +191,20 @@ void TrayRecreated() {
   ChooseIconSide(WindowDpi(g_mainWindow), &old);
   FillTrayHeader();
   g_tray.hIcon = TrayIconHandle(g_trayIconId);
-  Shell_NotifyIconW(NIM_ADD, &g_tray);
+  // While a desktop's StatusNotifierItem host shows the player, the shell's icon stays away.
+  if (g_shown) Shell_NotifyIconW(NIM_ADD, &g_tray);
   ReleaseOldIcons(old);
 }
 
 void TrayRemove() {
-  Shell_NotifyIconW(NIM_DELETE, &g_tray);
+  TrayHide();
 }
 
 void ShowTrayMenu(int x, int y) {
   SetForegroundWindow(g_mainWindow);
   HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
   HMENU popup = GetSubMenu(menu, 0);
+  HideTipDuringMenu hidden;
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, g_mainWindow,
                  nullptr);
   DestroyMenu(menu);

@@ -4,6 +4,12 @@
 class TrayIcon;
 
 void TrayAdd();
+// TrayAdd in two steps, for a desktop that may show the icon through its own tray instead: the
+// record with the stopped picture and tooltip, and the icon put into the Win32 tray.
+void TrayPrepare();
+void TrayShow();
+// Takes the icon out of the Win32 tray; TrayUpdate keeps the record meanwhile.
+void TrayHide();
 // A null text leaves the tooltip, an icon id of -1 the picture. A text longer than the tooltip
 // field is cut so that the field always ends in a NUL.
 void TrayUpdate(const char* text, int iconId);

@@ -25,9 +25,12 @@ set(icon_files)
 foreach(id 113 114 116 117 118 119 120 121 122 123 124 125 126 127 128 129 130)
   list(APPEND icon_files ${icon_dir}/icon${id}.ico)
 endforeach()
+# The same drawing as a table of pixels, for the icon a StatusNotifierItem host shows.
+set(tray_pictures ${CMAKE_BINARY_DIR}/generated/resources/tray_pictures.h)
 add_custom_command(
-  OUTPUT ${icon_files}
+  OUTPUT ${icon_files} ${tray_pictures}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_icons.py ${icon_dir}
+          --header ${tray_pictures}
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_icons.py
   COMMENT "Drawing the icons")
 
@@ -48,7 +51,7 @@ foreach(script ${RC_SCRIPTS})
 endforeach()
 set_source_files_properties(${resource_objects} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
 
-add_executable(Tunlark WIN32 ${PROGRAM_SOURCES} ${resource_objects})
+add_executable(Tunlark WIN32 ${PROGRAM_SOURCES} ${resource_objects} ${tray_pictures})
 # POSITION_INDEPENDENT_CODE would add -fPIE after the toolchain's -fPIC, and a Winelib program is
 # a shared object.
 set_target_properties(Tunlark PROPERTIES OUTPUT_NAME Tunlark SUFFIX .exe

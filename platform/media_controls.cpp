@@ -149,19 +149,3 @@ int64_t SeekTargetUs(int64_t positionUs, int64_t offsetUs) {
   if (!__builtin_add_overflow(positionUs, offsetUs, &target)) return target;
   return offsetUs > 0 ? INT64_MAX : INT64_MIN;
 }
-
-bool MediaRequestQueue::Push(const MediaRequest& request, const std::function<bool()>& wake) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (requests_.size() >= capacity_) return false;
-  // The lock is held across the wake, so the UI thread, once woken, finds the request there.
-  if (requests_.empty() && !wake()) return false;
-  requests_.push_back(request);
-  return true;
-}
-
-std::vector<MediaRequest> MediaRequestQueue::TakeAll() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<MediaRequest> taken(requests_.begin(), requests_.end());
-  requests_.clear();
-  return taken;
-}

@@ -4,12 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/bounded_queue.h"
 #include "platform/track_tags.h"
 
 enum class MediaStatus { kStopped, kPlaying, kPaused };
@@ -115,18 +113,5 @@ MediaPlayAction PlayActionOf(MediaRequest::Kind kind, MediaStatus status);
 // wrapping round.
 int64_t SeekTargetUs(int64_t positionUs, int64_t offsetUs);
 
-// The requests on their way from the bus thread to the UI thread. Bounded, so that a flood of
-// calls is refused rather than piled up.
-class MediaRequestQueue {
- public:
-  explicit MediaRequestQueue(size_t capacity) : capacity_(capacity) {}
-  // False when the queue is full. The first request of an empty queue calls wake, which tells
-  // the UI thread; when that fails the request is not kept, so that the next one wakes again.
-  bool Push(const MediaRequest& request, const std::function<bool()>& wake);
-  std::vector<MediaRequest> TakeAll();
-
- private:
-  std::mutex mutex_;
-  std::deque<MediaRequest> requests_;
-  size_t capacity_;
-};
+// The requests on their way from the bus thread to the UI thread.
+using MediaRequestQueue = BoundedQueue<MediaRequest>;

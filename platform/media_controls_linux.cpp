@@ -137,6 +137,7 @@ struct MediaBusServer::Impl {
   MediaState current_;
   uint64_t submitted_ = 0;
   std::deque<PendingReply> pendingReplies_;
+  std::vector<BusCompanion*> companions_;
 };
 
 MediaBusServer::MediaBusServer(MediaIdentity identity,
@@ -159,6 +160,14 @@ void MediaBusServer::Publish(const MediaState& state) {
 
 void MediaBusServer::Stop() {
   impl_->Stop();
+}
+
+void MediaBusServer::AddCompanion(BusCompanion* companion) {
+  impl_->companions_.push_back(companion);
+}
+
+void MediaBusServer::Wake() {
+  impl_->Wake();
 }
 
 bool MediaBusServer::Ended() const {
@@ -191,12 +200,15 @@ void MediaBusServer::Impl::Wake() {
 
 void MediaBusServer::Impl::Run() {
   if (wake_ < 0 || !Connect()) {
+    for (BusCompanion* companion : companions_) companion->Detach(nullptr);
     ended_ = true;
     return;
   }
+  for (BusCompanion* companion : companions_) companion->Attach(bus_);
   ServeUntilStopped();
   // Nobody is left waiting for an answer that will not come.
   AnswerHandled(UINT64_MAX);
+  for (BusCompanion* companion : companions_) companion->Detach(bus_);
   sd_bus_release_name(bus_, identity_.busName.c_str());
   bus_ = sd_bus_flush_close_unref(bus_);
   ended_ = true;
@@ -269,6 +281,7 @@ void MediaBusServer::Impl::ServeUntilStopped() {
     int processed = sd_bus_process(bus_, nullptr);
     if (processed < 0) return;  // the bus went away: serve no more, say nothing
     TakePublished();
+    for (BusCompanion* companion : companions_) companion->Refresh();
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;

@@ -20,6 +20,21 @@ struct MediaIdentity {
   std::vector<std::string> mimeTypes;
 };
 
+struct sd_bus;
+
+// Another object served on the server's connection and thread, such as the tray icon. Its calls
+// come on the bus thread.
+class BusCompanion {
+ public:
+  virtual ~BusCompanion() = default;
+  // Once connected: adds its objects and starts what it asks of the bus.
+  virtual void Attach(sd_bus* bus) = 0;
+  // At every wake of the thread: takes what the UI thread published for it.
+  virtual void Refresh() = 0;
+  // When Run ends, also when it never connected (bus null then); the connection is still open.
+  virtual void Detach(sd_bus* bus) = 0;
+};
+
 class MediaBusServer {
  public:
   // post gives a request to the UI thread; false when it cannot take one now, which the caller
@@ -33,6 +48,10 @@ class MediaBusServer {
   // and returns. Returns at once, saying nothing, without a session bus or when the name is
   // taken.
   void Run();
+  // Before Run: a companion to serve on the same connection; it must outlive Run.
+  void AddCompanion(BusCompanion* companion);
+  // Wakes the bus thread, so that companions take what was published.
+  void Wake();
   // The state that replies and signals describe from now on; the bus thread wakes for it.
   void Publish(const MediaState& state);
   void Stop();

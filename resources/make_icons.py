@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the tray and window icons as .ico files (standard library only).
 
-Usage: make_icons.py OUTPUT_DIR
+Usage: make_icons.py OUTPUT_DIR [--header FILE]
 
 Writes icon113.ico (the window class icon) and icon114.ico, icon116.ico ... icon130.ico (the tray
 pictures): a stop square, a pause sign, a struck-through loudspeaker and thirteen play-and-level
@@ -14,6 +14,9 @@ it keeps the crisp pixel drawing; larger frames snap the rectangles to whole pix
 slanted edges 4 x 4 times per pixel. all_icons() gives the 16-pixel frames (and 113 doubled to
 32) as palette pictures for the other renderings. Change the drawing here and rebuild; the build
 runs this script and compiles the result into the program's resources.
+
+With --header it also writes the 16-pixel tray pictures as a C++ table of palette indices,
+from which the program draws the icon a desktop's StatusNotifierItem host shows.
 """
 
 import functools
@@ -265,15 +268,50 @@ def ico_bytes(frames):
     return directory + b"".join(images)
 
 
+def header_text(icons):
+    """The tray pictures (16 x 16) and the palette as 0xRRGGBB; index 0 is transparent."""
+    lines = [
+        "// Made by resources/make_icons.py: the tray pictures of the .ico files as palette indices.",
+        "#pragma once",
+        "",
+        "#include <cstdint>",
+        "",
+        "constexpr uint32_t kTrayPalette[] = {%s};" % ", ".join(
+            "0x%02X%02X%02X" % colour for colour in PALETTE),
+        "",
+        "struct TrayPictureRecord {",
+        "  int iconId;",
+        "  uint8_t pixels[16 * 16];",
+        "};",
+        "",
+        "constexpr TrayPictureRecord kTrayPictures[] = {",
+    ]
+    for icon_id, picture in sorted(icons.items()):
+        if len(picture) != 16:
+            continue
+        pixels = ",".join(str(pixel) for row in picture for pixel in row)
+        lines.append("    {%d, {%s}}," % (icon_id, pixels))
+    lines.append("};")
+    return "\n".join(lines) + "\n"
+
+
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: make_icons.py OUTPUT_DIR")
-    out = sys.argv[1]
+    args = sys.argv[1:]
+    header = None
+    if len(args) == 3 and args[1] == "--header":
+        header = args[2]
+    elif len(args) != 1:
+        sys.exit("usage: make_icons.py OUTPUT_DIR [--header FILE]")
+    out = args[0]
     os.makedirs(out, exist_ok=True)
     for icon_id, drawing in drawings().items():
         frames = [render(drawing, size) for size in SIZES]
         with open(os.path.join(out, "icon%d.ico" % icon_id), "wb") as f:
             f.write(ico_bytes(frames))
+    if header:
+        os.makedirs(os.path.dirname(os.path.abspath(header)), exist_ok=True)
+        with open(header, "w") as f:
+            f.write(header_text(all_icons()))
 
 
 if __name__ == "__main__":

@@ -3,8 +3,8 @@
 #   tunlark_launch PROGRAM_DIR [--at-login] [FILE]
 # PROGRAM_DIR holds Tunlark.exe.so; FILE is a Linux path, turned into the Windows path the player
 # expects. A second start hands FILE over to the running player and ends at once.
-# --at-login waits up to a minute for the desktop's system tray, which a login session may start
-# after its autostart entries.
+# --at-login waits up to a minute for the desktop's tray (an X system tray or a
+# StatusNotifierWatcher), which a login session may start after its autostart entries.
 # The player uses a Wine prefix of its own (TUNLARK_WINEPREFIX, by default
 # ~/.local/share/tunlark/wineprefix) with a Russian locale, so that its texts use Windows-1251.
 
@@ -77,6 +77,44 @@ else:
 PY
 }
 
+# True when NAME has an owner on the session bus.
+tunlark_bus_has() {  # NAME
+  command -v busctl >/dev/null 2>&1 || return 1
+  [ "$(busctl --user --timeout=2 call org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus NameHasOwner s "$1" 2>/dev/null)" = "b true" ]
+}
+
+# The file:// URI of an absolute path, every byte but unreserved ones and '/' percent-encoded.
+tunlark_file_uri() {  # PATH
+  local LC_ALL=C path="$1" uri="file://" i c hex
+  for ((i = 0; i < ${#path}; i++)); do
+    c="${path:i:1}"
+    case "$c" in
+      [a-zA-Z0-9/._~-]) uri+="$c" ;;
+      *)
+        printf -v hex '%%%02X' "'$c"
+        uri+="$hex"
+        ;;
+    esac
+  done
+  printf '%s\n' "$uri"
+}
+
+# True when the desktop shows tray icons: an X system tray (XEmbed) or a StatusNotifierWatcher,
+# the tray of today's panels, X11 and Wayland alike.
+tunlark_has_tray() {
+  [ "$(tunlark_tray_owner)" != "0" ] || tunlark_bus_has org.kde.StatusNotifierWatcher
+}
+
+# The line that says what this desktop lacks to show the player's icon.
+tunlark_no_tray_message() {
+  local hint="start a panel with a system tray or a StatusNotifierItem host (e.g. 'apt-get install trayer', then 'trayer &')"
+  case "${XDG_CURRENT_DESKTOP:-}" in
+    *GNOME*) hint="enable GNOME's AppIndicator extension (Debian package gnome-shell-extension-appindicator)" ;;
+  esac
+  echo "tunlark: this desktop shows no tray icons (no X system tray and no StatusNotifierWatcher); the player starts anyway, reachable through its hotkeys, the media controls and Wine's own tray window; to see its icon, $hint." >&2
+}
+
 # Wine drivers the player never uses, turned off in its prefix's registry (DllOverrides), so
 # that `wine Tunlark.exe` run by hand there is spared them too. Wine's game-controller bus
 # (winebus.sys) polls SDL and udev about a thousand times a second for as long as any program of
@@ -127,23 +165,32 @@ tunlark_launch() {
     shift
   fi
 
+  # A player already on the session bus takes FILE through its media controls' OpenUri, which
+  # does what a hand-over does, without a Wine process to start. One call: without a player the
+  # bus refuses it at once, and the start goes on the Wine way. A folder goes that way too, since
+  # OpenUri takes only files.
+  if [ $# -gt 0 ] && [ -f "$1" ] && command -v busctl >/dev/null 2>&1 &&
+    busctl --user --timeout=5 call org.mpris.MediaPlayer2.tunlark /org/mpris/MediaPlayer2 \
+      org.mpris.MediaPlayer2.Player OpenUri s "$(tunlark_file_uri "$(realpath -- "$1")")" \
+      >/dev/null 2>&1; then
+    return 0
+  fi
+
   if [ -z "${DISPLAY:-}" ]; then
     echo "tunlark: no X display (DISPLAY is not set); start the player from a desktop session." >&2
     return 1
   fi
 
-  # The player lives in the notification area only: without a tray host it cannot be seen or used.
-  local tray_owner
-  tray_owner=$(tunlark_tray_owner)
-  while [ "${tray_owner:-0}" = "0" ] && [ "$wait_for_tray" -gt 0 ]; do
+  # The player lives in the tray: where the desktop shows none, it still starts, and says once
+  # what is missing.
+  until tunlark_has_tray; do
+    if [ "$wait_for_tray" -le 0 ]; then
+      tunlark_no_tray_message
+      break
+    fi
     sleep 1
     wait_for_tray=$((wait_for_tray - 1))
-    tray_owner=$(tunlark_tray_owner)
   done
-  if [ "${tray_owner:-0}" = "0" ]; then
-    echo "tunlark: this desktop has no system tray; install and start one (e.g. 'apt-get install trayer', then 'trayer &')." >&2
-    return 1
-  fi
 
   export WINEPREFIX="${TUNLARK_WINEPREFIX:-$HOME/.local/share/tunlark/wineprefix}"
   export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8

@@ -17,13 +17,17 @@ import shutil
 import shlex
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 from dialogs_e2e import CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, probe_and_files  # noqa: E402
-from harness import player_pids  # noqa: E402
+import dbus_wire  # noqa: E402
+from harness import _start, _stop, player_pids  # noqa: E402
+from mpris_e2e import SessionBus  # noqa: E402
+from run_e2e import hears  # noqa: E402
 from resource_ids import RESOURCE  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
@@ -256,6 +260,71 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
           "apt-get remove left the program (see apt.log)")
     for name in ("config.cfg", "current.spl", "hotkeys.txt"):
         check(os.path.exists(os.path.join(user_dir, name)), "removing the package took %s" % name)
+
+
+def launch(env, folder, *args):
+    """The shared launcher on a program folder, as scripts/run and the installed one call it;
+    its exit code, its output and how long it took."""
+    command = ["bash", "-c", '. "$0"; tunlark_launch "$@"',
+               os.path.join(ROOT, "scripts", "launch-common.sh"), folder] + list(args)
+    environment = dict(env.env, TUNLARK_WINEPREFIX=env.env["WINEPREFIX"])
+    started = time.time()
+    result = subprocess.run(command, env=environment, capture_output=True, stdin=subprocess.DEVNULL,
+                            timeout=120)
+    return (result.returncode, (result.stdout + result.stderr).decode(errors="replace"),
+            time.time() - started)
+
+
+def trayer_process(env):
+    return next((p for p in env.processes if p.args[0] == "trayer" and p.poll() is None), None)
+
+
+@SUITE.case
+def launcher_starts_without_an_x_tray_and_hands_over_through_the_bus(env, probe, files):
+    folder = env.make_program_dir("launched")
+    # Neither an X tray nor a watcher: the player starts anyway, with one line saying so.
+    trayer = trayer_process(env)
+    check(trayer, "the harness's trayer is not running")
+    _stop(trayer)
+    try:
+        code, output, _ = launch(env, folder, files["a"])
+        check(code == 0, "the launcher failed without a tray: %s" % output)
+        check(output.count("StatusNotifierWatcher") == 1, "the launcher said: %s" % output)
+        check(probe.ok("player", 30000, timeout=60), "no player without a tray")
+        hears(env, "a")
+        quit_player(env, probe)
+
+        # A watcher only: no word about a tray; a second start hands its file over through the
+        # bus, without Wine.
+        with SessionBus(env) as bus:
+            watcher = dbus_wire.Connection(bus.address)
+            error, _ = watcher.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                    "org.freedesktop.DBus", "RequestName", "su",
+                                    ("org.kde.StatusNotifierWatcher", 4))
+            check(error is None, "could not take the watcher's name: %s" % error)
+            code, output, _ = launch(env, folder, files["a"])
+            check(code == 0 and "StatusNotifierWatcher" not in output,
+                  "the launcher with a watcher said: %s" % output)
+            check(probe.ok("player", 30000, timeout=60), "no player with a watcher only")
+            hears(env, "a")
+            check(wait_for(lambda: "tunlark" in run_output(env, "playerctl", "-l"), 10),
+                  "the player is not on the bus")
+            code, output, seconds = launch(env, folder, files["b"])
+            print("  hand-over through the bus: %.0f ms" % (seconds * 1000))
+            # The Wine way says "started"; the bus way says nothing.
+            check(code == 0 and not output, "the bus hand-over said: %s" % output)
+            hears(env, "b")
+            quit_player(env, probe)
+            watcher.close()
+    finally:
+        env.processes.append(_start(["trayer", "--edge", "bottom", "--align", "right", "--width",
+                                     "20", "--height", "32"], env.env, env._log("trayer")))
+        time.sleep(1.0)
+
+
+def run_output(env, *command):
+    result = subprocess.run(list(command), env=env.env, capture_output=True, timeout=30)
+    return result.stdout.decode(errors="replace")
 
 
 def main():

@@ -57,6 +57,7 @@ int Usage() {
   fprintf(stderr,
           "usage: driver wait-window MS | window-exists | command ID | hotkey ID | tray LPARAM |\n"
           "       copydata PATH | copydata-unterminated TEXT | close | destroy | menu-open |\n"
+          "       tooltip-open |\n"
           "       dialog-title | dismiss-dialog | copydata-sized SIZE TEXT [nul] |\n"
           "       hotkey-burst COUNT ID | sleep MS | long-name PATH | tray-lost |\n"
           "       taskbar-created\n");
@@ -150,6 +151,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "menu-open") return VisibleWindowOfClass("#32768") ? 0 : 1;
+  if (verb == "tooltip-open") return VisibleWindowOfClass("tooltips_class32") ? 0 : 1;
   if (verb == "dialog-title") {
     std::string title = DialogTitle();
     printf("%s\n", title.c_str());

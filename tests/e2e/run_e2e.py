@@ -125,8 +125,12 @@ def tray_icon_menu_and_about(env, files):
         box = wait_for(env.violet_box, 15)
         check(box, "no icon visible in the tray host")
         x, y = (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
+        # A right click right after the pointer arrives, before the icon's tooltip shows: the
+        # tooltip's hover delay ends with the menu open, and it must not show over it.
         env.xdotool("mousemove", x, y, "click", "3")
         check(wait_for(lambda: menu_open(env), 5), "a right-button press on the icon opened no menu")
+        time.sleep(1.5)
+        check(env.drive("tooltip-open")[0] != 0, "the tooltip shows over the open menu")
         env.save_screenshot("tray-menu")
         env.xdotool("mousemove", 300, 200, "click", "1")
         check(wait_for(lambda: not menu_open(env), 5), "a click elsewhere did not close the menu")

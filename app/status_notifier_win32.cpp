@@ -1,0 +1,196 @@
+#include "app/status_notifier_win32.h"
+
+#include "app/tray_win32.h"
+#include "platform/platform.h"
+
+#if defined(TUNLARK_WINELIB)
+#include <algorithm>
+#include <string>
+
+#include "app/media_controls_win32.h"
+#include "app/shell_win32.h"
+#include "platform/status_notifier.h"
+#include "platform/status_notifier_linux.h"
+#include "platform/wide_paths.h"
+#include "platform/wide_paths_win32.h"
+#include "resources/resource_ids.h"
+#include "resources/tray_pictures.h"
+#include "settings/hotkeys.h"
+
+namespace {
+
+// Enough for any burst a person or a desktop sends; a flood beyond it is refused with an error.
+constexpr size_t kRequestCapacity = 64;
+constexpr UINT kHostWaitMs = 2000;
+
+HWND g_window = nullptr;
+TrayRequestQueue g_requests(kRequestCapacity);
+StatusNotifierBus* g_item = nullptr;
+bool g_hostKnown = false;
+
+// The entries of a Win32 menu, in its order.
+std::vector<DesktopMenuEntry> EntriesOf(HMENU menu) {
+  std::vector<DesktopMenuEntry> entries;
+  int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    WCHAR label[256] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = label;
+    info.cch = sizeof label / sizeof label[0] - 1;
+    if (!GetMenuItemInfoW(menu, i, TRUE, &info)) continue;
+    DesktopMenuEntry entry;
+    if (info.fType & MFT_SEPARATOR) {
+      entry.kind = DesktopMenuEntry::kSeparator;
+    } else {
+      entry.kind = info.hSubMenu ? DesktopMenuEntry::kSubmenu : DesktopMenuEntry::kCommand;
+      entry.label = EncodeUtf8(DesktopMenuLabel(reinterpret_cast<const char16_t*>(label)));
+      entry.command = info.hSubMenu ? 0 : static_cast<int>(info.wID);
+      entry.checked = (info.fState & MFS_CHECKED) != 0;
+      entry.enabled = (info.fState & MFS_DISABLED) == 0;
+      if (info.hSubMenu) entry.children = EntriesOf(info.hSubMenu);
+    }
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+// The menu the Win32 icon shows, read from the same resource.
+DesktopMenu TrayMenu() {
+  DesktopMenu menu;
+  HMENU loaded = LoadMenuW(g_instance, MAKEINTRESOURCEW(IDR_TRAY_MENU));
+  if (!loaded) return menu;
+  menu.entries = EntriesOf(GetSubMenu(loaded, 0));
+  DestroyMenu(loaded);
+  NumberDesktopMenu(&menu);
+  return menu;
+}
+
+TrayPicture PictureOf(int iconId) {
+  for (const TrayPictureRecord& record : kTrayPictures) {
+    if (record.iconId == iconId) return {16, record.pixels, kTrayPalette};
+  }
+  return {};
+}
+
+// On the bus thread.
+bool PostRequest(const TrayRequest& request) {
+  return g_requests.Push(request,
+                         [] { return PostMessageA(g_window, kTrayRequestMessage, 0, 0) != 0; });
+}
+
+// On the bus thread.
+void HostChanged(bool registered) {
+  PostMessageA(g_window, kTrayHostMessage, registered ? 1 : 0, 0);
+}
+
+void Hotkey(HWND window, int action) {
+  SendMessageA(window, WM_HOTKEY, HotkeyActions[action].hotkeyId, 0);
+}
+
+// The Win32 icon's record and the item, both told every change.
+class BothTrays : public TrayIcon {
+ public:
+  void Update(const char* text, int iconId) override {
+    Win32TrayIcon()->Update(text, iconId);
+    Tell(text ? WidenAnsi(text) : tip_, text != nullptr, iconId);
+  }
+  void UpdateWide(const std::u16string& text, int iconId) override {
+    Win32TrayIcon()->UpdateWide(text, iconId);
+    Tell(text, true, iconId);
+  }
+  void Tell(const std::u16string& text, bool hasText, int iconId) {
+    bool changed = (hasText && text != tip_) || (iconId != -1 && iconId != icon_);
+    if (hasText) tip_ = text;
+    if (iconId != -1) icon_ = iconId;
+    // The monitor passes the same picture and text 20 times a second; only a change wakes the
+    // bus thread.
+    if (!changed || !g_item) return;
+    g_item->Publish(icon_, tip_);
+  }
+
+ private:
+  std::u16string tip_;
+  int icon_ = -1;
+};
+
+BothTrays g_bothTrays;
+
+}  // namespace
+
+BusCompanion* StartDesktopTray(HWND window) {
+  g_window = window;
+  TrayPrepare();
+  StatusNotifierSetup setup;
+  setup.id = "tunlark";
+  setup.title = "Tunlark";
+  setup.menu = TrayMenu();
+  setup.pictureOf = PictureOf;
+  setup.post = PostRequest;
+  setup.hostChanged = HostChanged;
+  setup.wake = WakeMediaControls;
+  static StatusNotifierBus item(std::move(setup));
+  g_item = &item;
+  g_bothTrays.Tell(WidenAnsi("Tunlark - остановлено "), true, IDI_STOPPED);
+  SetTimer(window, kTrayHostTimer, kHostWaitMs, nullptr);
+  return g_item;
+}
+
+void OnTrayHostChanged(bool registered) {
+  g_hostKnown = true;
+  if (registered) {
+    TrayHide();
+  } else {
+    TrayShow();
+  }
+}
+
+void OnTrayHostTimer(HWND window) {
+  KillTimer(window, kTrayHostTimer);
+  if (!g_hostKnown) TrayShow();
+}
+
+void RunTrayRequests(HWND window) {
+  int volumeSteps = 0;
+  for (const TrayRequest& request : g_requests.TakeAll()) {
+    switch (request.kind) {
+      case TrayRequest::kCommand:
+        // As the Win32 menu sends its choice.
+        PostMessageA(window, WM_COMMAND, request.value, 0);
+        break;
+      case TrayRequest::kTogglePause:
+        Hotkey(window, kActionPause);
+        break;
+      case TrayRequest::kVolumeSteps:
+        volumeSteps += request.value;
+        break;
+    }
+  }
+  // Twenty steps of 5 cross the whole range: a burst of wheel turns writes config.cfg at most
+  // that often.
+  volumeSteps = std::clamp(volumeSteps, -kMaxScrollSteps, kMaxScrollSteps);
+  for (int step = 0; step < std::abs(volumeSteps); ++step)
+    Hotkey(window, volumeSteps > 0 ? kActionVolumeUp : kActionVolumeDown);
+}
+
+TrayIcon* DesktopTrayIcon() {
+  return &g_bothTrays;
+}
+
+#else
+
+BusCompanion* StartDesktopTray(HWND) {
+  TrayAdd();
+  return nullptr;
+}
+void OnTrayHostChanged(bool) {}
+void OnTrayHostTimer(HWND window) {
+  KillTimer(window, kTrayHostTimer);
+}
+void RunTrayRequests(HWND) {}
+TrayIcon* DesktopTrayIcon() {
+  return Win32TrayIcon();
+}
+
+#endif
