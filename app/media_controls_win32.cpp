@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/menu_mime_types.h"
 #include "app/shell_win32.h"
+#include "app/status_notifier_win32.h"
 #include "platform/media_controls.h"
 #include "platform/cover_cache.h"
 #include "platform/media_controls_linux.h"
@@ -164,6 +165,15 @@ MediaState CurrentState() {
   return state;
 }
 
+// The desktop tray's name for the track: "artist — title" where its tags name an artist; empty,
+// for the file title, otherwise.
+std::string DesktopTrayTrackName(const MediaState& state) {
+  const std::vector<std::string>& artists = state.tags.artists;
+  bool namesArtist =
+      std::any_of(artists.begin(), artists.end(), [](const std::string& a) { return !a.empty(); });
+  return namesArtist ? ArtistDashTitle(state.tags, state.title) : "";
+}
+
 // --- the requests ------------------------------------------------------------------------
 
 void Command(HWND window, int id) {
@@ -273,6 +283,8 @@ void PublishMediaState() {
   if (!MediaStateToPublish(g_published, &state, kJumpToleranceUs)) return;
   g_published = state;
   g_bus->server.Publish(state);
+  // Tags that arrive after the track started come this way too (the reader wakes the window).
+  NameTrackInDesktopTray(DesktopTrayTrackName(state));
 }
 
 void WakeMediaControls() {

@@ -106,12 +106,21 @@ class BothTrays : public TrayIcon {
     if (iconId != -1) icon_ = iconId;
     // The monitor passes the same picture and text 20 times a second; only a change wakes the
     // bus thread.
-    if (!changed || !g_item) return;
-    g_item->Publish(icon_, tip_);
+    if (changed) Publish();
+  }
+  void NameTrack(const std::u16string& name) {
+    if (name == trackName_) return;
+    trackName_ = name;
+    Publish();
   }
 
  private:
+  void Publish() {
+    if (g_item) g_item->Publish(icon_, TrayTipNamingTrack(tip_, trackName_));
+  }
+
   std::u16string tip_;
+  std::u16string trackName_;  // the item's name for the playing track; empty for its file title
   int icon_ = -1;
 };
 
@@ -178,6 +187,12 @@ TrayIcon* DesktopTrayIcon() {
   return &g_bothTrays;
 }
 
+void NameTrackInDesktopTray(const std::string& name) {
+  std::u16string wide;
+  if (!DecodeUtf8(name, &wide)) wide.clear();
+  g_bothTrays.NameTrack(wide);
+}
+
 #else
 
 BusCompanion* StartDesktopTray(HWND) {
@@ -192,5 +207,6 @@ void RunTrayRequests(HWND) {}
 TrayIcon* DesktopTrayIcon() {
   return Win32TrayIcon();
 }
+void NameTrackInDesktopTray(const std::string&) {}
 
 #endif

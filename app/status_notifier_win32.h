@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class BusCompanion;
 class TrayIcon;
 
@@ -27,3 +29,6 @@ void OnTrayHostTimer(HWND window);
 void RunTrayRequests(HWND window);
 // The TrayIcon the monitor updates: the Win32 icon and the item both.
 TrayIcon* DesktopTrayIcon();
+// The name (UTF-8) the item's tooltip gives the playing track in place of its file title, such
+// as the tags' "artist — title"; empty for the file title. The Win32 tooltip keeps the file title.
+void NameTrackInDesktopTray(const std::string& name);

@@ -88,6 +88,16 @@ DesktopToolTip DesktopToolTipOf(const std::u16string& trayTip) {
   return tip;
 }
 
+std::u16string TrayTipNamingTrack(const std::u16string& trayTip, const std::u16string& trackName) {
+  size_t lineEnd = trayTip.find(u'\n');
+  // The time follows the last " - ": a file title may hold one itself, the time never does.
+  size_t time = trayTip.rfind(u" - ");
+  if (trackName.empty() || lineEnd == std::u16string::npos || time == std::u16string::npos ||
+      time < lineEnd)
+    return trayTip;
+  return trayTip.substr(0, lineEnd + 1) + trackName + trayTip.substr(time);
+}
+
 int ScrollVolumeSteps(int32_t delta, const std::string& orientation) {
   if (delta == 0) return 0;
   std::string lower = orientation;

@@ -60,6 +60,10 @@ struct DesktopToolTip {
   std::string text;
 };
 DesktopToolTip DesktopToolTipOf(const std::u16string& trayTip);
+// The tray tip with trackName (the tags' "artist — title") in place of the track's file title on
+// its lines under the header, the time after it kept; as it is where trackName is empty or the
+// tip names no track.
+std::u16string TrayTipNamingTrack(const std::u16string& trayTip, const std::u16string& trackName);
 
 // Volume steps for one Scroll(delta, orientation): a wheel notch is 1 for GTK panels and 120 for
 // Qt ones, so every call counts at least one step and at most kMaxScrollSteps. A vertical wheel

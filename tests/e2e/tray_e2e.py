@@ -13,12 +13,13 @@ import re
 import shutil
 import sys
 import time
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 from harness import SCREEN_HEIGHT, _start, _stop  # noqa: E402
-from mpris_e2e import SessionBus, run  # noqa: E402
+from mpris_e2e import SessionBus, id3v23, run, utf16_text  # noqa: E402
 import dbus_wire  # noqa: E402
 from run_e2e import CMD_PLAY, Player, hears, hears_silence, m3u, read  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
@@ -182,6 +183,17 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
                 check(error is None, "SecondaryActivate: %s" % error)
                 heard(env)
             client.close()
+
+            # A track whose tags name an artist: "artist — title" stands for the file title, the
+            # time kept; the tags arrive after the track started.
+            tagged = os.path.join(os.path.dirname(files["a"]), "tray tagged.mp3")
+            with open(files["b"], "rb") as f, open(tagged, "wb") as out:
+                out.write(id3v23([("TIT2", utf16_text("Группа крови")),
+                                  ("TPE1", utf16_text("Кино"))]) + f.read())
+            run(env, "playerctl", "-p", "tunlark", "open", "file://" + urllib.parse.quote(tagged))
+            check(wait_for(lambda: re.search(r"'Кино — Группа крови - \d+:\d\d/\d+:\d\d ",
+                                             item_property(env, "ToolTip")), 10),
+                  "the tooltip does not name the tags: %s" % item_property(env, "ToolTip"))
 
         # The watcher left: the Win32 icon comes back (in Wine's own tray window, since the
         # panel took the X tray over from trayer); a new watcher takes the item again.

@@ -114,6 +114,7 @@ TEST(StatusNotifier, ToolTipIsTheHeaderOverTheTrackAndTime) {
     std::u16string tip;
     std::string title;
     std::string text;
+    std::u16string trackName = {};  // the tags' name of the track, which stands for its file title
   } cases[] = {
       {u"Tunlark - остановлено ", Utf8(u8"Tunlark - остановлено"), ""},
       {u"Tunlark - воспроизведение:\nTrack 0:01/3:00", Utf8(u8"Tunlark - воспроизведение:"),
@@ -121,9 +122,12 @@ TEST(StatusNotifier, ToolTipIsTheHeaderOverTheTrackAndTime) {
       {u"Tunlark - пауза:\nA\nB", Utf8(u8"Tunlark - пауза:"), "A\nB"},
       {u"\n\U0001F3B5", "", "\xF0\x9F\x8E\xB5"},
       {u"", "", ""},
+      {u"Tunlark - воспроизведение:\nA - B - 0:01/3:00 ", Utf8(u8"Tunlark - воспроизведение:"),
+       Utf8(u8"Кино — Песня - 0:01/3:00 "), u"Кино — Песня"},
+      {u"Tunlark - пауза ", Utf8(u8"Tunlark - пауза"), "", u"Кино — Песня"},
   };
   for (const auto& c : cases) {
-    DesktopToolTip tip = DesktopToolTipOf(c.tip);
+    DesktopToolTip tip = DesktopToolTipOf(TrayTipNamingTrack(c.tip, c.trackName));
     EXPECT_EQ(tip.title, c.title);
     EXPECT_EQ(tip.text, c.text);
   }
