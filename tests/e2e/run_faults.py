@@ -23,7 +23,8 @@ def hostile_files_keep_the_player_running(env, files):
     folder = os.path.dirname(files["a"])
     garbage = os.path.join(folder, "garbage.m3u")
     with open(garbage, "wb") as f:
-        f.write(bytes(random.Random(8).randrange(256) for _ in range(64 * 1024)))
+        noise = random.Random(8)
+        f.write(bytes(noise.randrange(256) for _ in range(64 * 1024)))
     # A megabyte-long #EXTINF line must not shift the path after it.
     huge = os.path.join(folder, "huge.m3u")
     with open(huge, "wb") as f:
@@ -82,9 +83,10 @@ def running(env, folder, *args):
 
 @run_e2e.case
 def full_disk_and_read_only_folder_keep_the_old_files(env, files):
+    # Room for the program with its debugging information, then filled.
     disk = os.path.join(env.root, "small-disk")
     os.makedirs(disk)
-    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk]).returncode != 0:
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=32m", "tmpfs", disk]).returncode != 0:
         print("  (skipped: no tmpfs can be mounted here)")
         return
     try:
