@@ -109,7 +109,10 @@ def linux_playlist_plays_every_entry_and_joins(env, folder):
         gap = spans["next"][0] - spans["kind"][1]
         print("  the AAC track was heard for %.2f s, the next followed after %.2f s"
               % (heard_for, gap), flush=True)
-        check(abs(heard_for - 3.0) <= 0.1, "the 3-second AAC track was heard for %.2f s" % heard_for)
+        # Wine's waveOut, which the Windows build plays through here, counts as played what it has
+        # handed to the sound server, so that build moves on up to about 0.15 s before the end.
+        least = 2.9 if env.winelib else 2.8
+        check(least <= heard_for <= 3.1, "the 3-second AAC track was heard for %.2f s" % heard_for)
         check(gap <= 0.3, "the next track followed after %.2f s" % gap)
         env.drive("command", CMD_EXIT)
         check(process.wait(20) == 0, "the player did not end cleanly")
