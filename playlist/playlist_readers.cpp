@@ -66,8 +66,12 @@ void AppendEntry(const std::string& playlistPath, const std::string& line, bool 
   if (!LinePath(line, &path, &uri) || path.empty()) return;
   std::string entry = ProgramPath(playlistPath, path, utf8File || uri, uri);
   if (!uri && path.find('%') != std::string::npos && !NamesFile(entry)) {
-    std::string decoded = ProgramPath(playlistPath, PercentDecoded(path), true, false);
-    if (NamesFile(decoded)) entry = decoded;
+    std::string bytes = PercentDecoded(path);
+    // A line feed or NUL would split the entry in current.spl or cut it short.
+    bool plain = std::none_of(bytes.begin(), bytes.end(),
+                              [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    std::string decoded = plain ? ProgramPath(playlistPath, bytes, true, false) : "";
+    if (plain && NamesFile(decoded)) entry = decoded;
   }
   g_app.playlist.Append(entry);
 }

@@ -189,6 +189,7 @@ TEST_P(PlaylistReadersTest, UnixPathsEscapedEntriesAndForbiddenNamesReachTheirFi
   std::filesystem::create_directories(dir_.File("unix/home/u"));
   dir_.Write("unix/home/u/a.flac", "");
   dir_.Write("WHY_~KIV.MP3", "");
+  dir_.Write("a\nb.mp3", "");
   dir_.Write("01 Песня.mp3", "");  // Windows-1251 bytes, as the program names it
   const std::string song = "%D0%9F%D0%B5%D1%81%D0%BD%D1%8F";  // "Песня" in UTF-8
   const ReaderCase cases[] = {
@@ -199,6 +200,7 @@ TEST_P(PlaylistReadersTest, UnixPathsEscapedEntriesAndForbiddenNamesReachTheirFi
        {root + "/unix/home/u/gone.flac", root + "/unix/mnt/nas/Песня.mp3"}},
       {"percent-encoded relative entry", "01%20" + song + ".mp3", {root + "/01 Песня.mp3"}},
       {"percent sign naming no file either way", "100%25.mp3", {root + "/100%25.mp3"}},
+      {"escaped line feed", "a%0Ab.mp3", {root + "/a%0Ab.mp3"}},
       {"forbidden name", "Why?.mp3", {root + "/WHY_~KIV.MP3"}},
   };
   for (const ReaderCase& c : cases) EXPECT_EQ(Read(ReadM3u, c.content), c.expected) << c.name;
