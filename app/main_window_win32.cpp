@@ -1,27 +1,17 @@
 // The hidden main window and its window procedure: a flat dispatcher that decodes each message
 // and calls the operation that does the work.
 #include <windows.h>
-#include <shellapi.h>
 
-#include <string>
-
-#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/front_end_win32.h"
 #include "app/media_controls_win32.h"
 #include "platform/dpi_win32.h"
 #include "platform/platform.h"
 #include "app/shell_win32.h"
 #include "app/status_notifier_win32.h"
 #include "app/tray_win32.h"
-#include "playback/player.h"
-#include "playback/seeking.h"
-#include "playlist/choosers_win32.h"
-#include "playlist/playlist.h"
-#include "playlist/saved_playlist.h"
 #include "resources/resource_ids.h"
-#include "settings/config_file.h"
-#include "settings/hotkeys.h"
 #include "platform/hotkey_registrar_win32.h"
-#include "settings/settings_dialogs_win32.h"
 
 namespace {
 
@@ -30,124 +20,21 @@ constexpr int kWindowSize = 100;
 // What the shell broadcasts when it has made the notification area anew.
 UINT g_taskbarCreatedMessage = 0;
 
-constexpr char kAboutText[] =
-    "TUNLARK v.1.1 (04.02.2007) \n"
-    "\n"
-    "© 2007 Tunlark. Все права защищены.\n"
-    "\n"
-    "http://www.tunlark.example\n"
-    "e-mail: support@tunlark.example";
-
-void ShowHelp(HWND window) {
-  std::string path = g_app.programDirectory + "Help\\Help.htm";
-  ShellExecuteA(window, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 void OnPaint(HWND window) {
   PAINTSTRUCT paint;
   BeginPaint(window, &paint);
   EndPaint(window, &paint);
 }
 
+// Ids outside the table are ignored.
 void OnCommand(HWND window, int id) {
-  switch (id) {
-    case IDM_OPEN_FILE:
-      OpenFileCommand(window);
-      break;
-    case IDM_OPEN_FOLDER:
-      if (ScanFolder(window)) {
-        PlayCurrent();
-        SavePlaylist();
-      }
-      break;
-    case IDM_PLAY:
-      PlayCurrent();
-      break;
-    case IDM_PREVIOUS:
-      StepPrevious();
-      PlayCurrent();
-      break;
-    case IDM_PAUSE:
-      TogglePause();
-      break;
-    case IDM_STOP:
-      StopPlayback();
-      break;
-    case IDM_NEXT:
-      StepNext();
-      PlayCurrent();
-      break;
-    case IDM_REWIND_BACK:
-      Rewind(-2);
-      break;
-    case IDM_REWIND_FORWARD:
-      Rewind(2);
-      break;
-    case IDM_HOTKEYS:
-      ShowHotkeysDialog(g_instance, window);
-      break;
-    case IDM_OPTIONS:
-      ShowOptionsDialog(g_instance, window);
-      break;
-    case IDM_HELP:
-      ShowHelp(window);
-      break;
-    case IDM_ABOUT:
-      MessageBoxA(window, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
-      break;
-    case IDM_EXIT:
-      PostQuitMessage(0);
-      break;
-    default:
-      break;
-  }
+  Win32FrontEnd frontEnd(window);
+  RunMenuCommand(id, frontEnd);
 }
 
 void OnHotkey(HWND window, int id) {
-  switch (HotkeyActionForId(id)) {
-    case kActionVolumeUp:
-      VolumeUp();
-      break;
-    case kActionVolumeDown:
-      VolumeDown();
-      break;
-    case kActionPause:
-      TogglePause();
-      break;
-    case kActionStop:
-      StopPlayback();
-      break;
-    case kActionPlay:
-      PlayCurrent();
-      break;
-    case kActionMute:
-      ToggleMute();
-      SaveConfig();
-      break;
-    case kActionRewindB:
-      SilencedRewind(-2);
-      break;
-    case kActionRewindF:
-      SilencedRewind(2);
-      break;
-    case kActionOpenFile:
-      OpenFileCommand(window);
-      break;
-    case kActionOpenFolder:
-      if (ScanFolder(window)) PlayCurrent();
-      SavePlaylist();
-      break;
-    case kActionPTrack:
-      StepPrevious();
-      PlayCurrent();
-      break;
-    case kActionNTrack:
-      StepNext();
-      PlayCurrent();
-      break;
-    default:
-      break;
-  }
+  Win32FrontEnd frontEnd(window);
+  RunHotkeyCommand(id, frontEnd);
 }
 
 void OnTrayMouse(HWND window, WPARAM iconId, LPARAM mouseMessage) {

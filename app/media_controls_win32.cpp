@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
+#include "app/commands.h"
+#include "app/front_end_win32.h"
 #include "app/menu_mime_types.h"
 #include "app/shell_win32.h"
 #include "app/status_notifier_win32.h"
@@ -24,6 +26,7 @@
 #include "playback/player.h"
 #include "playback/seeking.h"
 #include "resources/resource_ids.h"
+#include "settings/config_file.h"
 #include "settings/hotkeys.h"
 
 namespace {
@@ -174,22 +177,26 @@ std::string DesktopTrayTrackName(const MediaState& state) {
 
 // --- the requests ------------------------------------------------------------------------
 
-void Command(HWND window, int id) {
-  SendMessageA(window, WM_COMMAND, id, 0);
+// A request runs the command of the menu item or hotkey of the same action, and publishes
+// what it changed right after it, as the window procedure does after a command.
+void Command(FrontEnd& frontEnd, int id) {
+  RunMenuCommand(id, frontEnd);
+  PublishMediaState();
 }
 
-void Hotkey(HWND window, int action) {
-  SendMessageA(window, WM_HOTKEY, HotkeyActions[action].hotkeyId, 0);
+void Hotkey(FrontEnd& frontEnd, HotkeyActionIndex action) {
+  RunHotkeyAction(action, frontEnd);
+  PublishMediaState();
 }
 
-void SeekBy(HWND window, int64_t offsetUs) {
-  if (offsetUs == -kRewindStepUs) return Hotkey(window, kActionRewindB);
-  if (offsetUs == kRewindStepUs) return Hotkey(window, kActionRewindF);
+void SeekBy(FrontEnd& frontEnd, int64_t offsetUs) {
+  if (offsetUs == -kRewindStepUs) return Hotkey(frontEnd, kActionRewindB);
+  if (offsetUs == kRewindStepUs) return Hotkey(frontEnd, kActionRewindF);
   MediaState state = CurrentState();
   if (!state.canSeek) return;
   int64_t target = SeekTargetUs(state.positionUs, offsetUs);
   // Past the end is the next track, before the start the start.
-  if (target >= state.lengthUs) return Command(window, IDM_NEXT);
+  if (target >= state.lengthUs) return Command(frontEnd, IDM_NEXT);
   SilencedSeekTo(target < 0 ? 0 : target / 1e6);
 }
 
@@ -211,7 +218,7 @@ void OpenUri(const std::string& uri) {
   OpenHandedOverPath(path);
 }
 
-void RunRequest(HWND window, const MediaRequest& request) {
+void RunRequest(FrontEnd& frontEnd, const MediaRequest& request) {
   MediaStatus status = StatusOf(BASS_ChannelIsActive(g_app.Channel));
   int32_t level = 0;
   switch (request.kind) {
@@ -220,29 +227,29 @@ void RunRequest(HWND window, const MediaRequest& request) {
     case MediaRequest::kPlayPause:
       switch (PlayActionOf(request.kind, status)) {
         case MediaPlayAction::kPlayCurrent:
-          return Command(window, IDM_PLAY);
+          return Command(frontEnd, IDM_PLAY);
         case MediaPlayAction::kTogglePause:
-          return Hotkey(window, kActionPause);
+          return Hotkey(frontEnd, kActionPause);
         default:
           return;
       }
     case MediaRequest::kStop:
-      return Command(window, IDM_STOP);
+      return Command(frontEnd, IDM_STOP);
     case MediaRequest::kNext:
-      return Command(window, IDM_NEXT);
+      return Command(frontEnd, IDM_NEXT);
     case MediaRequest::kPrevious:
-      return Command(window, IDM_PREVIOUS);
+      return Command(frontEnd, IDM_PREVIOUS);
     case MediaRequest::kSeek:
-      return SeekBy(window, request.offsetUs);
+      return SeekBy(frontEnd, request.offsetUs);
     case MediaRequest::kSetPosition:
       return SetPosition(request);
     case MediaRequest::kOpenUri:
       return OpenUri(request.uri);
     case MediaRequest::kSetVolume:
-      if (VolumeLevelOf(request.volume, &level)) SetVolume(level);
+      if (VolumeLevelOf(request.volume, &level)) SetVolume(level, ConfigFileSaver());
       return;
     case MediaRequest::kQuit:
-      return Command(window, IDM_EXIT);
+      return Command(frontEnd, IDM_EXIT);
   }
 }
 
@@ -265,8 +272,9 @@ void StartMediaControls(HWND window, BusCompanion* companion) {
 
 void RunMediaRequests(HWND window) {
   if (!g_bus) return;
+  Win32FrontEnd frontEnd(window);
   for (const MediaRequest& request : g_bus->requests.TakeAll()) {
-    RunRequest(window, request);
+    RunRequest(frontEnd, request);
     ++g_handledRequests;
   }
   PublishMediaState();

@@ -1,7 +1,7 @@
 // Start-up, the main loop, shut-down and the hand-over from a second instance.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/clock_win32.h"
 #include "app/command_line.h"
 #include "app/engine_setup_win32.h"

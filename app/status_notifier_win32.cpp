@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <string>
 
+#include "app/commands.h"
+#include "app/front_end_win32.h"
 #include "app/media_controls_win32.h"
 #include "app/shell_win32.h"
 #include "platform/status_notifier.h"
@@ -85,10 +87,6 @@ void HostChanged(bool registered) {
   PostMessageA(g_window, kTrayHostMessage, registered ? 1 : 0, 0);
 }
 
-void Hotkey(HWND window, int action) {
-  SendMessageA(window, WM_HOTKEY, HotkeyActions[action].hotkeyId, 0);
-}
-
 // The Win32 icon's record and the item, both told every change.
 class BothTrays : public TrayIcon {
  public:
@@ -160,16 +158,23 @@ void OnTrayHostTimer(HWND window) {
   if (!g_hostKnown) TrayShow();
 }
 
+// Each request runs the row of the menu item or hotkey it stands for, and publishes what it
+// changed right after it, as the window procedure does after a command.
 void RunTrayRequests(HWND window) {
+  Win32FrontEnd frontEnd(window);
+  auto hotkey = [&frontEnd](HotkeyActionIndex action) {
+    RunHotkeyAction(action, frontEnd);
+    PublishMediaState();
+  };
   int volumeSteps = 0;
   for (const TrayRequest& request : g_requests.TakeAll()) {
     switch (request.kind) {
       case TrayRequest::kCommand:
-        // As the Win32 menu sends its choice.
-        PostMessageA(window, WM_COMMAND, request.value, 0);
+        RunMenuCommand(request.value, frontEnd);
+        PublishMediaState();
         break;
       case TrayRequest::kTogglePause:
-        Hotkey(window, kActionPause);
+        hotkey(kActionPause);
         break;
       case TrayRequest::kVolumeSteps:
         volumeSteps += request.value;
@@ -180,7 +185,7 @@ void RunTrayRequests(HWND window) {
   // that often.
   volumeSteps = std::clamp(volumeSteps, -kMaxScrollSteps, kMaxScrollSteps);
   for (int step = 0; step < std::abs(volumeSteps); ++step)
-    Hotkey(window, volumeSteps > 0 ? kActionVolumeUp : kActionVolumeDown);
+    hotkey(volumeSteps > 0 ? kActionVolumeUp : kActionVolumeDown);
 }
 
 TrayIcon* DesktopTrayIcon() {

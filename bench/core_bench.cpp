@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "playlist/open_path.h"

@@ -1,5 +1,7 @@
 #include "platform/hotkey_registrar_win32.h"
 
+#include <map>
+
 #include "platform/platform.h"
 #if defined(TUNLARK_WINELIB)
 #include "platform/global_hotkeys_x11.h"
@@ -30,14 +32,16 @@ struct Combination {
   UINT modifiers = 0;
   UINT keyCode = 0;
 };
-Combination g_combinations[13];  // by hotkey id, for the lParam of WM_HOTKEY
+// By hotkey id, for the lParam of WM_HOTKEY; keyed rather than sized, so that the platform
+// knows nothing of how many actions there are.
+std::map<int, Combination> g_combinations;
 
 class Win32HotkeyRegistrar : public HotkeyRegistrar {
  public:
   explicit Win32HotkeyRegistrar(HWND window) : window_(window) {}
 
   bool Register(int id, uint32_t modifiers, uint32_t keyCode) override {
-    if (id >= 1 && id <= 12) g_combinations[id] = {modifiers, keyCode};
+    g_combinations[id] = {modifiers, keyCode};
 #if defined(TUNLARK_WINELIB)
     if (g_useKeyGrabs) return GrabGlobalKey(id, modifiers, keyCode);
 #endif
@@ -63,7 +67,8 @@ class Win32HotkeyRegistrar : public HotkeyRegistrar {
 
 #if defined(TUNLARK_WINELIB)
 void PostHotkey(int id, void*) {
-  Combination combination = (id >= 1 && id <= 12) ? g_combinations[id] : Combination{};
+  auto found = g_combinations.find(id);
+  Combination combination = found != g_combinations.end() ? found->second : Combination{};
   PostMessageA(g_hotkeyWindow, WM_HOTKEY, id,
                MAKELPARAM(combination.modifiers, combination.keyCode));
 }

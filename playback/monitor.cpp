@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"
 #include "playback/engine/audio_engine.h"

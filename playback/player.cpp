@@ -1,8 +1,8 @@
 #include "playback/player.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
+#include "core/settings_saver.h"
 #include "playback/engine/audio_engine.h"
-#include "settings/config_file.h"
 
 namespace {
 
@@ -11,16 +11,16 @@ bool IsMusicType(uint32_t ctype) {
          (ctype >= BASS_CTYPE_MUSIC_MOD && ctype <= BASS_CTYPE_MUSIC_IT);
 }
 
-void ApplyVolume(int64_t wanted) {
+void ApplyVolume(int64_t wanted, SettingsSaver& saver) {
   int32_t volume = wanted >= 100 ? 100 : wanted <= 0 ? 0 : static_cast<int32_t>(wanted);
   BASS_ChannelSetAttributes(g_app.Channel, 0, volume, 0);
   g_app.Volume = volume;
-  SaveConfig();
+  saver.SaveSettings();
 }
 
-void ApplyVolumeStep(int32_t delta) {
+void ApplyVolumeStep(int32_t delta, SettingsSaver& saver) {
   // Wide: a Volume read from the file may lie at either end of the 32-bit range.
-  ApplyVolume(static_cast<int64_t>(g_app.Volume) + delta);
+  ApplyVolume(static_cast<int64_t>(g_app.Volume) + delta, saver);
 }
 
 }  // namespace
@@ -72,18 +72,18 @@ void StopPlayback() {
   BASS_ChannelStop(g_app.Channel);
 }
 
-void VolumeUp() {
-  ApplyVolumeStep(5);
+void VolumeUp(SettingsSaver& saver) {
+  ApplyVolumeStep(5, saver);
 }
 
-void VolumeDown() {
-  ApplyVolumeStep(-5);
+void VolumeDown(SettingsSaver& saver) {
+  ApplyVolumeStep(-5, saver);
 }
 
-void SetVolume(int32_t volume) {
+void SetVolume(int32_t volume, SettingsSaver& saver) {
   // What is set is what is heard: a level set while muted would otherwise read back as silence.
   g_app.Mute = 0;
-  ApplyVolume(volume);
+  ApplyVolume(volume, saver);
 }
 
 void ToggleMute() {

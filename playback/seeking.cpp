@@ -1,6 +1,6 @@
 #include "playback/seeking.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playback/engine/audio_engine.h"
 
 namespace {

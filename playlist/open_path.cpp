@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "playlist/file_types.h"

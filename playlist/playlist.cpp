@@ -1,6 +1,6 @@
 #include "playlist/playlist.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"
 #include "playlist/file_types.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"

@@ -1,6 +1,6 @@
 #include "playlist/saved_playlist.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "playlist/text_file.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/scoped_com_win32.h"
 #include "settings/xdg_autostart.h"
 

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
+#include "core/settings_saver.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "playlist/text_file.h"
@@ -112,4 +113,13 @@ void SaveConfig() {
   if (!g_app.configLoaded || !g_platform.files) return;
   // A failed write keeps the old file; saving is silent by design.
   g_platform.files->WriteFileAtomically(ProgramFile("config.cfg"), ToTextMode(ConfigFileText()));
+}
+
+SettingsSaver& ConfigFileSaver() {
+  class ConfigFile : public SettingsSaver {
+   public:
+    void SaveSettings() override { SaveConfig(); }
+  };
+  static ConfigFile saver;
+  return saver;
 }

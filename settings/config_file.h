@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+class SettingsSaver;
 class TextReader;
 
 // 0 when "config.cfg" was read; -1 when "hotkeys.txt" and -2 when "config.cfg" cannot be opened
@@ -13,6 +14,8 @@ int LoadConfig();
 // Rewrites the whole file atomically. Does nothing while g_app.configLoaded is false, so that a
 // start that could not read the file never replaces it with zeros.
 void SaveConfig();
+// The saver that writes "config.cfg" as SaveConfig does, for the player.
+SettingsSaver& ConfigFileSaver();
 // The value of the next line: the text after its last '=', or the whole line without one; ""
 // when the file has ended. Without removeLineEnd the line feed stays part of the value.
 std::string ReadConfigValue(TextReader& reader, bool removeLineEnd);

@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 
-const HotkeyAction HotkeyActions[kHotkeyActionCount] = {
+constexpr HotkeyAction HotkeyActions[kHotkeyActionCount] = {
     {"Play", 5, "Проиграть трек:", "'Проиграть трек'"},
     {"Pause", 3, "Пауза:", "'Пауза'"},
     {"Stop", 4, "Стоп:", "'Стоп'"},
@@ -16,6 +16,22 @@ const HotkeyAction HotkeyActions[kHotkeyActionCount] = {
     {"VolumeDown", 2, "Уменьшить:", "'Уменьшить (громкость)'"},
     {"Mute", 6, "Вкл. / откл. звук:", "'Вкл. / откл. звук'"},
 };
+
+namespace {
+
+// A row left out would read as a null prefix and id 0; the system reports the ids 1..count.
+constexpr bool EachActionHasAnId() {
+  for (int id = 1; id <= kHotkeyActionCount; ++id) {
+    int rows = 0;
+    for (const HotkeyAction& action : HotkeyActions)
+      rows += action.hotkeyId == id && action.configPrefix != nullptr ? 1 : 0;
+    if (rows != 1) return false;
+  }
+  return true;
+}
+static_assert(EachActionHasAnId(), "each hotkey action needs a row with its own id");
+
+}  // namespace
 
 HotkeyBinding HotkeyBindings[kHotkeyActionCount];
 

@@ -1,11 +1,10 @@
-// The twelve hotkey actions, their bindings, the key-name table and the registration of all
+// The hotkey actions, their bindings, the key-name table and the registration of all
 // hotkeys through the platform's HotkeyRegistrar.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-constexpr int kHotkeyActionCount = 12;
 constexpr int kKeyNameCount = 80;
 
 struct HotkeyAction {
@@ -15,11 +14,9 @@ struct HotkeyAction {
   const char* errorName;     // "'Проиграть трек'"
 };
 
-// In HotkeyAction order: Play, Pause, Stop, PTrack, NTrack, RewindB, RewindF, OpenFile,
-// OpenFolder, VolumeUp, VolumeDown, Mute.
-extern const HotkeyAction HotkeyActions[kHotkeyActionCount];
-
-// Indexes into HotkeyActions.
+// Indexes into HotkeyActions, in the order of config.cfg's lines and of the hotkeys dialog's
+// rows: existing files are read by position, so a new action goes at the end. What each runs is
+// in the command table (app/commands.h).
 enum HotkeyActionIndex : int {
   kActionPlay,
   kActionPause,
@@ -33,7 +30,13 @@ enum HotkeyActionIndex : int {
   kActionVolumeUp,
   kActionVolumeDown,
   kActionMute,
+  kHotkeyActionEnd,
 };
+
+// The count the registrar, the dialog, config.cfg and the tests take.
+constexpr int kHotkeyActionCount = kHotkeyActionEnd;
+
+extern const HotkeyAction HotkeyActions[kHotkeyActionCount];
 
 // The index of the action whose hotkey id is id; -1 when none has it.
 int HotkeyActionForId(int id);
@@ -59,7 +62,7 @@ extern const KeyName KeyNameTable[kKeyNameCount];
 // The code of the first table entry whose text equals name exactly; -1 when none does.
 int32_t KeyNameToCode(std::string name);
 
-// 1 when all twelve are registered; -(k + 1) when action k failed (those after it stay
+// 1 when all are registered; -(k + 1) when action k failed (those after it stay
 // unregistered).
 int RegisterAllHotkeys();
 void UnregisterAllHotkeys();

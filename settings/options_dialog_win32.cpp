@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playback/player.h"
 #include "resources/resource_ids.h"
 #include "settings/autostart.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "settings/config_file.h"
 #include "settings/hotkeys.h"
 #include "tests/fuzz/fuzz_state.h"

@@ -1,6 +1,6 @@
 #include "tests/fuzz/fuzz_state.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/platform.h"
 #include "settings/hotkeys.h"
 

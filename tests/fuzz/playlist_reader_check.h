@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "tests/fuzz/fuzz_state.h"
 
 inline void CheckPlaylistReader(const char* name, void (*reader)(const std::string&),

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playlist/saved_playlist.h"
 #include "tests/fuzz/fuzz_state.h"
 

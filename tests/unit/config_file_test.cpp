@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playlist/text_file.h"
 #include "settings/config_file.h"
 #include "settings/hotkeys.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
 #include "settings/config_file.h"

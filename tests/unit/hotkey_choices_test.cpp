@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "tests/unit/test_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playlist/open_path.h"
 #include "tests/unit/test_support.h"
 

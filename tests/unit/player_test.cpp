@@ -5,11 +5,12 @@
 
 #include <cmath>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "engine_test_support.h"
 #include "test_support.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/seeking.h"
+#include "settings/config_file.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST_F(PlayerTest, VolumeStepsClampApplyAndSave) {
     SCOPED_TRACE(testing::Message() << c.from << (c.up ? " up" : " down"));
     g_app.Volume = c.from;
     dir_.Write("config.cfg", "");
-    c.up ? VolumeUp() : VolumeDown();
+    c.up ? VolumeUp(ConfigFileSaver()) : VolumeDown(ConfigFileSaver());
     EXPECT_EQ(g_app.Volume, c.to);
     EXPECT_NE(dir_.Read("config.cfg").find("Volume=" + std::to_string(c.to)), std::string::npos);
     EXPECT_NEAR(Loudness(), c.to / 100.0, 0.01);
@@ -82,7 +83,7 @@ TEST_F(PlayerTest, SetVolumeClampsAppliesAndSavesAsAStepDoes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.volume);
     dir_.Write("config.cfg", "");
-    SetVolume(c.volume);
+    SetVolume(c.volume, ConfigFileSaver());
     EXPECT_EQ(g_app.Volume, c.to);
     EXPECT_NE(dir_.Read("config.cfg").find("Volume=" + std::to_string(c.to)), std::string::npos);
     EXPECT_NEAR(Loudness(), c.to / 100.0, 0.01);
@@ -90,7 +91,7 @@ TEST_F(PlayerTest, SetVolumeClampsAppliesAndSavesAsAStepDoes) {
 
   // While muted: the level set is heard, and Mute is off and saved so.
   ToggleMute();
-  SetVolume(40);
+  SetVolume(40, ConfigFileSaver());
   EXPECT_EQ(g_app.Mute, 0);
   EXPECT_NE(dir_.Read("config.cfg").find("Volume=40\r\nMute=0\r\n"), std::string::npos);
   EXPECT_NEAR(Loudness(), 0.4, 0.01);
@@ -100,7 +101,7 @@ TEST_F(PlayerTest, VolumeStepWhileMutedIsAudibleAndMuteStaysOn) {
   g_app.Volume = 50;
   g_app.Mute = 1;
   ASSERT_TRUE(LoadAndPlay(dir_.File("a.wav")));
-  VolumeUp();
+  VolumeUp(ConfigFileSaver());
   EXPECT_EQ(g_app.Mute, 1);
   EXPECT_NEAR(Loudness(), 0.55, 0.01);
   ToggleMute();  // off, no change in loudness

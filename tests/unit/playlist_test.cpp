@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playlist/file_types.h"
 #include "playlist/playlist.h"
 #include "playlist/text_file.h"

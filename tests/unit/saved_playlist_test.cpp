@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
 #include "tests/unit/test_support.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "engine_test_support.h"
 #include "test_support.h"
 #include "playback/engine/audio_engine.h"

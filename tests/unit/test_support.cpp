@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "platform/file_system.h"
 #include "settings/hotkeys.h"
 

@@ -1,0 +1,51 @@
+#include "app/front_end_win32.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/shell_win32.h"
+#include "core/app_state.h"
+#include "playlist/choosers_win32.h"
+#include "settings/settings_dialogs_win32.h"
+
+namespace {
+
+constexpr char kAboutText[] =
+    "TUNLARK v.1.1 (04.02.2007) \n"
+    "\n"
+    "© 2007 Tunlark. Все права защищены.\n"
+    "\n"
+    "http://www.tunlark.example\n"
+    "e-mail: support@tunlark.example";
+
+}  // namespace
+
+void Win32FrontEnd::OpenFileChooser() {
+  OpenFileCommand(window_);
+}
+
+bool Win32FrontEnd::ChooseFolder() {
+  return ScanFolder(window_);
+}
+
+void Win32FrontEnd::ShowHotkeysDialog() {
+  ::ShowHotkeysDialog(g_instance, window_);
+}
+
+void Win32FrontEnd::ShowOptionsDialog() {
+  ::ShowOptionsDialog(g_instance, window_);
+}
+
+void Win32FrontEnd::ShowHelp() {
+  std::string path = g_app.programDirectory + "Help\\Help.htm";
+  ShellExecuteA(window_, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32FrontEnd::ShowAbout() {
+  MessageBoxA(window_, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
+}
+
+void Win32FrontEnd::Quit() {
+  PostQuitMessage(0);
+}

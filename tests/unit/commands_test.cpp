@@ -1,0 +1,116 @@
+#include "app/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "app/front_end.h"
+#include "core/app_state.h"
+#include "settings/config_file.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+std::string SourceText(const std::string& relative) {
+  std::ifstream file(std::string(TUNLARK_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::map<std::string, int> ResourceIds() {
+  std::map<std::string, int> ids;
+  std::string header = SourceText("resources/resource_ids.h");
+  std::regex define(R"(#define (ID\w+) (\d+))");
+  for (std::sregex_iterator it(header.begin(), header.end(), define), end; it != end; ++it)
+    ids[(*it)[1]] = std::stoi((*it)[2]);
+  return ids;
+}
+
+class FakeFrontEnd : public FrontEnd {
+ public:
+  void OpenFileChooser() override { calls += "file "; }
+  bool ChooseFolder() override {
+    calls += "folder ";
+    return folderChosen;
+  }
+  void ShowHotkeysDialog() override { calls += "hotkeys "; }
+  void ShowOptionsDialog() override { calls += "options "; }
+  void ShowHelp() override { calls += "help "; }
+  void ShowAbout() override { calls += "about "; }
+  void Quit() override { calls += "quit "; }
+  std::string calls;
+  bool folderChosen = false;
+};
+
+TEST(CommandsTest, EveryItemOfTheTrayMenuHasARowAndEveryRowItsItem) {
+  std::map<std::string, int> ids = ResourceIds();
+  std::string script = SourceText("resources/tunlark.rc");
+  std::set<int> menuIds;
+  std::regex item(R"(MENUITEM\s+"[^"]*",\s*(IDM_\w+))");
+  for (std::sregex_iterator it(script.begin(), script.end(), item), end; it != end; ++it) {
+    ASSERT_EQ(ids.count((*it)[1]), 1u) << (*it)[1];
+    menuIds.insert(ids[(*it)[1]]);
+  }
+  ASSERT_FALSE(menuIds.empty());
+  std::set<int> rowIds;
+  for (const Command& command : Commands())
+    if (command.menuId != kNoMenuId) rowIds.insert(command.menuId);
+  EXPECT_EQ(rowIds, menuIds);
+}
+
+TEST(CommandsTest, HotkeyRowsMatchConfigPositionsAndTheDialogsBoxes) {
+  TempDir dir;
+  CoreFixtureState state{dir};
+  // Action k's six lines follow [Main], the six settings and [HotKeys].
+  std::stringstream text(ConfigFileText());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 8u + 6u * kHotkeyActionCount);
+  for (int k = 0; k < kHotkeyActionCount; ++k) {
+    SCOPED_TRACE(HotkeyActions[k].configPrefix);
+    EXPECT_EQ(lines[8 + 6 * k], std::string(HotkeyActions[k].configPrefix) + "Name1=");
+    int rows = 0;
+    for (const Command& command : Commands()) rows += command.hotkeyAction == k ? 1 : 0;
+    EXPECT_EQ(rows, 1);
+  }
+  // Three lists per action, numbered from IDC_HOTKEY_BOXES in the actions' order.
+  std::string dialogs = SourceText("resources/dialogs.rc");
+  std::regex box(R"(COMBOBOX\s+IDC_HOTKEY_BOXES \+ (\d+),)");
+  std::vector<int> boxes;
+  for (std::sregex_iterator it(dialogs.begin(), dialogs.end(), box), end; it != end; ++it)
+    boxes.push_back(std::stoi((*it)[1]));
+  ASSERT_EQ(static_cast<int>(boxes.size()), 3 * kHotkeyActionCount);
+  for (int n = 0; n < 3 * kHotkeyActionCount; ++n) EXPECT_EQ(boxes[n], n);
+}
+
+TEST(CommandsTest, UnknownIdsRunNothing) {
+  FakeFrontEnd frontEnd;
+  EXPECT_FALSE(RunMenuCommand(kNoMenuId, frontEnd));
+  EXPECT_FALSE(RunMenuCommand(40000, frontEnd));
+  EXPECT_FALSE(RunHotkeyCommand(0, frontEnd));
+  EXPECT_FALSE(RunHotkeyCommand(kHotkeyActionCount + 1, frontEnd));
+  EXPECT_EQ(frontEnd.calls, "");
+}
+
+// The menu's OpenFolder leaves "current.spl" alone when cancelled; the hotkey's writes it anyway.
+TEST(CommandsTest, OpenFolderSavesOnACancelOnlyFromTheHotkey) {
+  std::map<std::string, int> ids = ResourceIds();
+  TempDir dir;
+  CoreFixtureState state{dir};
+  g_app.playlistLoaded = true;
+  g_app.playlist.Append(dir.File("a.wav"));
+  FakeFrontEnd frontEnd;
+  ASSERT_TRUE(RunMenuCommand(ids["IDM_OPEN_FOLDER"], frontEnd));
+  EXPECT_FALSE(dir.Exists("current.spl"));
+  ASSERT_TRUE(RunHotkeyCommand(HotkeyActions[kActionOpenFolder].hotkeyId, frontEnd));
+  EXPECT_TRUE(dir.Exists("current.spl"));
+  EXPECT_EQ(frontEnd.calls, "folder folder ");
+}
+
+}  // namespace
