@@ -93,6 +93,7 @@ add_custom_command(
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
           ${TUNLARK_BIN_DIR}
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
+          ${CMAKE_SOURCE_DIR}/settings/hotkeys.cpp
   COMMENT "Writing the default config.cfg and hotkeys.txt")
 add_custom_command(
   OUTPUT ${TUNLARK_BIN_DIR}/Help/Help.htm

@@ -5,12 +5,17 @@ Usage: make_default_files.py PROGRAM_DIR
 
 config.cfg: Volume 50, every flag 0, and default hotkeys on Ctrl + Alt + the numeric keypad,
 which desktops leave free (Ctrl + Alt + F-keys switch consoles, Ctrl + Alt + arrows switch
-workspaces). 80 lines, Windows-1251, CR LF, no line end after the last line.
+workspaces). Six lines for each action of the hotkey table in settings/hotkeys.cpp, in its order,
+after eight for the settings: 80 for twelve actions. Windows-1251, CR LF, no line end after the
+last line.
 hotkeys.txt: the program only needs it to exist; it tells the user where the hotkeys live.
 """
 
 import os
+import re
 import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 MODIFIERS = {"Нет": 0, "Alt": 1, "Ctrl": 2, "Shift": 4}
 KEYS = {
@@ -46,6 +51,12 @@ HOTKEYS_TEXT = """Tunlark: горячие клавиши
 """
 
 
+def table_prefixes():
+    """The config.cfg prefixes of the hotkey action table, in its order."""
+    with open(os.path.join(ROOT, "settings", "hotkeys.cpp"), encoding="utf-8") as source:
+        return re.findall(r'^\s*\{"(\w+)", \d+, "', source.read(), re.M)
+
+
 def config_lines():
     lines = ["[Main]"]
     lines += ["%s=%d" % setting for setting in SETTINGS]
@@ -54,7 +65,10 @@ def config_lines():
         lines += [prefix + "Name1=" + first, prefix + "Name2=" + second, prefix + "Name3=" + key]
         lines += ["%sId1=%d" % (prefix, MODIFIERS[first]), "%sId2=%d" % (prefix, MODIFIERS[second]),
                   "%sId3=%d" % (prefix, KEYS[key])]
-    assert len(lines) == 80
+    prefixes = table_prefixes()
+    assert [binding[0] for binding in BINDINGS] == prefixes, \
+        "BINDINGS must list the hotkey table's actions in its order: %s" % prefixes
+    assert len(lines) == 2 + len(SETTINGS) + 6 * len(prefixes)
     return lines
 
 

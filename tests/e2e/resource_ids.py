@@ -1,5 +1,5 @@
 """The program's ids as its sources define them: the resource ids of resources/resource_ids.h, the
-hotkey ids of the hotkey action table and the dialogs' sizes in resources/dialogs.rc, so that no
+hotkey ids of the hotkey action table (and so config.cfg's length) and the dialogs' sizes in resources/dialogs.rc, so that no
 test repeats a number."""
 
 import os
@@ -20,7 +20,11 @@ RESOURCE = {name: int(value) for name, value in
 HOTKEY = {name: int(value) for name, value in
           re.findall(r'^\s*\{"(\w+)", (\d+), "', _read("settings/hotkeys.cpp"), re.M)}
 
-assert len(HOTKEY) == 12, "the hotkey action table was not found"
+assert sorted(HOTKEY.values()) == list(range(1, len(HOTKEY) + 1)), \
+    "the hotkey action table was not found"
+
+# config.cfg's lines: [Main], the six settings, [HotKeys], then six per hotkey action.
+CONFIG_LINES = 8 + 6 * len(HOTKEY)
 
 # {"IDD_HOTKEYS": (width, height), ...} in dialog units.
 DIALOG_SIZE = {name: (int(width), int(height)) for name, width, height in

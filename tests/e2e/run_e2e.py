@@ -17,7 +17,7 @@ import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import RATE, Failure, Sound  # noqa: E402
-from resource_ids import HOTKEY, RESOURCE  # noqa: E402
+from resource_ids import CONFIG_LINES, HOTKEY, RESOURCE  # noqa: E402
 from suite import Suite, changed, check, wait_for  # noqa: E402,F401
 
 WM_LBUTTONDOWN = 0x0201
@@ -170,8 +170,8 @@ def tray_icon_menu_and_about(env, files):
         check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
         check(wait_for(lambda: env.violet_box() is None, 5), "the icon stayed after Выход")
         config = read(player.file("config.cfg"))
-        check(config.count(b"\r\n") == 79 and not config.endswith(b"\n"),
-              "config.cfg is not 80 CR LF lines")
+        check(config.count(b"\r\n") == CONFIG_LINES - 1 and not config.endswith(b"\n"),
+              "config.cfg is not %d CR LF lines" % CONFIG_LINES)
         check(b"Volume=50\r\n" in config, "config.cfg lost the volume")
 
 

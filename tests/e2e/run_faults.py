@@ -13,6 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import run_e2e  # noqa: E402
+from resource_ids import CONFIG_LINES  # noqa: E402
 from run_e2e import Player, check, cp1251, dialog_title, hears, hears_silence, read  # noqa: E402
 
 run_e2e.SUITE.cases.clear()
@@ -33,7 +34,8 @@ def hostile_files_keep_the_player_running(env, files):
 
     with Player(env, "hostile", env.windows_path(garbage)) as player:
         config = read(player.file("config.cfg")).split(b"\r\n")
-        check(len(config) == 80, "the delivered config.cfg is not 80 lines")
+        check(len(config) == CONFIG_LINES,
+              "the delivered config.cfg is not %d lines" % CONFIG_LINES)
         hears_silence(env)
         check(not dialog_title(env), "a message box after a garbage playlist")
         check(not os.path.exists(player.file("current.spl")),
@@ -45,7 +47,7 @@ def hostile_files_keep_the_player_running(env, files):
               "current.spl does not hold the track after the huge line")
         check(player.quit() == 0, "exit code %s" % player.exit_code)
 
-    # A config.cfg cut in the middle of a line loads, and the next save writes all 80 lines.
+    # A config.cfg cut in the middle of a line loads, and the next save writes all its lines.
     cut = b"\r\n".join(config[:40]) + b"\r\n" + config[40][:3]
     folder = env.make_program_dir("cut-config")
     with open(os.path.join(folder, "config.cfg"), "wb") as f:
@@ -61,7 +63,8 @@ def hostile_files_keep_the_player_running(env, files):
             process.kill()
             process.wait()
     saved = read(os.path.join(folder, "config.cfg"))
-    check(saved.count(b"\r\n") == 79, "config.cfg after a cut one is not 80 lines")
+    check(saved.count(b"\r\n") == CONFIG_LINES - 1,
+          "config.cfg after a cut one is not %d lines" % CONFIG_LINES)
     check(saved.startswith(b"\r\n".join(config[:40])), "the lines that were read changed")
 
 
