@@ -1,5 +1,5 @@
 // LoadConfig on an arbitrary "config.cfg", then a save and a second load: whatever was read must
-// be written as the 80 lines of the format and read back to the same values.
+// be written as the lines of the format and read back to the same values.
 #include <algorithm>
 #include <cstdint>
 #include <vector>

@@ -17,9 +17,9 @@ namespace {
 std::vector<std::string> SampleLines() {
   std::vector<std::string> lines = {"[Main]",    "Volume=35",  "Mute=0",     "Repeat=7",
                                     "Shuffle=1", "Autoload=0", "Autoplay=1", "[HotKeys]"};
-  const char* keys[kHotkeyActionCount] = {"Пробел",      "P",          "S",         "Стр. влево",
-                                          "Стр. вправо", "{",          "}",         "O",
-                                          "F",           "Стр. вверх", "Стр. вниз", "Numpad 1"};
+  const char* keys[] = {"Пробел", "P", "S", "Стр. влево", "Стр. вправо", "{",
+                        "}",      "O", "F", "Стр. вверх", "Стр. вниз",   "Numpad 1"};
+  static_assert(std::size(keys) == kHotkeyActionCount, "a key for each hotkey action");
   for (int k = 0; k < kHotkeyActionCount; ++k) {
     std::string prefix = HotkeyActions[k].configPrefix;
     lines.push_back(prefix + "Name1=Ctrl");

@@ -9,6 +9,9 @@
 
 namespace {
 
+// The choices and results below name the last actions of today's table by position.
+static_assert(kHotkeyActionCount == 12, "update the positions and results expected below");
+
 class HotkeyChoicesTest : public testing::Test {
  protected:
   void SetUp() override {

@@ -35,6 +35,9 @@ TEST(KeyNameTable, NamesAreUniqueAndModifiersComeFirst) {
   EXPECT_STREQ(KeyNameTable[79].name, "Стр. вправо");
 }
 
+// The expectations below name the twelve actions of today's table one by one.
+static_assert(kHotkeyActionCount == 12, "update the ids and results expected below");
+
 class RegisterAllHotkeysTest : public testing::Test {
  protected:
   void SetUp() override {
