@@ -32,6 +32,21 @@ std::map<std::string, int> ResourceIds() {
   return ids;
 }
 
+// The resource scripts are UTF-8; the program's texts are Windows-1251 (ASCII and А..я here).
+std::string Utf8OfCp1251(const std::string& text) {
+  std::string utf8;
+  for (unsigned char c : text) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+      continue;
+    }
+    unsigned code = 0x410 + (c - 0xC0);
+    utf8 += static_cast<char>(0xC0 | (code >> 6));
+    utf8 += static_cast<char>(0x80 | (code & 0x3F));
+  }
+  return utf8;
+}
+
 class FakeFrontEnd : public FrontEnd {
  public:
   void OpenFileChooser() override { calls += "file "; }
@@ -52,7 +67,7 @@ TEST(CommandsTest, EveryItemOfTheTrayMenuHasARowAndEveryRowItsItem) {
   std::map<std::string, int> ids = ResourceIds();
   std::string script = SourceText("resources/tunlark.rc");
   std::set<int> menuIds;
-  std::regex item(R"(MENUITEM\s+"[^"]*",\s*(IDM_\w+))");
+  std::regex item(R"re(MENUITEM\s+"[^"]*",\s*(IDM_\w+))re");
   for (std::sregex_iterator it(script.begin(), script.end(), item), end; it != end; ++it) {
     ASSERT_EQ(ids.count((*it)[1]), 1u) << (*it)[1];
     menuIds.insert(ids[(*it)[1]]);
@@ -79,8 +94,16 @@ TEST(CommandsTest, HotkeyRowsMatchConfigPositionsAndTheDialogsBoxes) {
     for (const Command& command : Commands()) rows += command.hotkeyAction == k ? 1 : 0;
     EXPECT_EQ(rows, 1);
   }
-  // Three lists per action, numbered from IDC_HOTKEY_BOXES in the actions' order.
+  // A label and three lists per action, the lists numbered from IDC_HOTKEY_BOXES, in the
+  // actions' order.
   std::string dialogs = SourceText("resources/dialogs.rc");
+  std::regex label(R"re(LTEXT\s+"([^"]*)",\s*-1,)re");
+  std::vector<std::string> labels;
+  for (std::sregex_iterator it(dialogs.begin(), dialogs.end(), label), end; it != end; ++it)
+    labels.push_back((*it)[1]);
+  ASSERT_EQ(static_cast<int>(labels.size()), kHotkeyActionCount);
+  for (int k = 0; k < kHotkeyActionCount; ++k)
+    EXPECT_EQ(labels[k], Utf8OfCp1251(HotkeyActions[k].dialogLabel));
   std::regex box(R"(COMBOBOX\s+IDC_HOTKEY_BOXES \+ (\d+),)");
   std::vector<int> boxes;
   for (std::sregex_iterator it(dialogs.begin(), dialogs.end(), box), end; it != end; ++it)
