@@ -183,7 +183,7 @@ DesktopMenuEvent DesktopMenuEventOf(const DesktopMenu& menu, int32_t id, const s
   const DesktopMenuEntry* entry = FindDesktopMenuEntry(menu, id);
   if (id != 0 && !entry) {
     result.kind = DesktopMenuEvent::kUnknownId;
-  } else if (!entry && event == "opened") {
+  } else if (event == "opened") {
     result.kind = DesktopMenuEvent::kMenuOpened;
   } else if (!entry && event == "closed") {
     result.kind = DesktopMenuEvent::kMenuClosed;

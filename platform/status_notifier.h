@@ -75,9 +75,10 @@ std::u16string TrayTipNamingTrack(const std::u16string& trayTip, const std::u16s
                                   const std::u16string& fileTitle);
 
 // The tooltip the item shows, held back while its menu is open: a host keeps a changing tooltip
-// drawn over the menu's first entries. A host that never says the menu closed holds it for
-// kMenuHoldUs at most.
-constexpr int64_t kMenuHoldUs = 60000000;
+// drawn over the menu's first entries. XFCE's panel says when the menu or a submenu opens
+// (AboutToShow, "opened") and when an entry is chosen, but never that the menu closed: the hold
+// ends kMenuHoldUs after the menu last opened, or at once on a choice or a "closed".
+constexpr int64_t kMenuHoldUs = 10000000;
 class HeldToolTip {
  public:
   // The tooltip published now; true when it is to be sent.
@@ -102,8 +103,9 @@ struct DesktopMenuEvent {
   Kind kind = kNothing;
   int command = 0;
 };
-// "clicked" on an enabled entry with a command sends it; "opened" and "closed" of the root tell
-// that the menu is shown or gone; anything else on a known id changes nothing.
+// "clicked" on an enabled entry with a command sends it (and closes the menu); "opened" of the
+// root or a submenu tells that the menu is shown, "closed" of the root that it is gone; anything
+// else on a known id changes nothing.
 DesktopMenuEvent DesktopMenuEventOf(const DesktopMenu& menu, int32_t id, const std::string& event);
 // An EventGroup whose every id is unknown fails as one Event with an unknown id does.
 bool DesktopMenuEventGroupFails(size_t events, size_t unknownIds);

@@ -576,6 +576,7 @@ bool StatusNotifierBus::Impl::HandleEvent(int32_t id, const char* eventId, sd_bu
       return false;
     case DesktopMenuEvent::kCommand:
       *result = Post({TrayRequest::kCommand, event.command}, error);
+      SendToolTip(tip_.MenuClosed(MediaClockUs()));
       break;
     case DesktopMenuEvent::kMenuOpened:
       MenuOpened();
@@ -634,24 +635,15 @@ int StatusNotifierBus::Impl::OnEventGroup(sd_bus_message* call, void* self, sd_b
   return r;
 }
 
-// The host is about to show the menu (or a submenu): from the root's, the menu is open.
+// The host is about to show the menu or a submenu: the menu is open.
 int StatusNotifierBus::Impl::OnAboutToShow(sd_bus_message* call, void* self, sd_bus_error*) {
   auto* item = static_cast<Impl*>(self);
-  int32_t id = 0;
-  int r = sd_bus_message_read(call, "i", &id);
-  if (r < 0) return r;
-  if (id == 0) item->MenuOpened();
+  item->MenuOpened();
   return sd_bus_reply_method_return(call, "b", 0);
 }
 
 int StatusNotifierBus::Impl::OnAboutToShowGroup(sd_bus_message* call, void* self, sd_bus_error*) {
   auto* item = static_cast<Impl*>(self);
-  const int32_t* ids = nullptr;
-  size_t size = 0;
-  int r = sd_bus_message_read_array(call, 'i', reinterpret_cast<const void**>(&ids), &size);
-  if (r < 0) return r;
-  for (size_t i = 0; i < size / sizeof(int32_t); ++i) {
-    if (ids[i] == 0) item->MenuOpened();
-  }
+  item->MenuOpened();
   return sd_bus_reply_method_return(call, "aiai", 0, 0);
 }
