@@ -22,7 +22,7 @@ sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in
 from harness import SCREEN_HEIGHT, _start, _stop  # noqa: E402
 from mpris_e2e import SessionBus, id3v23, listed, run, utf16_text  # noqa: E402
 import dbus_wire  # noqa: E402
-from run_e2e import CMD_PLAY, Player, hears, hears_silence, m3u, read  # noqa: E402
+from run_e2e import CMD_PLAY, Player, hears, hears_silence, m3u, menu_open, read  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
 WATCHER = "org.kde.StatusNotifierWatcher"
@@ -263,6 +263,14 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
                 error, _ = client.call(name, ITEM_PATH, ITEM, "SecondaryActivate", "ii", (0, 0))
                 check(error is None, "SecondaryActivate: %s" % error)
                 heard(env)
+            # A host that draws no dbusmenu asks for the menu: the Win32 one opens at its point.
+            error, _ = client.call(name, ITEM_PATH, ITEM, "ContextMenu", "ii", (300, 300))
+            check(error is None, "ContextMenu: %s" % error)
+            check(wait_for(lambda: menu_open(env), 5), "ContextMenu opened no menu")
+            env.xdotool("mousemove", 700, 500, "click", "1")
+            if not wait_for(lambda: not menu_open(env), 3):
+                env.xdotool("key", "Escape")
+            check(wait_for(lambda: not menu_open(env), 5), "the menu did not close")
             client.close()
 
             # A track whose tags name an artist: "artist — title" stands for the file title, the
