@@ -211,59 +211,43 @@ TEST(StatusNotifier, PartsOfANotchAddUpToOneStepEach) {
 }
 
 TEST(StatusNotifier, ToolTipWaitsWhileTheMenuIsOpen) {
-  const DesktopToolTip first = {"Tunlark", "a - 0:01/3:00"};
-  const DesktopToolTip second = {"Tunlark", "a - 0:02/3:00"};
-  const DesktopToolTip third = {"Tunlark", "a - 0:03/3:00"};
-  enum Step { kOffer1, kOffer2, kOffer3, kOpen, kClose, kFlush };
+  const DesktopToolTip tips[] = {
+      {"Tunlark", "a - 0:01/3:00"}, {"Tunlark", "a - 0:02/3:00"}, {"Tunlark", "a - 0:03/3:00"}};
+  // Steps a second apart: 0-2 publish that tooltip, o the menu opens, c it closes, f a wake with
+  // nothing new. "sent" has 1 where the step sends a change, 0 where a tooltip is held or the
+  // same, - for the other steps.
   const struct {
-    std::vector<Step> steps;
-    std::vector<bool> sent;  // what each step returns (kOpen: always false)
-    const DesktopToolTip* shown;
+    const char* steps;
+    const char* sent;
+    int shown;
   } cases[] = {
-      {{kOffer1, kOffer2, kOffer2}, {true, true, false}, &second},
-      {{kOffer1, kOpen, kOffer2, kOffer3, kFlush}, {true, false, false, false, false}, &first},
-      {{kOffer1, kOpen, kOffer2, kOffer3, kClose}, {true, false, false, false, true}, &third},
-      // Back to what was shown before the menu opened: nothing to send.
-      {{kOffer1, kOpen, kOffer2, kOffer1, kClose}, {true, false, false, false, false}, &first},
-      {{kOpen, kClose, kOffer1}, {false, false, true}, &first},
+      {"011", "110", 1},     {"0o12f", "1-00-", 0}, {"0o12c", "1-001", 2},
+      {"0o10c", "1-00-", 0},  // back to what was shown before the menu opened
+      {"oc0", "--1", 0},
   };
-  for (size_t n = 0; n < std::size(cases); ++n) {
+  for (const auto& c : cases) {
     HeldToolTip tip;
     int64_t nowUs = 5000000;
-    for (size_t i = 0; i < cases[n].steps.size(); ++i) {
+    std::string sent;
+    for (const char* step = c.steps; *step; ++step) {
       nowUs += 1000000;
-      bool sent = false;
-      switch (cases[n].steps[i]) {
-        case kOffer1:
-          sent = tip.Offer(first, nowUs);
-          break;
-        case kOffer2:
-          sent = tip.Offer(second, nowUs);
-          break;
-        case kOffer3:
-          sent = tip.Offer(third, nowUs);
-          break;
-        case kOpen:
-          tip.MenuOpened(nowUs);
-          break;
-        case kClose:
-          sent = tip.MenuClosed(nowUs);
-          break;
-        case kFlush:
-          sent = tip.Flush(nowUs);
-          break;
-      }
-      EXPECT_EQ(sent, cases[n].sent[i]) << "case " << n << " step " << i;
+      bool changed = false;
+      if (*step >= '0' && *step <= '2') changed = tip.Offer(tips[*step - '0'], nowUs);
+      if (*step == 'o') tip.MenuOpened(nowUs);
+      if (*step == 'c') changed = tip.MenuClosed(nowUs);
+      if (*step == 'f') changed = tip.Flush(nowUs);
+      sent += changed ? '1' : *step >= '0' && *step <= '2' ? '0' : '-';
     }
-    EXPECT_TRUE(tip.Shown() == *cases[n].shown) << "case " << n;
+    EXPECT_EQ(sent, c.sent) << c.steps;
+    EXPECT_TRUE(tip.Shown() == tips[c.shown]) << c.steps;
   }
   // A host that never says the menu closed holds the tooltip back for a while only.
   HeldToolTip tip;
-  tip.Offer(first, 0);
+  tip.Offer(tips[0], 0);
   tip.MenuOpened(1000000);
-  EXPECT_FALSE(tip.Offer(second, 1000000 + kMenuHoldUs - 1));
+  EXPECT_FALSE(tip.Offer(tips[1], 1000000 + kMenuHoldUs - 1));
   EXPECT_TRUE(tip.Flush(1000000 + kMenuHoldUs));
-  EXPECT_TRUE(tip.Shown() == second);
+  EXPECT_TRUE(tip.Shown() == tips[1]);
 }
 
 TEST(StatusNotifier, MenuEventsChooseOpenCloseOrFailForUnknownIds) {
