@@ -172,6 +172,13 @@ std::string DesktopTrayTrackName(const MediaState& state) {
   return namesArtist ? ArtistDashTitle(state.tags, state.title) : "";
 }
 
+// The current entry's title as the tray's tooltip shows it; empty without one.
+std::u16string CurrentFileTitle() {
+  uint32_t count = g_app.playlist.Count();
+  if (count == 0 || g_app.CurrentIndex > count - 1) return u"";
+  return TooltipTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
+}
+
 // --- the requests ------------------------------------------------------------------------
 
 void Command(HWND window, int id) {
@@ -280,7 +287,7 @@ void PublishMediaState() {
   g_published = state;
   g_bus->server.Publish(state);
   // Tags that arrive after the track started come this way too (the reader wakes the window).
-  NameTrackInDesktopTray(DesktopTrayTrackName(state));
+  NameTrackInDesktopTray(DesktopTrayTrackName(state), CurrentFileTitle());
 }
 
 void WakeMediaControls() {
