@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <random>
+#include <utility>
 
 #include "engine_test_support.h"
 #include "platform/file_system.h"
@@ -108,6 +110,8 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
       {"aac.m4a", 0, FFMPEG("aac"), 44100, 2e-3f},
       {"alac.m4a", 0, FFMPEG("alac"), 44100, 1e-6f},
       {"wma.wma", 0, FFMPEG("wmav2"), 44100, 2e-3f},
+      {"wma1.wma", 0, FFMPEG("wmav1"), 22050, 2e-3f},
+      {"wma48.wma", 0, FFMPEG("wmav2"), 48000, 2e-3f},
       {"opus.opus", 0, "opusenc --quiet", 48000, 2e-3f},
   };
   std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
@@ -138,6 +142,73 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
       EXPECT_LE(worst, c.tolerance) << "seek to " << target;
     }
   }
+}
+
+// A media file that counts the bytes read through it.
+class CountingFile : public MediaFile {
+ public:
+  CountingFile(std::unique_ptr<MediaFile> file, int64_t* bytes)
+      : file_(std::move(file)), bytes_(bytes) {}
+  int64_t Read(void* buffer, int64_t size) override {
+    int64_t n = file_->Read(buffer, size);
+    if (n > 0) *bytes_ += n;
+    return n;
+  }
+  bool Seek(int64_t offset) override { return file_->Seek(offset); }
+  int64_t Tell() override { return file_->Tell(); }
+  int64_t Size() override { return file_->Size(); }
+
+ private:
+  std::unique_ptr<MediaFile> file_;
+  int64_t* bytes_;
+};
+
+// ASF counts time in milliseconds: a long WMA is neither decoded whole at the open nor again from
+// its start on a seek back, and still ends and lands on the very frame.
+TEST_F(EngineStreamTest, LongWmaOpensAndSeeksBackWithoutDecodingFromItsStart) {
+  ToneParams unused{0, 44100, 2, 0.01};
+  std::string path = dir_.File("long.wma");
+  ASSERT_TRUE(WriteMpeg(path, unused,
+                        "sh -c 'ffmpeg -v quiet -y -f lavfi -i sine=f=440:d=300 -ac 2 "
+                        "-c:a wmav2 \"$1\"'"));
+  std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
+  int64_t bytes = 0;
+  std::unique_ptr<MediaFile> file =
+      std::make_unique<CountingFile>(files->OpenMediaFile(path), &bytes);
+  int64_t size = file->Size();
+  std::unique_ptr<Decoder> decoder = OpenFfmpegDecoder(file);
+  ASSERT_TRUE(decoder);
+  EXPECT_LT(bytes, size / 20) << "read at the open";
+  EXPECT_NEAR(decoder->LengthFrames() / 44100.0, 300, 0.1);
+
+  const uint64_t far = 290 * 44100 + 17, back = 100 * 44100 + 5;
+  std::vector<float> atFar(512), atBack(512);
+  ASSERT_EQ(decoder->Seek(far), static_cast<double>(far));
+  ASSERT_EQ(decoder->Read(atFar.data(), 256), 256u);
+  bytes = 0;
+  ASSERT_EQ(decoder->Seek(back), static_cast<double>(back));
+  EXPECT_LT(bytes, size / 20) << "read by the seek back";
+  ASSERT_EQ(decoder->Read(atBack.data(), 256), 256u);
+
+  // Read straight through, the same frames come, and the length is where they end.
+  std::unique_ptr<MediaFile> plain = files->OpenMediaFile(path);
+  std::unique_ptr<Decoder> straight = OpenFfmpegDecoder(plain);
+  ASSERT_TRUE(straight);
+  std::vector<float> block(4096 * 2);
+  uint64_t read = 0;
+  float worst = 0;
+  while (uint32_t n = straight->Read(block.data(), 4096)) {
+    for (auto [at, heard] : {std::pair{far, &atFar}, std::pair{back, &atBack}}) {
+      for (uint64_t i = std::max(at, read); i < std::min(at + 256, read + n); ++i) {
+        for (int c = 0; c < 2; ++c)
+          worst =
+              std::max(worst, std::fabs(block[(i - read) * 2 + c] - (*heard)[(i - at) * 2 + c]));
+      }
+    }
+    read += n;
+  }
+  EXPECT_EQ(read, decoder->LengthFrames());
+  EXPECT_LE(worst, 2e-3f);
 }
 
 TEST_F(EngineStreamTest, OtherRatesAreResampledToTheRightPitch) {
