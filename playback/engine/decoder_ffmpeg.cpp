@@ -123,6 +123,7 @@ class FfmpegDecoder : public Decoder {
     format_->protocol_whitelist = av_strdup("");
     if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    if (IsProtectedAsf()) return false;
     // No audio stream (a video-only file) plays nothing.
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (stream_ < 0) return false;
@@ -215,6 +216,15 @@ class FfmpegDecoder : public Decoder {
 
  private:
   uint64_t pendingFrames() const { return pending_.size() / channels_; }
+
+  // The ASF reader only notes DRM in the tags and hands the encrypted data on, which would
+  // decode to noise: such a file plays nothing, as an encrypted MP4 does.
+  bool IsProtectedAsf() const {
+    if (std::strcmp(format_->iformat->name, "asf") != 0) return false;
+    for (const char* key : {"ASF_Protection_Type", "encryption"})
+      if (av_dict_get(format_->metadata, key, nullptr, 0)) return true;
+    return false;
+  }
 
   int64_t FirstTimestamp() const {
     const AVStream* stream = format_->streams[stream_];

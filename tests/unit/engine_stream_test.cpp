@@ -245,6 +245,38 @@ TEST_F(EngineStreamTest, Mp3LengthIsExactForVbrWithoutHeader) {
   EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
 }
 
+// The GUIDs of the ASF header's DRM objects, as stored.
+const char kContentEncryption[] =
+    "\xFB\xB3\x11\x22\x23\xBD\xD2\x11\xB4\xB7\x00\xA0\xC9\x55\xFC\x6E";
+const char kExtendedContentEncryption[] =
+    "\x14\xE6\x8A\x29\x22\x26\x17\x4C\xB9\x35\xDA\xE0\x7E\xE9\x28\x9C";
+
+std::string Le(uint64_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return out;
+}
+
+// Secret data, protection type "DRM", key id and licence URL, each after its length.
+std::string ContentEncryption() {
+  std::string body;
+  for (std::string field : {std::string("secret"), std::string("DRM", 4), std::string("key", 4),
+                            std::string("http://licence.invalid/", 24)})
+    body += Le(field.size(), 4) + field;
+  return body;
+}
+
+// asf with one more object at the start of its header object (16-byte GUID, 64-bit size and a
+// 32-bit count of the objects it holds).
+std::string WithHeaderObject(const std::string& asf, const char* guid, const std::string& body) {
+  std::string object = std::string(guid, 16) + Le(24 + body.size(), 8) + body;
+  uint64_t size = 0, count = 0;
+  for (int i = 7; i >= 0; --i) size = size << 8 | static_cast<unsigned char>(asf[16 + i]);
+  for (int i = 3; i >= 0; --i) count = count << 8 | static_cast<unsigned char>(asf[24 + i]);
+  return asf.substr(0, 16) + Le(size + object.size(), 8) + Le(count + 1, 4) + asf.substr(28, 2) +
+         object + asf.substr(30);
+}
+
 TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
   std::mt19937 random(7);
   std::string noise(20000, '\0');
@@ -271,9 +303,17 @@ TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
                         FFMPEG("aac -encryption_scheme cenc-aes-ctr -encryption_key "
                                "00112233445566778899aabbccddeeff -encryption_kid "
                                "00112233445566778899aabbccddeeff")));
-  const char* names[] = {"empty.mp3",     "noise.mp3",   "noise.xm",  "header.wav", "text.ogg",
-                         "noise.flac",    "noise.opus",  "noise.m4a", "noise.wma",  "video.m4a",
-                         "encrypted.m4a", "missing.wav", ""};
+  // WMA under DRM: the ASF header says so (the older and the newer scheme), the data is noise.
+  ASSERT_TRUE(WriteMpeg(dir_.File("plain.wma"), params, FFMPEG("wmav2")));
+  std::string wma = dir_.Read("plain.wma");
+  ASSERT_NE(Open(dir_.File("plain.wma")), 0u);
+  dir_.Write("protected.wma", WithHeaderObject(wma, kContentEncryption, ContentEncryption()));
+  dir_.Write("protected7.wma",
+             WithHeaderObject(wma, kExtendedContentEncryption, std::string("\x04\0\0\0<xml", 8)));
+  const char* names[] = {
+      "empty.mp3",     "noise.mp3",     "noise.xm",       "header.wav",  "text.ogg",
+      "noise.flac",    "noise.opus",    "noise.m4a",      "noise.wma",   "video.m4a",
+      "encrypted.m4a", "protected.wma", "protected7.wma", "missing.wav", ""};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     std::string path = *name ? dir_.File(name) : dir_.path();  // "" names the folder itself
