@@ -33,11 +33,13 @@ struct Codec {
   AVCodecID id;
   uint32_t ctype;
 };
-constexpr Codec kCodecs[] = {{AV_CODEC_ID_AAC, BASS_CTYPE_STREAM_AAC},
-                             {AV_CODEC_ID_ALAC, BASS_CTYPE_STREAM_ALAC},
-                             {AV_CODEC_ID_WMAV1, BASS_CTYPE_STREAM_WMA},
-                             {AV_CODEC_ID_WMAV2, BASS_CTYPE_STREAM_WMA},
-                             {AV_CODEC_ID_WMAPRO, BASS_CTYPE_STREAM_WMA}};
+// Every WMA decoder FFmpeg has: the folder scan takes every .wma, whichever it holds.
+constexpr Codec kCodecs[] = {
+    {AV_CODEC_ID_AAC, BASS_CTYPE_STREAM_AAC},      {AV_CODEC_ID_ALAC, BASS_CTYPE_STREAM_ALAC},
+    {AV_CODEC_ID_WMAV1, BASS_CTYPE_STREAM_WMA},    {AV_CODEC_ID_WMAV2, BASS_CTYPE_STREAM_WMA},
+    {AV_CODEC_ID_WMAPRO, BASS_CTYPE_STREAM_WMA},   {AV_CODEC_ID_WMALOSSLESS, BASS_CTYPE_STREAM_WMA},
+    {AV_CODEC_ID_WMAVOICE, BASS_CTYPE_STREAM_WMA},
+};
 
 int IoRead(void* user, uint8_t* buffer, int size) {
   int64_t n = static_cast<MediaFile*>(user)->Read(buffer, size);
