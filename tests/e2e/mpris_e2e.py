@@ -133,6 +133,17 @@ def id3v23(frames):
     return b"ID3\x03\0\0" + size + body
 
 
+def apev2(items):
+    """An APEv2 tag with its header of (key, value, binary) items, as it ends an MP3."""
+    body = b"".join(struct.pack("<II", len(value), 2 if binary else 0) + key.encode() + b"\0" +
+                    value for key, value, binary in items)
+
+    def frame(flags):
+        return (b"APETAGEX" + struct.pack("<IIII", 2000, len(body) + 32, len(items), flags) +
+                b"\0" * 8)
+    return frame(0xA0000000) + body + frame(0x80000000)
+
+
 def utf16_text(text):
     return b"\x01" + text.encode("utf-16")  # with its byte-order mark
 
@@ -427,6 +438,10 @@ def tags_and_pictures_reach_the_desktop(env, files):
         ("TIT2", single_byte_text("Группа крови")), ("TPE1", single_byte_text("Кино")),
         ("TALB", single_byte_text("Группа крови"))]) + mp3)
     v1_only = write("v1.mp3", mp3 + id3v1("Кукушка", "Кино", "Чёрный альбом"))
+    ape_cover = png(8, 8, (30, 200, 60))
+    ape = write("ape.mp3", id3v23([("TIT2", single_byte_text("Мама Анархия"))]) + mp3 + apev2([
+        ("Cover Art (Back)", b"back.png\0" + png(8, 8, (9, 9, 9)), True),
+        ("Cover Art (Front)", b"front.png\0" + ape_cover, True)]))
     module = write("named.mod", mod_named("space debris"))
     pcm = os.path.join(folder, "pcm.wav")  # the encoders take 16-bit samples
     subprocess.run(["sox", files["short"], "-b", "16", pcm], check=True, timeout=60)
@@ -492,6 +507,12 @@ def tags_and_pictures_reach_the_desktop(env, files):
         check(art.startswith("file://" + covers + "/"), "artUrl %r" % art)
         with open(urllib.parse.unquote(art[len("file://"):]), "rb") as f:
             check(f.read() == cover, "the cached picture differs from the embedded one")
+        # An APEv2 tag's front cover, after another picture of it.
+        opened(ape, "Мама Анархия")
+        art = metadata(env, "mpris:artUrl")
+        check(art.startswith("file://" + covers + "/"), "APE cover: artUrl %r" % art)
+        with open(urllib.parse.unquote(art[len("file://"):]), "rb") as f:
+            check(f.read() == ape_cover, "the cached picture is not the APE tag's front cover")
 
         for path, title in ((untagged, "untagged"), (forbidden, "Why?"),
                             (not_an_image, "Апрель")):
