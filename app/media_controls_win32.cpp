@@ -78,7 +78,8 @@ void StartTagReader(HWND window) {
   };
   // Runs on the reader's thread, a Win32 one: the new tags are published as a request's effect.
   auto wake = [window] { PostMessageA(window, kMediaRequestMessage, 0, 0); };
-  g_tagReader = new TagReader(Win32ThreadStarter(), read, wake);
+  // A normal priority: reading tags must never take the mixing thread's turn.
+  g_tagReader = new TagReader(Win32ThreadStarter(THREAD_PRIORITY_NORMAL), read, wake);
 }
 
 DWORD WINAPI ServeBus(void* bus) {
