@@ -130,6 +130,7 @@ BothTrays g_bothTrays;
 
 BusCompanion* StartDesktopTray(HWND window) {
   g_window = window;
+  g_requests.Hold();
   TrayPrepare();
   StatusNotifierSetup setup;
   setup.id = "tunlark";
@@ -161,6 +162,7 @@ void OnTrayHostTimer(HWND window) {
 }
 
 void RunTrayRequests(HWND window) {
+  if (ExitRequested()) return;
   int volumeSteps = 0;
   for (const TrayRequest& request : g_requests.TakeAll()) {
     switch (request.kind) {
@@ -181,6 +183,10 @@ void RunTrayRequests(HWND window) {
   volumeSteps = std::clamp(volumeSteps, -kMaxScrollSteps, kMaxScrollSteps);
   for (int step = 0; step < std::abs(volumeSteps); ++step)
     Hotkey(window, volumeSteps > 0 ? kActionVolumeUp : kActionVolumeDown);
+}
+
+void ReleaseTrayRequests(HWND window) {
+  if (g_requests.Release()) PostMessageA(window, kTrayRequestMessage, 0, 0);
 }
 
 TrayIcon* DesktopTrayIcon() {
@@ -204,6 +210,7 @@ void OnTrayHostTimer(HWND window) {
   KillTimer(window, kTrayHostTimer);
 }
 void RunTrayRequests(HWND) {}
+void ReleaseTrayRequests(HWND) {}
 TrayIcon* DesktopTrayIcon() {
   return Win32TrayIcon();
 }
