@@ -415,10 +415,10 @@ def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
             quit = client.send(NAME, PATH, "org.mpris.MediaPlayer2", "Quit")
             opened = client.send(NAME, PATH, PLAYER, "OpenUri", "s",
                                  ("file://" + urllib.parse.quote(files["c"]),))
-            answers = {}
-            while len(answers) < 2:
+            waited, answers = {quit, opened}, {}
+            while set(answers) != waited:
                 kind, reply_to, error, _, _ = client.receive()
-                if kind in (dbus_wire.METHOD_RETURN, dbus_wire.ERROR) and reply_to in (quit, opened):
+                if kind in (dbus_wire.METHOD_RETURN, dbus_wire.ERROR) and reply_to in waited:
                     answers[reply_to] = error
             check(answers[quit] is None, "Quit failed: %s" % answers[quit])
             check(answers[opened] == "org.freedesktop.DBus.Error.Failed",
