@@ -4,6 +4,20 @@
 
 namespace {
 
+// Wine writes a '"' of an argument (a Linux name may hold one) as '\"', the backslashes before it
+// doubled. Windows names hold no '"', so elsewhere a backslash is a separator and stays.
+template <typename String>
+String WithoutEscapedQuotes(const String& text) {
+  String result;
+  size_t backslashes = 0;
+  for (auto c : text) {
+    if (c == '"' && backslashes % 2 == 1) result.erase(result.size() - (backslashes + 1) / 2);
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+    result += c;
+  }
+  return result;
+}
+
 template <typename String>
 String LaunchPath(const String& commandLine) {
   const typename String::value_type blanks[] = {' ', '\t', 0};
@@ -11,10 +25,16 @@ String LaunchPath(const String& commandLine) {
   if (first == String::npos) return String();
   size_t last = commandLine.find_last_not_of(blanks);
   String line = commandLine.substr(first, last - first + 1);
-  if (line.front() != '"') return line;
-  if (line.size() >= 2 && line.back() == '"') return line.substr(1, line.size() - 2);
+  if (line.front() != '"') return WithoutEscapedQuotes(line);
   // An opening quote without its closing one: the rest is the path.
-  return line.substr(1);
+  if (line.size() < 2 || line.back() != '"') return WithoutEscapedQuotes(line.substr(1));
+  String path = line.substr(1, line.size() - 2);
+  // Before the closing quote Wine doubles the backslashes ("Z:\my dir\\"); a single one is the
+  // shell's folder path ("D:\").
+  size_t kept = path.find_last_not_of('\\');
+  size_t trailing = path.size() - (kept == String::npos ? 0 : kept + 1);
+  if (trailing % 2 == 0) path.erase(path.size() - trailing / 2);
+  return WithoutEscapedQuotes(path);
 }
 
 }  // namespace

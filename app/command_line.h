@@ -10,7 +10,8 @@ constexpr size_t kHandOverSize = 512;
 
 // The path a command line names. The shell passes a path in double quotes, and Wine quotes only
 // arguments that contain blanks: a quoted line loses its quotes, an unquoted one is taken whole.
-// Blanks around the whole line are dropped first.
+// Blanks around the whole line are dropped first. A '"' that Wine escaped (a Linux name may hold
+// one) is a quote in the path.
 std::string LaunchPathFromCommandLine(const std::string& commandLine);
 std::u16string LaunchPathFromCommandLine(const std::u16string& commandLine);
 

@@ -89,17 +89,15 @@ DWORD WINAPI ServeBus(void* bus) {
 
 // --- the state ---------------------------------------------------------------------------
 
-std::u16string FromWide(const WCHAR* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
 // The Unix path of a track, with the real name where the program knows it by an alias.
 std::string UnixPathOf(const std::string& path) {
   std::u16string wide = WidenAnsi(path);
   WCHAR longPath[4096];
   DWORD length = GetLongPathNameW(reinterpret_cast<const WCHAR*>(wide.c_str()), longPath, 4096);
-  if (length > 0 && length < 4096) wide = FromWide(longPath);
-  char* unixPath = wine_get_unix_file_name(reinterpret_cast<const WCHAR*>(wide.c_str()));
+  // Wine finds no Unix file for a long name Windows forbids, but does for its alias.
+  char* unixPath = nullptr;
+  if (length > 0 && length < 4096) unixPath = wine_get_unix_file_name(longPath);
+  if (!unixPath) unixPath = wine_get_unix_file_name(reinterpret_cast<const WCHAR*>(wide.c_str()));
   if (!unixPath) return "";
   std::string result(unixPath);
   HeapFree(GetProcessHeap(), 0, unixPath);
@@ -175,6 +173,13 @@ std::string DesktopTrayTrackName(const MediaState& state) {
   return namesArtist ? ArtistDashTitle(state.tags, state.title) : "";
 }
 
+// The current entry's title as the tray's tooltip shows it; empty without one.
+std::u16string CurrentFileTitle() {
+  uint32_t count = g_app.playlist.Count();
+  if (count == 0 || g_app.CurrentIndex > count - 1) return u"";
+  return TooltipTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
+}
+
 // --- the requests ------------------------------------------------------------------------
 
 void Command(HWND window, int id) {
@@ -207,13 +212,11 @@ void SetPosition(const MediaRequest& request) {
 void OpenUri(const std::string& uri) {
   std::string unixPath;
   if (!PathOfFileUri(uri, &unixPath)) return;
-  WCHAR* dosPath = wine_get_dos_file_name(unixPath.c_str());
-  if (!dosPath) return;
-  std::u16string wide = FromWide(dosPath);
-  HeapFree(GetProcessHeap(), 0, dosPath);
-  DWORD attributes = GetFileAttributesW(reinterpret_cast<const WCHAR*>(wide.c_str()));
+  // Named as the program can open it: a name Windows forbids by its alias.
+  std::string path = Win32WidePaths()->FromUnix(unixPath);
+  DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-  OpenHandedOverPath(Win32WidePaths()->Narrow(wide));
+  OpenHandedOverPath(path);
 }
 
 void RunRequest(HWND window, const MediaRequest& request) {
@@ -292,7 +295,7 @@ void PublishMediaState() {
   g_published = state;
   g_bus->server.Publish(state);
   // Tags that arrive after the track started come this way too (the reader wakes the window).
-  NameTrackInDesktopTray(DesktopTrayTrackName(state));
+  NameTrackInDesktopTray(DesktopTrayTrackName(state), CurrentFileTitle());
 }
 
 void WakeMediaControls() {

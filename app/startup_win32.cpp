@@ -48,10 +48,12 @@ bool OpenAudioLibrary() {
   return false;
 }
 
-void PlayLaunchPath() {
-  OpenPath(g_launchPath);
+// False when the path left the playlist as it was (a folder without tracks).
+bool PlayLaunchPath() {
+  if (!OpenLaunchPath(g_launchPath)) return false;
   SavePlaylist();
   PlayCurrent();
+  return true;
 }
 
 }  // namespace
@@ -95,9 +97,7 @@ int StartUp() {
   // From here on the playlist is the user's, and saving it may replace "current.spl".
   g_app.playlistLoaded = true;
 
-  if (!g_launchPath.empty()) {
-    PlayLaunchPath();
-  } else {
+  if (g_launchPath.empty() || !PlayLaunchPath()) {
     LoadSavedPlaylist();
     if (g_app.Autoplay) PlayCurrent();
   }

@@ -59,9 +59,9 @@ bool WriteAll(HANDLE file, const std::string& contents) {
 
 std::string ListedName(const WIN32_FIND_DATAW& found) {
   std::string name;
-  if (SpellAnsi(reinterpret_cast<const char16_t*>(found.cFileName), &name)) return name;
-  std::u16string alias = reinterpret_cast<const char16_t*>(found.cAlternateFileName);
-  if (!alias.empty() && SpellAnsi(alias, &name)) return name;
+  if (SpellListedName(reinterpret_cast<const char16_t*>(found.cFileName),
+                      reinterpret_cast<const char16_t*>(found.cAlternateFileName), &name))
+    return name;
   return NarrowLossy(reinterpret_cast<const char16_t*>(found.cFileName));
 }
 

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -99,7 +100,13 @@ struct MediaBusServer::Impl {
   void Publish(const MediaState& state);
   void Stop();
   bool Connect();
-  void ServeUntilStopped();
+  // True when Stop ended it, false when the bus went away.
+  bool ServeUntilStopped();
+  // Connects again after the bus went away: true once connected, false when Stop came first or
+  // every attempt failed.
+  bool Reconnect();
+  // Sleeps until ms have passed; false when Stop came first.
+  bool SleepUnlessStopped(int ms);
   void TakePublished();
   void AnswerHandled(uint64_t handled);
   void RefuseLeft();
@@ -198,16 +205,53 @@ void MediaBusServer::Impl::Run() {
     ended_ = true;
     return;
   }
-  for (BusCompanion* companion : companions_) companion->Attach(bus_);
-  ServeUntilStopped();
-  // What the UI thread carried out last, then nobody is left waiting for an answer that will
-  // not come.
-  TakePublished();
-  RefuseLeft();
-  for (BusCompanion* companion : companions_) companion->Detach(bus_);
-  sd_bus_release_name(bus_, identity_.busName.c_str());
-  bus_ = sd_bus_flush_close_unref(bus_);
+  for (;;) {
+    for (BusCompanion* companion : companions_) companion->Attach(bus_);
+    bool stopped = ServeUntilStopped();
+    // What the UI thread carried out last, then nobody is left waiting for an answer that will
+    // not come.
+    TakePublished();
+    RefuseLeft();
+    for (BusCompanion* companion : companions_) companion->Detach(bus_);
+    sd_bus_release_name(bus_, identity_.busName.c_str());
+    bus_ = sd_bus_flush_close_unref(bus_);
+    if (stopped || !Reconnect()) break;
+  }
   ended_ = true;
+}
+
+// A session bus restarted (a crashed daemon, a new session's) comes back within seconds; one
+// that does not is given up after some minutes rather than tried for the rest of the run.
+bool MediaBusServer::Impl::Reconnect() {
+  constexpr int kAttempts = 20;
+  constexpr int kLongestWaitMs = 30000;
+  int waitMs = 1000;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (!SleepUnlessStopped(waitMs)) return false;
+    if (Connect()) return true;
+    waitMs = std::min(2 * waitMs, kLongestWaitMs);
+  }
+  return false;
+}
+
+bool MediaBusServer::Impl::SleepUnlessStopped(int ms) {
+  int64_t until = MonotonicUs() + static_cast<int64_t>(ms) * 1000;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stopping_) return false;
+    }
+    int64_t left = until - MonotonicUs();
+    if (left <= 0) return true;
+    // Publish wakes it too: only Stop ends the sleep early.
+    pollfd wake = {wake_, POLLIN, 0};
+    if (poll(&wake, 1, static_cast<int>((left + 999) / 1000)) > 0) {
+      uint64_t count = 0;
+      if (read(wake_, &count, sizeof count) < 0) {
+        // EAGAIN: another read took it.
+      }
+    }
+  }
 }
 
 bool MediaBusServer::Impl::Connect() {
@@ -272,22 +316,22 @@ bool MediaBusServer::Impl::Connect() {
 // Sleeps in poll on the connection and the eventfd: nothing wakes the thread while nothing
 // changes on either side. Between two messages it takes what the UI thread published, so that
 // answers keep flowing during a flood and the calls waiting for one stay few.
-void MediaBusServer::Impl::ServeUntilStopped() {
+bool MediaBusServer::Impl::ServeUntilStopped() {
   for (;;) {
     int processed = sd_bus_process(bus_, nullptr);
-    if (processed < 0) return;  // the bus went away: serve no more, say nothing
+    if (processed < 0) return false;  // the bus went away
     TakePublished();
     for (BusCompanion* companion : companions_) companion->Refresh();
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
+      if (stopping_) return true;
     }
     if (processed > 0) continue;
     int events = sd_bus_get_events(bus_);
     int fd = sd_bus_get_fd(bus_);
-    if (events < 0 || fd < 0) return;
+    if (events < 0 || fd < 0) return false;
     pollfd watched[2] = {{fd, static_cast<short>(events), 0}, {wake_, POLLIN, 0}};
-    if (poll(watched, 2, PollTimeoutMs(bus_)) < 0 && errno != EINTR) return;
+    if (poll(watched, 2, PollTimeoutMs(bus_)) < 0 && errno != EINTR) return false;
     if (watched[1].revents & POLLIN) {
       uint64_t count = 0;
       if (read(wake_, &count, sizeof count) < 0) {

@@ -1,9 +1,12 @@
 #include "platform/wide_paths.h"
 
+bool WindowsForbids(const std::u16string& name) {
+  return name.find_first_of(u"\"*<>?|\\") != std::u16string::npos;
+}
+
 bool NarrowByComponents(const std::u16string& path,
                         const std::function<bool(const std::u16string&, std::string*)>& spell,
-                        const std::function<bool(const std::u16string&, std::string*)>& alias,
-                        std::string* narrow) {
+                        const AliasLookup& alias, std::string* narrow) {
   std::string result;
   size_t start = 0;
   for (;;) {
@@ -11,7 +14,8 @@ bool NarrowByComponents(const std::u16string& path,
     size_t stop = end == std::u16string::npos ? path.size() : end;
     std::u16string component = path.substr(start, stop - start);
     std::string spelled;
-    if (!spell(component, &spelled) && !alias(path.substr(0, stop), &spelled)) return false;
+    bool spelledAsIs = !WindowsForbids(component) && spell(component, &spelled);
+    if (!spelledAsIs && !alias(path.substr(0, stop), result, &spelled)) return false;
     result += spelled;
     if (end == std::u16string::npos) break;
     result += static_cast<char>(path[end]);

@@ -17,15 +17,25 @@ class WidePaths {
   virtual std::u16string LongName(const std::string& path) = 0;
   // Text of the code page in UTF-16.
   virtual std::u16string Widen(const std::string& text) = 0;
+  // The path of a Unix file (its bytes UTF-8) as the program names it, whether or not the file
+  // exists; "" where the program has no Unix files (the Windows build).
+  virtual std::string FromUnix(const std::string& unixPath) = 0;
 };
+
+// True when name holds a character Windows forbids in a file name. Linux allows them, and Wine
+// shows such a name as it is, which no Win32 file call opens: the file is reached by its alias.
+bool WindowsForbids(const std::u16string& name);
 
 // Builds *narrow from path component by component, splitting at '\\' and '/'. spell gives a
 // component in the code page, false when it does not survive the round trip; alias gives the
-// alias of the last component of the path up to it. False when a component has neither.
+// alias of the last component of the wide path up to it, with the narrow folder built so far
+// (ending in its separator). A component Windows forbids takes its alias. False when a component
+// has neither.
+using AliasLookup =
+    std::function<bool(const std::u16string& path, const std::string& folder, std::string*)>;
 bool NarrowByComponents(const std::u16string& path,
                         const std::function<bool(const std::u16string&, std::string*)>& spell,
-                        const std::function<bool(const std::u16string&, std::string*)>& alias,
-                        std::string* narrow);
+                        const AliasLookup& alias, std::string* narrow);
 
 // Decodes bytes as UTF-8 into text; false when they are not valid UTF-8 (overlong forms,
 // surrogates and values past U+10FFFF included).

@@ -13,3 +13,6 @@ WidePaths* Win32WidePaths();
 std::u16string WidenAnsi(const std::string& text);
 bool SpellAnsi(const std::u16string& text, std::string* narrow);
 std::string NarrowLossy(const std::u16string& text);
+// The name of a file found in a listing (its name and alias) in the code page: as it is where
+// the code page spells it and Windows allows it, else by its alias; false when neither works.
+bool SpellListedName(const char16_t* name, const char16_t* alias, std::string* narrow);

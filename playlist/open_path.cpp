@@ -24,18 +24,50 @@ void OpenPath(const std::string& path) {
   g_app.playlistLoaded = true;  // the user's now, also after a start that ended early
 }
 
-bool FillFromFolder(const std::string& folder) {
+namespace {
+
+// The folder's track paths in the listing's order; false when it cannot be listed.
+bool ListTracks(const std::string& folder, std::vector<std::string>* tracks) {
   std::vector<std::string> names;
   if (!g_platform.files || !g_platform.files->ListFolder(folder + "\\*.*", &names)) return false;
-  Playlist& playlist = g_app.playlist;
-  playlist.Clear();
   for (const std::string& name : names) {
     if (name == "." || name == "..") continue;
     // Kind is not looked at: a sub-folder named like a track is taken like a file.
     std::string path = folder + "\\" + name;
-    if (IsTrackExtension(LowerExtensionOfFile(path))) playlist.Append(path);
+    if (IsTrackExtension(LowerExtensionOfFile(path))) tracks->push_back(path);
   }
-  if (playlist.Count() != 0 && g_app.CurrentIndex > playlist.Count() - 1u) g_app.CurrentIndex = 0;
+  return true;
+}
+
+void ReplacePlaylist(const std::vector<std::string>& tracks) {
+  g_app.playlist.Clear();
+  for (const std::string& path : tracks) g_app.playlist.Append(path);
   g_app.playlistLoaded = true;
+}
+
+}  // namespace
+
+bool FillFromFolder(const std::string& folder) {
+  std::vector<std::string> tracks;
+  if (!ListTracks(folder, &tracks)) return false;
+  ReplacePlaylist(tracks);
+  if (!tracks.empty() && g_app.CurrentIndex > tracks.size() - 1u) g_app.CurrentIndex = 0;
+  return true;
+}
+
+bool OpenLaunchPath(const std::string& path) {
+  // "Z:\music\" names the folder as "Z:\music" does; a root such as "D:\" keeps its backslash.
+  std::string folder = path;
+  if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
+      folder[folder.size() - 2] != ':')
+    folder.pop_back();
+  std::vector<std::string> tracks;
+  if (!ListTracks(folder, &tracks)) {
+    OpenPath(path);
+    return true;
+  }
+  if (tracks.empty()) return false;
+  ReplacePlaylist(tracks);
+  g_app.CurrentIndex = 0;
   return true;
 }

@@ -11,3 +11,8 @@ void OpenPath(const std::string& path);
 // extension as folder + "\" + name, and sets CurrentIndex to 0 only when it lies past a non-empty
 // new list. False (the playlist untouched) when the folder cannot be listed.
 bool FillFromFolder(const std::string& folder);
+
+// A path from the command line or a hand-over: a folder is scanned as the OpenFolder action does
+// and its first track made current; any other path goes to OpenPath. False, with the playlist
+// untouched, for a folder without tracks: the user's list is never replaced by nothing to play.
+bool OpenLaunchPath(const std::string& path);

@@ -30,6 +30,14 @@ int HexValue(char c) {
   return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
+}  // namespace
+
+bool SkipByteOrderMark(std::string* firstLine) {
+  if (firstLine->compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
+  firstLine->erase(0, 3);
+  return true;
+}
+
 std::string PercentDecoded(const std::string& text) {
   std::string bytes;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -45,16 +53,9 @@ std::string PercentDecoded(const std::string& text) {
   return bytes;
 }
 
-}  // namespace
-
-bool SkipByteOrderMark(std::string* firstLine) {
-  if (firstLine->compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
-  firstLine->erase(0, 3);
-  return true;
-}
-
-bool LinePath(const std::string& line, std::string* path) {
+bool LinePath(const std::string& line, std::string* path, bool* uri) {
   size_t scheme = SchemeLength(line);
+  if (uri) *uri = scheme != 0;
   if (scheme == 0) {
     *path = line;
     return true;
@@ -70,7 +71,7 @@ bool LinePath(const std::string& line, std::string* path) {
   for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (!host.empty() && host != "localhost") return false;
   std::string decoded = PercentDecoded(rest.substr(slash));
-  // "/C:/Music/a.mp3" names a drive; "/home/a.flac" stays rooted, on the playlist's drive.
+  // "/C:/Music/a.mp3" names a drive; "/home/a.flac" stays rooted, a Unix path where there are.
   if (decoded.size() >= 3 && HasDrive(decoded.substr(1))) decoded.erase(0, 1);
   // "%0A" or "%00" would split the entry in current.spl or cut it short: no such file exists.
   for (char c : decoded)

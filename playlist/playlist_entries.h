@@ -9,8 +9,12 @@
 bool SkipByteOrderMark(std::string* firstLine);
 
 // The path a line stands for before resolving: a file URI's path, percent-decoded (its bytes
-// are then UTF-8, as URIs are), or the line itself. False for any other URL.
-bool LinePath(const std::string& line, std::string* path);
+// are then UTF-8, as URIs are), or the line itself. False for any other URL. uri, when given,
+// tells whether the line was a file URI.
+bool LinePath(const std::string& line, std::string* path, bool* uri = nullptr);
+
+// The bytes that "%XX" escapes stand for; every other character as it is.
+std::string PercentDecoded(const std::string& text);
 
 // path resolved against the folder of the playlist file: a relative path is appended to that
 // folder, a path beginning with a slash or backslash gets the playlist's drive; drive and UNC

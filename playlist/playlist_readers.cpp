@@ -22,25 +22,57 @@ bool NamesFile(const std::string& path) {
 // Linux players write their playlists in UTF-8; such a line names its file through the code page
 // as the program can open it. But Windows-1251 text may form valid UTF-8 too ("ВЁ" is C2 A8), so
 // unless the file says it is UTF-8 a line keeps its bytes, and is read as UTF-8 only when that
-// alone names a file.
+// alone names a file. A name Windows forbids ("Why?.mp3") is reached by its alias either way.
 std::string EntryPath(const std::string& line, bool utf8File) {
   std::u16string text;
-  if (!g_platform.paths || !IsUtf8Line(line, &text)) return line;
+  if (!g_platform.paths) return line;
+  if (!IsUtf8Line(line, &text)) {
+    if (line.find_first_of("\"*<>?|") == std::string::npos) return line;
+    return g_platform.paths->Narrow(g_platform.paths->Widen(line));
+  }
   std::string converted = g_platform.paths->Narrow(text);
   if (utf8File || (NamesFile(converted) && !NamesFile(line))) return converted;
   return line;
 }
 
-// A track line: a file URI becomes its path, another URL is skipped, and the path is resolved
-// against the playlist's folder, then read: whole, so that a UTF-8 name gets its aliases, or,
-// where the folder's own bytes are no UTF-8, the entry alone.
+// A path beginning with one slash, as Linux tools write them.
+bool IsUnixRooted(const std::string& path) {
+  return path.size() >= 2 && path[0] == '/' && path[1] != '/';
+}
+
+// The path resolved against the playlist's folder, then read: whole, so that a UTF-8 name gets
+// its aliases, or, where the folder's own bytes are no UTF-8, the entry alone. A Unix path names
+// its Unix file where the program has them: always from a URI, from a plain line when that file
+// exists; the playlist's drive would make it another file.
+std::string ProgramPath(const std::string& playlistPath, const std::string& path, bool utf8,
+                        bool uri) {
+  if (g_platform.paths && IsUnixRooted(path)) {
+    std::string unixFile = g_platform.paths->FromUnix(path);
+    if (!unixFile.empty() && (uri || NamesFile(unixFile))) return unixFile;
+  }
+  std::string resolved = ResolveEntry(playlistPath, path);
+  std::string entry = EntryPath(resolved, utf8);
+  if (entry == resolved && resolved != path)
+    entry = ResolveEntry(playlistPath, EntryPath(path, utf8));
+  return entry;
+}
+
+// A track line: a file URI becomes its path (UTF-8, as URIs are), another URL is skipped. A line
+// that names no file as written but does percent-decoded is that file: VLC writes its relative
+// entries so.
 void AppendEntry(const std::string& playlistPath, const std::string& line, bool utf8File) {
   std::string path;
-  if (!LinePath(line, &path) || path.empty()) return;
-  std::string resolved = ResolveEntry(playlistPath, path);
-  std::string entry = EntryPath(resolved, utf8File);
-  if (entry == resolved && resolved != path)
-    entry = ResolveEntry(playlistPath, EntryPath(path, utf8File));
+  bool uri = false;
+  if (!LinePath(line, &path, &uri) || path.empty()) return;
+  std::string entry = ProgramPath(playlistPath, path, utf8File || uri, uri);
+  if (!uri && path.find('%') != std::string::npos && !NamesFile(entry)) {
+    std::string bytes = PercentDecoded(path);
+    // A line feed or NUL would split the entry in current.spl or cut it short.
+    bool plain = std::none_of(bytes.begin(), bytes.end(),
+                              [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    std::string decoded = plain ? ProgramPath(playlistPath, bytes, true, false) : "";
+    if (plain && NamesFile(decoded)) entry = decoded;
+  }
   g_app.playlist.Append(entry);
 }
 

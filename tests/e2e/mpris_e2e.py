@@ -475,6 +475,9 @@ def tags_and_pictures_reach_the_desktop(env, files):
         f.write(png(4, 4, (0, 0, 255)))
     untagged = os.path.join(album, "untagged.wav")
     shutil.copy(files["short"], untagged)
+    # A name Windows forbids: the player knows the file by its alias, the desktop by its name.
+    forbidden = os.path.join(album, "Why?.wav")
+    shutil.copy(files["short"], forbidden)
     not_an_image = os.path.join(album, "bogus picture.mp3")
     with open(not_an_image, "wb") as f:
         f.write(id3v23([("TIT2", single_byte_text("Апрель")),
@@ -516,7 +519,8 @@ def tags_and_pictures_reach_the_desktop(env, files):
         with open(urllib.parse.unquote(art[len("file://"):]), "rb") as f:
             check(f.read() == cover, "the cached picture differs from the embedded one")
 
-        for path, title in ((untagged, "untagged"), (not_an_image, "Апрель")):
+        for path, title in ((untagged, "untagged"), (forbidden, "Why?"),
+                            (not_an_image, "Апрель")):
             opened(path, title)
             check(metadata(env, "mpris:artUrl") == "file://" + urllib.parse.quote(folder_cover),
                   "%s: artUrl %r" % (title, metadata(env, "mpris:artUrl")))

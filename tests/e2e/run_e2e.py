@@ -13,6 +13,7 @@ import os
 import shutil
 import sys
 import time
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import RATE, Failure, Sound, _start, _stop  # noqa: E402
@@ -363,6 +364,66 @@ def names_outside_the_code_page_play_and_come_back(env, files):
         hears(env, "b")
         check(again.quit() == 0, "restart: exit code %s" % again.exit_code)
         check(saved_names(again)[1] == saved, "current.spl changed over the restart")
+
+
+@case
+def folders_linux_lists_and_names_windows_forbids(env, files):
+    music = os.path.dirname(files["a"])
+    odd = os.path.join(music, "odd")
+    empty = os.path.join(music, "no tracks")
+    os.makedirs(odd)
+    os.makedirs(empty)
+    quote = os.path.join(odd, '12" Mix.wav')
+    question = os.path.join(odd, "Why?.mp3")
+    shutil.copy(files["a"], quote)
+    shutil.copy(files["b"], question)
+    # VLC saves relative entries percent-encoded, as UTF-8.
+    shutil.copy(files["c"], os.path.join(music, "01 Песня.ogg"))
+    vlc = os.path.join(music, "vlc.m3u8")
+    with open(vlc, "wb") as f:
+        f.write(b"#EXTM3U\n#EXTINF:60,c\n01%20%D0%9F%D0%B5%D1%81%D0%BD%D1%8F.ogg\n")
+
+    def saved():
+        return read(player.file("current.spl")).split(b"\r\n")
+
+    with Player(env, "odd", env.windows_path(odd)) as player:
+        first = wait_for(lambda: env.listen(0.4).tone, 10)
+        check(first in ("a", "b"), "the folder's first track did not play: %r" % first)
+        lines = saved()
+        check(len(lines) == 2 and all(b"~" in line for line in lines),
+              "current.spl does not hold the folder's tracks by their aliases: %r" % lines)
+        env.drive("hotkey", KEY_NEXT)
+        hears(env, "b" if first == "a" else "a")
+        # A folder without tracks changes nothing.
+        check(env.run_player(player.folder, env.windows_path(empty)) == 0, "empty folder")
+        time.sleep(1.0)
+        check(saved() == lines, "a folder without tracks replaced the list")
+
+        env.drive("command", CMD_STOP)
+        hears_silence(env)
+        check(env.run_player(player.folder, env.windows_path(quote)) == 0, "quote: exit code")
+        hears(env, "a")
+        check(env.run_player(player.folder, env.windows_path(question)) == 0, "'?': exit code")
+        hears(env, "b")
+        check(len(saved()) == 1 and b"~" in saved()[0], "current.spl: %r" % saved())
+        check(env.run_player(player.folder, env.windows_path(vlc)) == 0, "M3U8: exit code")
+        hears(env, "c")
+
+        if env.winelib:
+            # A Linux tool's list on C:, with a Linux path and a file URI.
+            lists = os.path.join(env.env["WINEPREFIX"], "drive_c", "lists")
+            os.makedirs(lists, exist_ok=True)
+            with open(os.path.join(lists, "linux.m3u"), "wb") as f:
+                f.write(("%s\nfile://%s\n" % (files["a"], urllib.parse.quote(question)))
+                        .encode("utf-8"))
+            check(env.run_player(player.folder, "C:\\lists\\linux.m3u") == 0, "C: list")
+            hears(env, "a")
+            env.drive("hotkey", KEY_NEXT)
+            hears(env, "b")
+            lines = saved()
+            check(lines[0] == cp1251(env.windows_path(files["a"])) and b"~" in lines[1],
+                  "current.spl after the list on C: %r" % lines)
+        check(player.quit() == 0, "exit code %s" % player.exit_code)
 
 
 @case

@@ -20,6 +20,12 @@ TEST(CommandLine, QuotedPathLosesItsQuotesAndUnquotedIsTakenWhole) {
       {"x", "x"},
       {"", ""},
       {"   ", ""},
+      // Wine escapes a quote of a Linux name and doubles the backslashes before the closing one.
+      {"\"Z:\\m\\12\\\" Mix.mp3\"", "Z:\\m\\12\" Mix.mp3"},
+      {"Z:\\m\\12\\\".mp3", "Z:\\m\\12\".mp3"},
+      {"\"Z:\\a\\\\\\\\\\\"b c\"", "Z:\\a\\\\\"b c"},
+      {"\"Z:\\my dir\\\\\"", "Z:\\my dir\\"},
+      {"\"D:\\\"", "D:\\"},  // the shell's root folder
   };
   for (const Case& c : cases) EXPECT_EQ(LaunchPathFromCommandLine(c.line), c.path) << c.line;
 }

@@ -91,6 +91,30 @@ TEST_F(OpenPathTest, FolderResetsAnIndexOnlyWhenItLiesPastANonEmptyList) {
   EXPECT_EQ(g_app.CurrentIndex, 0u);
 }
 
+TEST_F(OpenPathTest, LaunchedFolderPlaysItsTracksAndOneWithoutKeepsTheList) {
+  AddTracks(3);
+  dir_.Write("list.m3u", "#EXTM3U\n#\nt1.mp3");
+  const std::string folder = dir_.path();
+  g_app.playlist.Append("previous");
+  g_app.CurrentIndex = 7;
+  ASSERT_TRUE(OpenLaunchPath(folder + "/"));
+  EXPECT_EQ(SortedEntries(),
+            (Entries{folder + "\\t0.mp3", folder + "\\t1.mp3", folder + "\\t2.mp3"}));
+  EXPECT_EQ(g_app.CurrentIndex, 0u) << "its first track";
+
+  TempDir empty;
+  g_app.CurrentIndex = 2;
+  EXPECT_FALSE(OpenLaunchPath(empty.path()));
+  EXPECT_EQ(g_app.playlist.Count(), 3u) << "the list is kept";
+  EXPECT_EQ(g_app.CurrentIndex, 2u);
+
+  // Anything else is what OpenPath makes of it.
+  ASSERT_TRUE(OpenLaunchPath(dir_.File("list.m3u")));
+  EXPECT_EQ(SortedEntries(), Entries{dir_.File("t1.mp3")});
+  ASSERT_TRUE(OpenLaunchPath("C:\\no\\such.mp3"));
+  EXPECT_EQ(SortedEntries(), Entries{"C:\\no\\such.mp3"});
+}
+
 TEST_F(OpenPathTest, UnlistableFolderLeavesThePlaylistAlone) {
   g_app.playlist.Append("previous");
   g_app.CurrentIndex = 12;

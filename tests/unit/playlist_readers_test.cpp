@@ -179,6 +179,40 @@ TEST_P(PlaylistReadersTest, Utf8LinesAreTurnedIntoCodePagePathsAndOtherLinesKeep
   EXPECT_EQ(Read(ReadPls, "\xEF\xBB\xBF[playlist]\nFile1=" + missing), Entries{"Z:\\?.wav"});
 }
 
+TEST_P(PlaylistReadersTest, UnixPathsEscapedEntriesAndForbiddenNamesReachTheirFiles) {
+  // The fake's Unix files live under unix/; the list's folder is on no drive.
+  const std::string root = dir_.path();
+  FakeWidePaths paths;
+  paths.unixRoot = root + "/unix";
+  paths.aliases = {{std::u16string(root.begin(), root.end()) + u"/Why?.mp3", "WHY_~KIV.MP3"}};
+  g_platform.paths = &paths;
+  std::filesystem::create_directories(dir_.File("unix/home/u"));
+  dir_.Write("unix/home/u/a.flac", "");
+  dir_.Write("WHY_~KIV.MP3", "");
+  dir_.Write("a\nb.mp3", "");
+  dir_.Write("01 Песня.mp3", "");  // Windows-1251 bytes, as the program names it
+  const std::string song = "%D0%9F%D0%B5%D1%81%D0%BD%D1%8F";  // "Песня" in UTF-8
+  const ReaderCase cases[] = {
+      {"existing Unix file", "/home/u/a.flac", {root + "/unix/home/u/a.flac"}},
+      {"missing Unix file: rooted as before", "/home/u/gone.flac", {"/home/u/gone.flac"}},
+      {"URI: a Unix file, present or not",
+       "file:///home/u/gone.flac\nfile:///mnt/nas/" + song + ".mp3",
+       {root + "/unix/home/u/gone.flac", root + "/unix/mnt/nas/Песня.mp3"}},
+      {"percent-encoded relative entry", "01%20" + song + ".mp3", {root + "/01 Песня.mp3"}},
+      {"percent sign naming no file either way", "100%25.mp3", {root + "/100%25.mp3"}},
+      {"escaped line feed", "a%0Ab.mp3", {root + "/a%0Ab.mp3"}},
+      {"forbidden name", "Why?.mp3", {root + "/WHY_~KIV.MP3"}},
+  };
+  for (const ReaderCase& c : cases) EXPECT_EQ(Read(ReadM3u, c.content), c.expected) << c.name;
+  EXPECT_EQ(Read(ReadPls, "[playlist]\nFile1=/home/u/a.flac"),
+            Entries{root + "/unix/home/u/a.flac"});
+
+  // Without Unix files (the Windows build) a URI is still UTF-8, also for a missing file.
+  paths.unixRoot.clear();
+  EXPECT_EQ(Read(ReadM3u, "file:///mnt/nas/" + song + ".mp3"), Entries{"/mnt/nas/Песня.mp3"});
+  EXPECT_EQ(Read(ReadM3u, "/home/u/a.flac"), Entries{"/home/u/a.flac"});
+}
+
 TUNLARK_INSTANTIATE_LOCALES(PlaylistReadersTest);
 
 }  // namespace

@@ -53,7 +53,7 @@ bool FakeWidePaths::Spell(const std::u16string& text, std::string* narrow) {
 
 std::string FakeWidePaths::Narrow(const std::u16string& path) {
   std::string narrow;
-  auto alias = [this](const std::u16string& prefix, std::string* name) {
+  auto alias = [this](const std::u16string& prefix, const std::string&, std::string* name) {
     auto found = aliases.find(prefix);
     if (found == aliases.end()) return false;
     *name = found->second;
@@ -77,6 +77,12 @@ std::u16string FakeWidePaths::Widen(const std::string& text) {
   std::u16string wide;
   for (unsigned char c : text) wide += c < 0xC0 ? char16_t(c) : char16_t(0x410 + (c - 0xC0));
   return wide;
+}
+
+std::string FakeWidePaths::FromUnix(const std::string& unixPath) {
+  std::u16string wide;
+  if (unixRoot.empty() || !DecodeUtf8(unixRoot + unixPath, &wide)) return "";
+  return Narrow(wide);
 }
 
 CoreFixtureState::CoreFixtureState(const TempDir& dir) {

@@ -54,16 +54,20 @@ class FakeRegistrar : public HotkeyRegistrar {
 };
 
 // A code page of ASCII and the 64 Cyrillic letters А..я (bytes 0xC0..0xFF, as in Windows-1251),
-// and the aliases a volume has for names outside it, keyed by the wide path up to the name.
+// and the aliases a volume has for names outside it or names Windows forbids, keyed by the wide
+// path up to the name.
 // Narrow falls back to '?' for every letter it cannot spell, as the lossy conversion does.
 class FakeWidePaths : public WidePaths {
  public:
   std::string Narrow(const std::u16string& path) override;
   std::u16string LongName(const std::string& path) override;
   std::u16string Widen(const std::string& text) override;
+  // unixRoot + the Unix path, narrowed; "" without a unixRoot, as the Windows build has none.
+  std::string FromUnix(const std::string& unixPath) override;
   static bool Spell(const std::u16string& text, std::string* narrow);
   std::map<std::u16string, std::string> aliases;
   std::map<std::string, std::u16string> longNames;
+  std::string unixRoot;
 };
 
 // Resets g_app and the hotkey bindings and points g_platform at the POSIX file system and fresh

@@ -11,7 +11,8 @@ TEST(WidePaths, OnlyComponentsTheCodePageCannotSpellTakeTheirAliases) {
   paths.aliases = {
       {u"Z:\\music\\Motörhead", "MOTR~1AB"}, {u"Z:\\music\\Motörhead\\Jóga.ogg", "JGA~1XY.OGG"},
       {u"Z:\\music\\日本", "__~~~ONH"},      {u"Z:\\music\\日本\\歌.wav", "_~~~~HIT.WAV"},
-      {u"Z:/music/Björk", "BJRK~1"},
+      {u"Z:/music/Björk", "BJRK~1"},         {u"Z:\\music\\12\" Mix.mp3", "12__~IXO.MP3"},
+      {u"Z:\\music\\dir\"q", "DIR_~ANR"},    {u"Z:\\music\\dir\"q\\Why?.mp3", "WHY_~KIV.MP3"},
   };
   const struct {
     const char* name;
@@ -27,6 +28,10 @@ TEST(WidePaths, OnlyComponentsTheCodePageCannotSpellTakeTheirAliases) {
       // No alias: a path that names no file.
       {"no alias", u"Z:\\music\\Sigur Rós", "Z:\\music\\Sigur R?s"},
       {"empty", u"", ""},
+      // Names Windows forbids, spelled as they are by the code page, take their aliases too.
+      {"forbidden", u"Z:\\music\\12\" Mix.mp3", "Z:\\music\\12__~IXO.MP3"},
+      {"forbidden folder", u"Z:\\music\\dir\"q\\Why?.mp3", "Z:\\music\\DIR_~ANR\\WHY_~KIV.MP3"},
+      {"forbidden, no alias", u"Z:\\music\\a*b.mp3", "Z:\\music\\a*b.mp3"},
   };
   for (const auto& c : cases) EXPECT_EQ(paths.Narrow(c.path), c.narrow) << c.name;
 }
