@@ -205,6 +205,10 @@ void ShowTrayMenu(int x, int y) {
   // it. Under a window manager only a window that is shown gets the keyboard and the pointer,
   // and the main window never is: a one-pixel window at the point owns the menu while it is open,
   // and the choice goes on to the main window as the menu would send it.
+  // Opened while the right button is still down, the menu would take its release over the entry
+  // that opened under the pointer for a choice, now that the menu gets the pointer.
+  for (int waited = 0; waited < 1000 && (GetAsyncKeyState(VK_RBUTTON) & 0x8000); waited += 10)
+    Sleep(10);
   HWND owner = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP, x, y, 1, 1,
                                g_mainWindow, nullptr, g_instance, nullptr);
   if (owner) ShowWindow(owner, SW_SHOW);
