@@ -202,29 +202,15 @@ void TrayRemove() {
 
 void ShowTrayMenu(int x, int y) {
   // A menu whose owner is not the foreground window is not closed by Escape or a click outside
-  // it. Under a window manager only a window that is shown gets the keyboard and the pointer,
-  // and the main window never is: a one-pixel window at the point owns the menu while it is open,
-  // and the choice goes on to the main window as the menu would send it.
-  // Opened while the right button is still down, the menu would take its release over the entry
-  // that opened under the pointer for a choice, now that the menu gets the pointer.
-  for (int waited = 0; waited < 1000 && (GetAsyncKeyState(VK_RBUTTON) & 0x8000); waited += 10)
-    Sleep(10);
-  HWND owner = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP, x, y, 1, 1,
-                               g_mainWindow, nullptr, g_instance, nullptr);
-  if (owner) ShowWindow(owner, SW_SHOW);
-  HWND menuOwner = owner ? owner : g_mainWindow;
-  SetForegroundWindow(menuOwner);
+  // it; the message after it lets the next menu open and close as well.
+  SetForegroundWindow(g_mainWindow);
   HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
   HMENU popup = GetSubMenu(menu, 0);
   HideTipDuringMenu hidden;
-  int command =
-      TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0,
-                     menuOwner, nullptr);
-  // The documented message after the menu, so that the next one opens and closes as well.
-  PostMessageA(menuOwner, WM_NULL, 0, 0);
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, g_mainWindow,
+                 nullptr);
+  PostMessageA(g_mainWindow, WM_NULL, 0, 0);
   DestroyMenu(menu);
-  if (owner) DestroyWindow(owner);
-  if (command != 0) PostMessageA(g_mainWindow, WM_COMMAND, command, 0);
 }
 
 TrayIcon* Win32TrayIcon() {

@@ -16,9 +16,9 @@ import time
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import RATE, Failure, Sound, _start, _stop  # noqa: E402
+from harness import RATE, Failure, Sound  # noqa: E402
 from resource_ids import HOTKEY, RESOURCE  # noqa: E402
-from suite import Skipped, Suite, changed, check, wait_for  # noqa: E402,F401
+from suite import Suite, changed, check, wait_for  # noqa: E402,F401
 
 WM_LBUTTONDOWN = 0x0201
 WM_RBUTTONDOWN = 0x0204
@@ -173,45 +173,6 @@ def tray_icon_menu_and_about(env, files):
         check(config.count(b"\r\n") == 79 and not config.endswith(b"\n"),
               "config.cfg is not 80 CR LF lines")
         check(b"Volume=50\r\n" in config, "config.cfg lost the volume")
-
-
-@case
-def menu_from_wines_own_tray_window_closes_on_escape_and_a_click_outside(env, files):
-    """Without any tray on the desktop (plain GNOME under Wayland) the icon sits in Wine's own
-    tray window; under a window manager that gives the focus on a click, the menu opened there
-    closes as every menu does and takes the keyboard."""
-    if not shutil.which("openbox"):
-        raise Skipped("openbox is not installed (scripts/setup)")
-    trayer = next((p for p in env.processes if p.args[0] == "trayer" and p.poll() is None), None)
-    check(trayer, "the harness's trayer is not running")
-    _stop(trayer)
-    env.processes.remove(trayer)
-    manager = _start(["openbox"], env.env, env._log("openbox"))
-    time.sleep(1.0)
-    try:
-        with Player(env, "own-tray") as player:
-            box = wait_for(lambda: env.violet_box(top=0), 15)
-            check(box, "no icon in Wine's own tray window")
-            x, y = (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
-            for how in ("Escape", "a click outside"):
-                env.xdotool("mousemove", x, y, "click", "3")
-                check(wait_for(lambda: menu_open(env), 5), "a right click opened no menu")
-                if how == "Escape":
-                    env.xdotool("key", "Escape")
-                else:
-                    env.xdotool("mousemove", x + 300, max(y - 300, 10), "click", "1")
-                check(wait_for(lambda: not menu_open(env), 5), "%s did not close the menu" % how)
-            # The keyboard reaches the menu: its last entry, "Выход", chosen with it.
-            env.xdotool("mousemove", x, y, "click", "3")
-            check(wait_for(lambda: menu_open(env), 5), "a right click opened no menu")
-            env.xdotool("key", "Up", "Return")
-            check(player.wait_exit() == 0, "exit code %s after Выход from the menu" %
-                  player.exit_code)
-    finally:
-        _stop(manager)
-        env.processes.append(_start(["trayer", "--edge", "bottom", "--align", "right", "--width",
-                                     "20", "--height", "32"], env.env, env._log("trayer")))
-        time.sleep(1.0)
 
 
 @case
