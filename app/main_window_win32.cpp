@@ -96,7 +96,7 @@ void OnCommand(HWND window, int id) {
       MessageBoxA(window, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
       break;
     case IDM_EXIT:
-      PostQuitMessage(0);
+      RequestExit();
       break;
     default:
       break;
@@ -162,7 +162,7 @@ void OnTrayMouse(HWND window, WPARAM iconId, LPARAM mouseMessage) {
 // The window is hidden, so only another program sends these; end as "Выход" does, through
 // ShutDown, rather than run on without a window.
 void OnCloseRequest() {
-  PostQuitMessage(0);
+  RequestExit();
 }
 
 }  // namespace
@@ -193,6 +193,10 @@ bool CreateMainWindow(HINSTANCE instance) {
   BusCompanion* desktopTray = StartDesktopTray(window);
   StartMediaControls(window, desktopTray);
   StartUp();
+  // Held until now, so that none runs inside StartUp's error box, before the audio library is
+  // open.
+  ReleaseMediaRequests(window);
+  ReleaseTrayRequests(window);
   return true;
 }
 
@@ -209,10 +213,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     // After each command the media controls learn what changed, also while a modal loop (the
     // tray menu, a dialog) dispatches it.
-    case WM_COPYDATA:
-      ReceiveHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    // TRUE tells the sender its path was taken.
+    case WM_COPYDATA: {
+      bool taken = ReceiveHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       PublishMediaState();
-      return 0;
+      return taken ? TRUE : FALSE;
+    }
     case WM_COMMAND:
       OnCommand(window, LOWORD(wParam));
       PublishMediaState();

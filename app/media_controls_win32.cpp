@@ -78,7 +78,8 @@ void StartTagReader(HWND window) {
   };
   // Runs on the reader's thread, a Win32 one: the new tags are published as a request's effect.
   auto wake = [window] { PostMessageA(window, kMediaRequestMessage, 0, 0); };
-  g_tagReader = new TagReader(Win32ThreadStarter(), read, wake);
+  // A normal priority: reading tags must never take the mixing thread's turn.
+  g_tagReader = new TagReader(Win32ThreadStarter(THREAD_PRIORITY_NORMAL), read, wake);
 }
 
 DWORD WINAPI ServeBus(void* bus) {
@@ -257,6 +258,7 @@ void RunRequest(HWND window, const MediaRequest& request) {
 
 void StartMediaControls(HWND window, BusCompanion* companion) {
   g_bus = new MediaBus(window);
+  g_bus->requests.Hold();
   if (companion) g_bus->server.AddCompanion(companion);
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
   g_thread = CreateThread(nullptr, 0, ServeBus, g_bus, 0, nullptr);
@@ -271,12 +273,18 @@ void StartMediaControls(HWND window, BusCompanion* companion) {
 }
 
 void RunMediaRequests(HWND window) {
-  if (!g_bus) return;
+  if (!g_bus || ExitRequested()) return;
   for (const MediaRequest& request : g_bus->requests.TakeAll()) {
+    // A Quit among them: the rest stay uncounted, and so are refused.
+    if (ExitRequested()) break;
     RunRequest(window, request);
     ++g_handledRequests;
   }
   PublishMediaState();
+}
+
+void ReleaseMediaRequests(HWND window) {
+  if (g_bus && g_bus->requests.Release()) PostMessageA(window, kMediaRequestMessage, 0, 0);
 }
 
 void PublishMediaState() {
@@ -311,6 +319,7 @@ void StopMediaControls() {
 void StartMediaControls(HWND, BusCompanion*) {}
 void WakeMediaControls() {}
 void RunMediaRequests(HWND) {}
+void ReleaseMediaRequests(HWND) {}
 void PublishMediaState() {}
 void StopMediaControls() {}
 

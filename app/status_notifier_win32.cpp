@@ -167,6 +167,7 @@ BothTrays g_bothTrays;
 
 BusCompanion* StartDesktopTray(HWND window) {
   g_window = window;
+  g_requests.Hold();
   TrayPrepare();
   StatusNotifierSetup setup;
   setup.id = "tunlark";
@@ -198,6 +199,7 @@ void OnTrayHostTimer(HWND window) {
 }
 
 void RunTrayRequests(HWND window) {
+  if (ExitRequested()) return;
   int volumeSteps = 0;
   const TrayRequest* contextMenu = nullptr;
   std::vector<TrayRequest> requests = g_requests.TakeAll();
@@ -231,6 +233,10 @@ void RunTrayRequests(HWND window) {
   }
 }
 
+void ReleaseTrayRequests(HWND window) {
+  if (g_requests.Release()) PostMessageA(window, kTrayRequestMessage, 0, 0);
+}
+
 TrayIcon* DesktopTrayIcon() {
   return &g_bothTrays;
 }
@@ -252,6 +258,7 @@ void OnTrayHostTimer(HWND window) {
   KillTimer(window, kTrayHostTimer);
 }
 void RunTrayRequests(HWND) {}
+void ReleaseTrayRequests(HWND) {}
 TrayIcon* DesktopTrayIcon() {
   return Win32TrayIcon();
 }

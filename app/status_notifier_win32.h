@@ -25,8 +25,11 @@ constexpr UINT_PTR kTrayHostTimer = 0x5448;
 BusCompanion* StartDesktopTray(HWND window);
 void OnTrayHostChanged(bool registered);
 void OnTrayHostTimer(HWND window);
-// Carries out the waiting requests as the Win32 menu and the hotkeys do.
+// Carries out the waiting requests as the Win32 menu and the hotkeys do; none once the exit has
+// begun.
 void RunTrayRequests(HWND window);
+// The requests are held from the start until this is called, once StartUp has returned.
+void ReleaseTrayRequests(HWND window);
 // The TrayIcon the monitor updates: the Win32 icon and the item both.
 TrayIcon* DesktopTrayIcon();
 // The name (UTF-8) the item's tooltip gives the track of fileTitle (as the tooltip shows it) in

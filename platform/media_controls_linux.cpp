@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <deque>
 #include <mutex>
 
 namespace {
@@ -94,11 +93,6 @@ int AppendTags(sd_bus_message* reply, const TrackTags& tags) {
 }  // namespace
 
 struct MediaBusServer::Impl {
-  struct PendingReply {
-    uint64_t request;  // number of the request, counted from 1
-    sd_bus_message* call;
-  };
-
   Impl(MediaIdentity identity, std::function<bool(const MediaRequest&)> post)
       : identity_(std::move(identity)), post_(std::move(post)) {}
 
@@ -115,6 +109,7 @@ struct MediaBusServer::Impl {
   bool SleepUnlessStopped(int ms);
   void TakePublished();
   void AnswerHandled(uint64_t handled);
+  void RefuseLeft();
   void Wake();
 
   static int OnMethod(sd_bus_message* call, void* self, sd_bus_error* error);
@@ -142,8 +137,7 @@ struct MediaBusServer::Impl {
   // The bus thread's own.
   sd_bus* bus_ = nullptr;
   MediaState current_;
-  uint64_t submitted_ = 0;
-  std::deque<PendingReply> pendingReplies_;
+  PendingCalls<sd_bus_message*> pending_;
   std::vector<BusCompanion*> companions_;
 };
 
@@ -214,8 +208,10 @@ void MediaBusServer::Impl::Run() {
   for (;;) {
     for (BusCompanion* companion : companions_) companion->Attach(bus_);
     bool stopped = ServeUntilStopped();
-    // Nobody is left waiting for an answer that will not come.
-    AnswerHandled(UINT64_MAX);
+    // What the UI thread carried out last, then nobody is left waiting for an answer that will
+    // not come.
+    TakePublished();
+    RefuseLeft();
     for (BusCompanion* companion : companions_) companion->Detach(bus_);
     sd_bus_release_name(bus_, identity_.busName.c_str());
     bus_ = sd_bus_flush_close_unref(bus_);
@@ -372,10 +368,17 @@ void MediaBusServer::Impl::TakePublished() {
 }
 
 void MediaBusServer::Impl::AnswerHandled(uint64_t handled) {
-  while (!pendingReplies_.empty() && pendingReplies_.front().request <= handled) {
-    sd_bus_message* call = pendingReplies_.front().call;
-    pendingReplies_.pop_front();
+  for (sd_bus_message* call : pending_.TakeDone(handled)) {
     sd_bus_reply_method_return(call, nullptr);
+    sd_bus_message_unref(call);
+  }
+}
+
+// An error, not a success: a launcher whose OpenUri was never carried out starts a player of its
+// own instead of taking the file for opened.
+void MediaBusServer::Impl::RefuseLeft() {
+  for (sd_bus_message* call : pending_.TakeLeft()) {
+    sd_bus_reply_method_errorf(call, SD_BUS_ERROR_FAILED, "The player is exiting");
     sd_bus_message_unref(call);
   }
 }
@@ -385,7 +388,7 @@ int MediaBusServer::Impl::Submit(sd_bus_message* call, const MediaRequest& reque
   if (!post_(request))
     return sd_bus_error_set(error, SD_BUS_ERROR_LIMITS_EXCEEDED, "Too many requests at once");
   // Answered once the UI thread reports the request carried out.
-  pendingReplies_.push_back({++submitted_, sd_bus_message_ref(call)});
+  pending_.Add(sd_bus_message_ref(call));
   return 1;
 }
 
@@ -441,7 +444,7 @@ int MediaBusServer::Impl::SetVolume(sd_bus*, const char*, const char*, const cha
   // A property is answered by sd-bus as soon as this returns; the change follows as a signal.
   if (!server->post_(request))
     return sd_bus_error_set(error, SD_BUS_ERROR_LIMITS_EXCEEDED, "Too many requests at once");
-  ++server->submitted_;
+  server->pending_.Add(nullptr);
   return 1;
 }
 

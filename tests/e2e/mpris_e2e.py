@@ -281,13 +281,27 @@ def playerctl_drives_the_player(env, files):
         # process at any moment once the icon has gone.
         written = [changed(player.file(name)) for name in ("config.cfg", "current.spl")]
         os.kill(bus.process.pid, signal.SIGSTOP)
+        later = None
         try:
             env.drive("command", CMD_EXIT)
             check(wait_for(lambda: all(was_written() for was_written in written), 1.5, 0.05),
                   "the files were not written at once while the bus did not answer")
+            # A start while the player waits for the bus at its exit: it waits for that player
+            # to end and then plays its file, rather than hand it over to be lost.
+            later = env.start_player(player.folder, env.windows_path(files["a"]))
             check(player.wait_exit() == 0, "exit code %s after Выход" % player.exit_code)
         finally:
             os.kill(bus.process.pid, signal.SIGCONT)
+        try:
+            check(env.drive("wait-window", 20000, timeout=60)[0] == 0,
+                  "the start during the exit left no player")
+            hears(env, "a")
+            env.drive("command", CMD_EXIT)
+            check(later.wait(20) == 0, "exit code %s of the later player" % later.returncode)
+        finally:
+            if later and later.poll() is None:
+                later.kill()
+                later.wait()
         check(not listed(env), "playerctl -l lists the player after Выход")
 
 
@@ -405,9 +419,21 @@ def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
             hears(env, "b", timeout=5)
             check(time.time() - started < 5, "the player was slow after the flood")
 
-            # Quit through the bus ends the player as "Выход" does, files and all.
+            # Quit through the bus ends the player as "Выход" does, files and all. A file asked
+            # for right after it is refused: the caller starts a player of its own rather than
+            # take it for opened by one that is gone.
             written = [changed(player.file(name)) for name in ("config.cfg", "current.spl")]
-            check(call("org.mpris.MediaPlayer2", "Quit")[0] is None, "Quit failed")
+            quit = client.send(NAME, PATH, "org.mpris.MediaPlayer2", "Quit")
+            opened = client.send(NAME, PATH, PLAYER, "OpenUri", "s",
+                                 ("file://" + urllib.parse.quote(files["c"]),))
+            waited, answers = {quit, opened}, {}
+            while set(answers) != waited:
+                kind, reply_to, error, _, _ = client.receive()
+                if kind in (dbus_wire.METHOD_RETURN, dbus_wire.ERROR) and reply_to in waited:
+                    answers[reply_to] = error
+            check(answers[quit] is None, "Quit failed: %s" % answers[quit])
+            check(answers[opened] == "org.freedesktop.DBus.Error.Failed",
+                  "OpenUri while exiting answered %s" % answers[opened])
             check(player.wait_exit() == 0, "exit code %s after Quit" % player.exit_code)
             check(all(was_written() for was_written in written), "Quit did not write the files")
             spl = read(player.file("current.spl"))
