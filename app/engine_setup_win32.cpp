@@ -11,8 +11,9 @@ void ConfigureWin32Engine(FileSystem* files, HANDLE channelEvent) {
   EngineConfig config = DefaultEngineConfig();
   config.files = files;
   config.channelStateChanged = [channelEvent] { SetEvent(channelEvent); };
-  // A bare pthread crashes in a Winelib program as soon as it calls Win32.
-  config.threads = Win32ThreadStarter();
+  // A bare pthread crashes in a Winelib program as soon as it calls Win32. Mixing must not wait
+  // behind the UI thread.
+  config.threads = Win32ThreadStarter(THREAD_PRIORITY_TIME_CRITICAL);
 #if defined(TUNLARK_WINELIB)
   // On the Linux desktop the sound server is spoken to directly; Wine's waveOut over it costs
   // ten times the CPU. Without a server Wine's own driver (ALSA) still plays.

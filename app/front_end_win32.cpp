@@ -47,5 +47,5 @@ void Win32FrontEnd::ShowAbout() {
 }
 
 void Win32FrontEnd::Quit() {
-  PostQuitMessage(0);
+  RequestExit();
 }

@@ -49,7 +49,7 @@ void OnTrayMouse(HWND window, WPARAM iconId, LPARAM mouseMessage) {
 // The window is hidden, so only another program sends these; end as "Выход" does, through
 // ShutDown, rather than run on without a window.
 void OnCloseRequest() {
-  PostQuitMessage(0);
+  RequestExit();
 }
 
 }  // namespace
@@ -80,6 +80,10 @@ bool CreateMainWindow(HINSTANCE instance) {
   BusCompanion* desktopTray = StartDesktopTray(window);
   StartMediaControls(window, desktopTray);
   StartUp();
+  // Held until now, so that none runs inside StartUp's error box, before the audio library is
+  // open.
+  ReleaseMediaRequests(window);
+  ReleaseTrayRequests(window);
   return true;
 }
 
@@ -96,10 +100,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     // After each command the media controls learn what changed, also while a modal loop (the
     // tray menu, a dialog) dispatches it.
-    case WM_COPYDATA:
-      ReceiveHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    // TRUE tells the sender its path was taken.
+    case WM_COPYDATA: {
+      bool taken = ReceiveHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       PublishMediaState();
-      return 0;
+      return taken ? TRUE : FALSE;
+    }
     case WM_COMMAND:
       OnCommand(window, LOWORD(wParam));
       PublishMediaState();

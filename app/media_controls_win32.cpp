@@ -81,7 +81,8 @@ void StartTagReader(HWND window) {
   };
   // Runs on the reader's thread, a Win32 one: the new tags are published as a request's effect.
   auto wake = [window] { PostMessageA(window, kMediaRequestMessage, 0, 0); };
-  g_tagReader = new TagReader(Win32ThreadStarter(), read, wake);
+  // A normal priority: reading tags must never take the mixing thread's turn.
+  g_tagReader = new TagReader(Win32ThreadStarter(THREAD_PRIORITY_NORMAL), read, wake);
 }
 
 DWORD WINAPI ServeBus(void* bus) {
@@ -175,6 +176,13 @@ std::string DesktopTrayTrackName(const MediaState& state) {
   return namesArtist ? ArtistDashTitle(state.tags, state.title) : "";
 }
 
+// The current entry's title as the tray's tooltip shows it; empty without one.
+std::u16string CurrentFileTitle() {
+  uint32_t count = g_app.playlist.Count();
+  if (count == 0 || g_app.CurrentIndex > count - 1) return u"";
+  return TooltipTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
+}
+
 // --- the requests ------------------------------------------------------------------------
 
 // A request runs the command of the menu item or hotkey of the same action, and publishes
@@ -257,6 +265,7 @@ void RunRequest(FrontEnd& frontEnd, const MediaRequest& request) {
 
 void StartMediaControls(HWND window, BusCompanion* companion) {
   g_bus = new MediaBus(window);
+  g_bus->requests.Hold();
   if (companion) g_bus->server.AddCompanion(companion);
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
   g_thread = CreateThread(nullptr, 0, ServeBus, g_bus, 0, nullptr);
@@ -271,13 +280,19 @@ void StartMediaControls(HWND window, BusCompanion* companion) {
 }
 
 void RunMediaRequests(HWND window) {
-  if (!g_bus) return;
+  if (!g_bus || ExitRequested()) return;
   Win32FrontEnd frontEnd(window);
   for (const MediaRequest& request : g_bus->requests.TakeAll()) {
+    // A Quit among them: the rest stay uncounted, and so are refused.
+    if (ExitRequested()) break;
     RunRequest(frontEnd, request);
     ++g_handledRequests;
   }
   PublishMediaState();
+}
+
+void ReleaseMediaRequests(HWND window) {
+  if (g_bus && g_bus->requests.Release()) PostMessageA(window, kMediaRequestMessage, 0, 0);
 }
 
 void PublishMediaState() {
@@ -288,7 +303,7 @@ void PublishMediaState() {
   g_published = state;
   g_bus->server.Publish(state);
   // Tags that arrive after the track started come this way too (the reader wakes the window).
-  NameTrackInDesktopTray(DesktopTrayTrackName(state));
+  NameTrackInDesktopTray(DesktopTrayTrackName(state), CurrentFileTitle());
 }
 
 void WakeMediaControls() {
@@ -312,6 +327,7 @@ void StopMediaControls() {
 void StartMediaControls(HWND, BusCompanion*) {}
 void WakeMediaControls() {}
 void RunMediaRequests(HWND) {}
+void ReleaseMediaRequests(HWND) {}
 void PublishMediaState() {}
 void StopMediaControls() {}
 

@@ -14,8 +14,11 @@ class BusCompanion;
 void StartMediaControls(HWND window, BusCompanion* companion);
 // Wakes the bus thread, so that the companion takes what was published for it.
 void WakeMediaControls();
-// Carries out the waiting requests as the matching commands do.
+// Carries out the waiting requests as the matching commands do. None once the exit has begun:
+// those are refused when the bus thread stops.
 void RunMediaRequests(HWND window);
+// The requests are held from the start until this is called, once StartUp has returned.
+void ReleaseMediaRequests(HWND window);
 // Hands the player's state to the bus thread when it differs from what it has; cheap when
 // nothing changed. Called after each command and each monitor pass.
 void PublishMediaState();

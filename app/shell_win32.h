@@ -25,12 +25,20 @@ bool CreateMainWindow(HINSTANCE instance);
 int StartUp();
 // Takes messages without waiting; returns the WM_QUIT code.
 int RunMainLoop();
+// Ends the main loop, as "Выход" does. From then on the player takes no hand-over and carries
+// out no request from the desktop: those are refused, so that nothing asked of an exiting player
+// is taken for done.
+void RequestExit();
+bool ExitRequested();
 void ShutDown();
-// Replaces the playlist with a path sent by a second instance and plays it.
-void ReceiveHandOver(const COPYDATASTRUCT* data);
+// Replaces the playlist with a path sent by a second instance and plays it. False when it was
+// refused: the player is exiting, and the sender waits for it to end.
+bool ReceiveHandOver(const COPYDATASTRUCT* data);
 // What a hand-over does with its path (not empty): opens it, saves the playlist and plays.
 void OpenHandedOverPath(const std::string& path);
-// A second instance: sends its path to the running one; returns the process exit code.
-int HandOverToRunningInstance(const std::string& path);
+// A second instance (the instance mutex in *mutex held by another): sends its path to the
+// running instance. True when this process is done; false when the other instance was exiting
+// and has ended, so that this process, now holding the mutex alone, runs as the instance.
+bool HandOverToRunningInstance(const std::string& path, HANDLE* mutex);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

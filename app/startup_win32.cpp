@@ -32,6 +32,7 @@ namespace {
 
 // Set by the audio engine when a channel ends, stalls or loses its output by itself.
 HANDLE g_channelEvent = nullptr;
+bool g_exitRequested = false;
 
 constexpr int kInitAttempts = 7;
 constexpr DWORD kInitPauseMs = 1000;
@@ -153,6 +154,15 @@ int RunMainLoop() {
   }
 }
 
+void RequestExit() {
+  g_exitRequested = true;
+  PostQuitMessage(0);
+}
+
+bool ExitRequested() {
+  return g_exitRequested;
+}
+
 void ShutDown() {
   TrayRemove();
   SaveConfig();
@@ -168,11 +178,14 @@ void ShutDown() {
   BASS_Free();
 }
 
-void ReceiveHandOver(const COPYDATASTRUCT* data) {
+bool ReceiveHandOver(const COPYDATASTRUCT* data) {
+  // Opened now, the path would be lost with the exit; the sender starts anew after it.
+  if (g_exitRequested) return false;
   std::string text = data ? HandOverText(data->lpData, data->cbData) : std::string();
   // Nothing to open: an empty hand-over would replace the list with one empty entry.
-  if (text.empty()) return;
+  if (text.empty()) return true;
   OpenHandedOverPath(text);
+  return true;
 }
 
 void OpenHandedOverPath(const std::string& path) {

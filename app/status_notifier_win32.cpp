@@ -76,6 +76,41 @@ TrayPicture PictureOf(int iconId) {
   return {};
 }
 
+// The bytes of a resource; null when there is none. Resources stay mapped while the program runs.
+const uint8_t* ResourceBytes(const WCHAR* name, const WCHAR* type, size_t* size) {
+  HRSRC found = FindResourceW(g_instance, name, type);
+  HGLOBAL loaded = found ? LoadResource(g_instance, found) : nullptr;
+  *size = found ? SizeofResource(g_instance, found) : 0;
+  return loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+}
+
+// Every size the icon's resource is drawn at, as the .ico frames hold them; on the bus thread,
+// once for each icon. The 16-pixel table's picture, enlarged, where the resource cannot be read.
+std::vector<TrayPixmap> PixmapsOf(int iconId) {
+  const WCHAR* kGroupIcon = MAKEINTRESOURCEW(14);  // RT_GROUP_ICON
+  const WCHAR* kIcon = MAKEINTRESOURCEW(3);        // RT_ICON
+  constexpr size_t kDirectorySize = 6, kEntrySize = 14;
+  std::vector<TrayPixmap> pixmaps;
+  size_t size = 0;
+  const uint8_t* group = ResourceBytes(MAKEINTRESOURCEW(iconId), kGroupIcon, &size);
+  size_t count = group && size >= kDirectorySize ? group[4] | group[5] << 8 : 0;
+  for (size_t i = 0; i < count && kDirectorySize + (i + 1) * kEntrySize <= size; ++i) {
+    const uint8_t* entry = group + kDirectorySize + i * kEntrySize;
+    int imageId = entry[12] | entry[13] << 8;
+    size_t imageSize = 0;
+    const uint8_t* image = ResourceBytes(MAKEINTRESOURCEW(imageId), kIcon, &imageSize);
+    TrayPixmap pixmap;
+    if (image && TrayPixmapOfIconImage(image, imageSize, &pixmap))
+      pixmaps.push_back(std::move(pixmap));
+  }
+  if (!pixmaps.empty()) return pixmaps;
+  TrayPicture picture = PictureOf(iconId);
+  if (picture.size > 0) {
+    for (int side : kTrayPixmapSides) pixmaps.push_back(TrayPixmapOf(picture, side));
+  }
+  return pixmaps;
+}
+
 // On the bus thread.
 bool PostRequest(const TrayRequest& request) {
   return g_requests.Push(request,
@@ -106,19 +141,21 @@ class BothTrays : public TrayIcon {
     // bus thread.
     if (changed) Publish();
   }
-  void NameTrack(const std::u16string& name) {
-    if (name == trackName_) return;
+  void NameTrack(const std::u16string& name, const std::u16string& fileTitle) {
+    if (name == trackName_ && fileTitle == namedTitle_) return;
     trackName_ = name;
+    namedTitle_ = fileTitle;
     Publish();
   }
 
  private:
   void Publish() {
-    if (g_item) g_item->Publish(icon_, TrayTipNamingTrack(tip_, trackName_));
+    if (g_item) g_item->Publish(icon_, TrayTipNamingTrack(tip_, trackName_, namedTitle_));
   }
 
   std::u16string tip_;
-  std::u16string trackName_;  // the item's name for the playing track; empty for its file title
+  std::u16string trackName_;   // the item's name for the playing track; empty for its file title
+  std::u16string namedTitle_;  // the file title of the track trackName_ names
   int icon_ = -1;
 };
 
@@ -128,12 +165,13 @@ BothTrays g_bothTrays;
 
 BusCompanion* StartDesktopTray(HWND window) {
   g_window = window;
+  g_requests.Hold();
   TrayPrepare();
   StatusNotifierSetup setup;
   setup.id = "tunlark";
   setup.title = "Tunlark";
   setup.menu = TrayMenu();
-  setup.pictureOf = PictureOf;
+  setup.pixmapsOf = PixmapsOf;
   setup.post = PostRequest;
   setup.hostChanged = HostChanged;
   setup.wake = WakeMediaControls;
@@ -161,13 +199,16 @@ void OnTrayHostTimer(HWND window) {
 // Each request runs the row of the menu item or hotkey it stands for, and publishes what it
 // changed right after it, as the window procedure does after a command.
 void RunTrayRequests(HWND window) {
+  if (ExitRequested()) return;
   Win32FrontEnd frontEnd(window);
   auto hotkey = [&frontEnd](HotkeyActionIndex action) {
     RunHotkeyAction(action, frontEnd);
     PublishMediaState();
   };
   int volumeSteps = 0;
-  for (const TrayRequest& request : g_requests.TakeAll()) {
+  const TrayRequest* contextMenu = nullptr;
+  std::vector<TrayRequest> requests = g_requests.TakeAll();
+  for (const TrayRequest& request : requests) {
     switch (request.kind) {
       case TrayRequest::kCommand:
         RunMenuCommand(request.value, frontEnd);
@@ -179,6 +220,9 @@ void RunTrayRequests(HWND window) {
       case TrayRequest::kVolumeSteps:
         volumeSteps += request.value;
         break;
+      case TrayRequest::kContextMenu:
+        contextMenu = &request;
+        break;
     }
   }
   // Twenty steps of 5 cross the whole range: a burst of wheel turns writes config.cfg at most
@@ -186,16 +230,26 @@ void RunTrayRequests(HWND window) {
   volumeSteps = std::clamp(volumeSteps, -kMaxScrollSteps, kMaxScrollSteps);
   for (int step = 0; step < std::abs(volumeSteps); ++step)
     hotkey(volumeSteps > 0 ? kActionVolumeUp : kActionVolumeDown);
+  // Last: the menu's loop runs until it closes.
+  if (contextMenu) {
+    ShowTrayMenu(contextMenu->x, contextMenu->y);
+    // Gives the window a message to process after the menu has closed, as the Win32 icon's does.
+    PostMessageA(window, WM_USER, contextMenu->x, contextMenu->y);
+  }
+}
+
+void ReleaseTrayRequests(HWND window) {
+  if (g_requests.Release()) PostMessageA(window, kTrayRequestMessage, 0, 0);
 }
 
 TrayIcon* DesktopTrayIcon() {
   return &g_bothTrays;
 }
 
-void NameTrackInDesktopTray(const std::string& name) {
+void NameTrackInDesktopTray(const std::string& name, const std::u16string& fileTitle) {
   std::u16string wide;
   if (!DecodeUtf8(name, &wide)) wide.clear();
-  g_bothTrays.NameTrack(wide);
+  g_bothTrays.NameTrack(wide, fileTitle);
 }
 
 #else
@@ -209,9 +263,10 @@ void OnTrayHostTimer(HWND window) {
   KillTimer(window, kTrayHostTimer);
 }
 void RunTrayRequests(HWND) {}
+void ReleaseTrayRequests(HWND) {}
 TrayIcon* DesktopTrayIcon() {
   return Win32TrayIcon();
 }
-void NameTrackInDesktopTray(const std::string&) {}
+void NameTrackInDesktopTray(const std::string&, const std::u16string&) {}
 
 #endif

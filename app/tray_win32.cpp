@@ -201,12 +201,15 @@ void TrayRemove() {
 }
 
 void ShowTrayMenu(int x, int y) {
+  // A menu whose owner is not the foreground window is not closed by Escape or a click outside
+  // it; the message after it lets the next menu open and close as well.
   SetForegroundWindow(g_mainWindow);
   HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
   HMENU popup = GetSubMenu(menu, 0);
   HideTipDuringMenu hidden;
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, g_mainWindow,
                  nullptr);
+  PostMessageA(g_mainWindow, WM_NULL, 0, 0);
   DestroyMenu(menu);
 }
 

@@ -22,15 +22,30 @@ class BoundedQueue {
     requests_.push_back(request);
     return true;
   }
+  // Nothing while held: the requests wait until Release.
   std::vector<Request> TakeAll() {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (held_) return {};
     std::vector<Request> taken(requests_.begin(), requests_.end());
     requests_.clear();
     return taken;
+  }
+  // Holds the requests back from TakeAll, for a taker that is not ready for them yet.
+  void Hold() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = true;
+  }
+  // True when requests wait: their wake came while they were held, so the caller wakes the
+  // taker again.
+  bool Release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = false;
+    return !requests_.empty();
   }
 
  private:
   std::mutex mutex_;
   std::deque<Request> requests_;
   size_t capacity_;
+  bool held_ = false;
 };

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/bounded_queue.h"
@@ -115,3 +117,37 @@ int64_t SeekTargetUs(int64_t positionUs, int64_t offsetUs);
 
 // The requests on their way from the bus thread to the UI thread.
 using MediaRequestQueue = BoundedQueue<MediaRequest>;
+
+// The calls that wait for the UI thread to carry out their request, in the order their requests
+// were handed over. A call is answered as done only once the UI thread counts its request among
+// those it carried out: what is left when the server stops (the player was exiting) never was,
+// and its caller must not take it for done.
+template <typename Call>
+class PendingCalls {
+ public:
+  // A request handed to the UI thread; call is null for one whose caller needs no answer.
+  void Add(Call call) {
+    ++handedOver_;
+    if (call) waiting_.emplace_back(handedOver_, call);
+  }
+  // The calls whose requests are among the first handled ones carried out.
+  std::vector<Call> TakeDone(uint64_t handled) {
+    std::vector<Call> done;
+    while (!waiting_.empty() && waiting_.front().first <= handled) {
+      done.push_back(waiting_.front().second);
+      waiting_.pop_front();
+    }
+    return done;
+  }
+  // The calls still waiting: their requests were never carried out.
+  std::vector<Call> TakeLeft() {
+    std::vector<Call> left;
+    for (const auto& waiting : waiting_) left.push_back(waiting.second);
+    waiting_.clear();
+    return left;
+  }
+
+ private:
+  uint64_t handedOver_ = 0;
+  std::deque<std::pair<uint64_t, Call>> waiting_;
+};

@@ -6,10 +6,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <deque>
 #include <mutex>
 
 namespace {
@@ -93,11 +93,6 @@ int AppendTags(sd_bus_message* reply, const TrackTags& tags) {
 }  // namespace
 
 struct MediaBusServer::Impl {
-  struct PendingReply {
-    uint64_t request;  // number of the request, counted from 1
-    sd_bus_message* call;
-  };
-
   Impl(MediaIdentity identity, std::function<bool(const MediaRequest&)> post)
       : identity_(std::move(identity)), post_(std::move(post)) {}
 
@@ -105,9 +100,16 @@ struct MediaBusServer::Impl {
   void Publish(const MediaState& state);
   void Stop();
   bool Connect();
-  void ServeUntilStopped();
+  // True when Stop ended it, false when the bus went away.
+  bool ServeUntilStopped();
+  // Connects again after the bus went away: true once connected, false when Stop came first or
+  // every attempt failed.
+  bool Reconnect();
+  // Sleeps until ms have passed; false when Stop came first.
+  bool SleepUnlessStopped(int ms);
   void TakePublished();
   void AnswerHandled(uint64_t handled);
+  void RefuseLeft();
   void Wake();
 
   static int OnMethod(sd_bus_message* call, void* self, sd_bus_error* error);
@@ -135,8 +137,7 @@ struct MediaBusServer::Impl {
   // The bus thread's own.
   sd_bus* bus_ = nullptr;
   MediaState current_;
-  uint64_t submitted_ = 0;
-  std::deque<PendingReply> pendingReplies_;
+  PendingCalls<sd_bus_message*> pending_;
   std::vector<BusCompanion*> companions_;
 };
 
@@ -204,14 +205,53 @@ void MediaBusServer::Impl::Run() {
     ended_ = true;
     return;
   }
-  for (BusCompanion* companion : companions_) companion->Attach(bus_);
-  ServeUntilStopped();
-  // Nobody is left waiting for an answer that will not come.
-  AnswerHandled(UINT64_MAX);
-  for (BusCompanion* companion : companions_) companion->Detach(bus_);
-  sd_bus_release_name(bus_, identity_.busName.c_str());
-  bus_ = sd_bus_flush_close_unref(bus_);
+  for (;;) {
+    for (BusCompanion* companion : companions_) companion->Attach(bus_);
+    bool stopped = ServeUntilStopped();
+    // What the UI thread carried out last, then nobody is left waiting for an answer that will
+    // not come.
+    TakePublished();
+    RefuseLeft();
+    for (BusCompanion* companion : companions_) companion->Detach(bus_);
+    sd_bus_release_name(bus_, identity_.busName.c_str());
+    bus_ = sd_bus_flush_close_unref(bus_);
+    if (stopped || !Reconnect()) break;
+  }
   ended_ = true;
+}
+
+// A session bus restarted (a crashed daemon, a new session's) comes back within seconds; one
+// that does not is given up after some minutes rather than tried for the rest of the run.
+bool MediaBusServer::Impl::Reconnect() {
+  constexpr int kAttempts = 20;
+  constexpr int kLongestWaitMs = 30000;
+  int waitMs = 1000;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (!SleepUnlessStopped(waitMs)) return false;
+    if (Connect()) return true;
+    waitMs = std::min(2 * waitMs, kLongestWaitMs);
+  }
+  return false;
+}
+
+bool MediaBusServer::Impl::SleepUnlessStopped(int ms) {
+  int64_t until = MonotonicUs() + static_cast<int64_t>(ms) * 1000;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stopping_) return false;
+    }
+    int64_t left = until - MonotonicUs();
+    if (left <= 0) return true;
+    // Publish wakes it too: only Stop ends the sleep early.
+    pollfd wake = {wake_, POLLIN, 0};
+    if (poll(&wake, 1, static_cast<int>((left + 999) / 1000)) > 0) {
+      uint64_t count = 0;
+      if (read(wake_, &count, sizeof count) < 0) {
+        // EAGAIN: another read took it.
+      }
+    }
+  }
 }
 
 bool MediaBusServer::Impl::Connect() {
@@ -276,22 +316,22 @@ bool MediaBusServer::Impl::Connect() {
 // Sleeps in poll on the connection and the eventfd: nothing wakes the thread while nothing
 // changes on either side. Between two messages it takes what the UI thread published, so that
 // answers keep flowing during a flood and the calls waiting for one stay few.
-void MediaBusServer::Impl::ServeUntilStopped() {
+bool MediaBusServer::Impl::ServeUntilStopped() {
   for (;;) {
     int processed = sd_bus_process(bus_, nullptr);
-    if (processed < 0) return;  // the bus went away: serve no more, say nothing
+    if (processed < 0) return false;  // the bus went away
     TakePublished();
     for (BusCompanion* companion : companions_) companion->Refresh();
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
+      if (stopping_) return true;
     }
     if (processed > 0) continue;
     int events = sd_bus_get_events(bus_);
     int fd = sd_bus_get_fd(bus_);
-    if (events < 0 || fd < 0) return;
+    if (events < 0 || fd < 0) return false;
     pollfd watched[2] = {{fd, static_cast<short>(events), 0}, {wake_, POLLIN, 0}};
-    if (poll(watched, 2, PollTimeoutMs(bus_)) < 0 && errno != EINTR) return;
+    if (poll(watched, 2, PollTimeoutMs(bus_)) < 0 && errno != EINTR) return false;
     if (watched[1].revents & POLLIN) {
       uint64_t count = 0;
       if (read(wake_, &count, sizeof count) < 0) {
@@ -328,10 +368,17 @@ void MediaBusServer::Impl::TakePublished() {
 }
 
 void MediaBusServer::Impl::AnswerHandled(uint64_t handled) {
-  while (!pendingReplies_.empty() && pendingReplies_.front().request <= handled) {
-    sd_bus_message* call = pendingReplies_.front().call;
-    pendingReplies_.pop_front();
+  for (sd_bus_message* call : pending_.TakeDone(handled)) {
     sd_bus_reply_method_return(call, nullptr);
+    sd_bus_message_unref(call);
+  }
+}
+
+// An error, not a success: a launcher whose OpenUri was never carried out starts a player of its
+// own instead of taking the file for opened.
+void MediaBusServer::Impl::RefuseLeft() {
+  for (sd_bus_message* call : pending_.TakeLeft()) {
+    sd_bus_reply_method_errorf(call, SD_BUS_ERROR_FAILED, "The player is exiting");
     sd_bus_message_unref(call);
   }
 }
@@ -341,7 +388,7 @@ int MediaBusServer::Impl::Submit(sd_bus_message* call, const MediaRequest& reque
   if (!post_(request))
     return sd_bus_error_set(error, SD_BUS_ERROR_LIMITS_EXCEEDED, "Too many requests at once");
   // Answered once the UI thread reports the request carried out.
-  pendingReplies_.push_back({++submitted_, sd_bus_message_ref(call)});
+  pending_.Add(sd_bus_message_ref(call));
   return 1;
 }
 
@@ -397,7 +444,7 @@ int MediaBusServer::Impl::SetVolume(sd_bus*, const char*, const char*, const cha
   // A property is answered by sd-bus as soon as this returns; the change follows as a signal.
   if (!server->post_(request))
     return sd_bus_error_set(error, SD_BUS_ERROR_LIMITS_EXCEEDED, "Too many requests at once");
-  ++server->submitted_;
+  server->pending_.Add(nullptr);
   return 1;
 }
 

@@ -46,7 +46,8 @@ class MediaBusServer {
 
   // Connects to the session bus, takes the name and serves until Stop; then releases the name
   // and returns. Returns at once, saying nothing, without a session bus or when the name is
-  // taken.
+  // taken. A bus that goes away later is connected to again (companions detached meanwhile),
+  // for some minutes at most.
   void Run();
   // Before Run: a companion to serve on the same connection; it must outlive Run.
   void AddCompanion(BusCompanion* companion);

@@ -3,6 +3,7 @@
 // the requests that come back. Portable; the bus side lives in status_notifier_linux.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,30 +53,93 @@ struct TrayPixmap {
 TrayPixmap TrayPixmapOf(const TrayPicture& picture, int side);
 // The sides panels ask for.
 constexpr int kTrayPixmapSides[] = {16, 22, 24, 32, 48};
+// One image of an .ico resource (a 32-bit DIB with its AND mask, bottom-up, height doubled) as an
+// IconPixmap image; false for another depth or a size the bytes do not hold.
+bool TrayPixmapOfIconImage(const uint8_t* dib, size_t size, TrayPixmap* pixmap);
 
 // The tooltip's header (its first line, trailing blanks dropped) and the rest (the track and
-// time), both UTF-8, as a desktop shows a title and a text.
+// time), both UTF-8, as a desktop shows a title and a text. Hosts read both as markup, so '&',
+// '<' and '>' come escaped.
 struct DesktopToolTip {
   std::string title;
   std::string text;
 };
+bool operator==(const DesktopToolTip& a, const DesktopToolTip& b);
 DesktopToolTip DesktopToolTipOf(const std::u16string& trayTip);
+std::string EscapeMarkup(const std::string& text);
 // The tray tip with trackName (the tags' "artist — title") in place of the track's file title on
-// its lines under the header, the time after it kept; as it is where trackName is empty or the
-// tip names no track.
-std::u16string TrayTipNamingTrack(const std::u16string& trayTip, const std::u16string& trackName);
+// its lines under the header, the time after it kept. Only where the tip names fileTitle, the
+// track the name belongs to (or its start, where the tip is cut): another track's tip is as it
+// is, as is a tip naming no track or an empty trackName.
+std::u16string TrayTipNamingTrack(const std::u16string& trayTip, const std::u16string& trackName,
+                                  const std::u16string& fileTitle);
 
-// Volume steps for one Scroll(delta, orientation): a wheel notch is 1 for GTK panels and 120 for
-// Qt ones, so every call counts at least one step and at most kMaxScrollSteps. A vertical wheel
-// turned up raises the volume; GTK panels send that as a negative delta. 0 for a horizontal one.
+// The tooltip the item shows, held back while its menu is open: a host keeps a changing tooltip
+// drawn over the menu's first entries. XFCE's panel says when the menu or a submenu opens
+// (AboutToShow, "opened") and when an entry is chosen, but never that the menu closed: the hold
+// ends kMenuHoldUs after the menu last opened, or at once on a choice or a "closed".
+constexpr int64_t kMenuHoldUs = 10000000;
+class HeldToolTip {
+ public:
+  // The tooltip published now; true when it is to be sent.
+  bool Offer(const DesktopToolTip& tip, int64_t nowUs);
+  void MenuOpened(int64_t nowUs);
+  // True when a change held back is to be sent now.
+  bool MenuClosed(int64_t nowUs);
+  // True when the hold ran out and a change held back is to be sent now.
+  bool Flush(int64_t nowUs);
+  const DesktopToolTip& Shown() const { return shown_; }
+
+ private:
+  DesktopToolTip shown_;
+  DesktopToolTip latest_;
+  bool open_ = false;
+  int64_t openedAtUs_ = 0;
+};
+
+// What a dbusmenu event (Event, one of EventGroup) does.
+struct DesktopMenuEvent {
+  enum Kind { kUnknownId, kNothing, kCommand, kMenuOpened, kMenuClosed };
+  Kind kind = kNothing;
+  int command = 0;
+};
+// "clicked" on an enabled entry with a command sends it (and closes the menu); "opened" of the
+// root or a submenu tells that the menu is shown, "closed" of the root that it is gone; anything
+// else on a known id changes nothing.
+DesktopMenuEvent DesktopMenuEventOf(const DesktopMenu& menu, int32_t id, const std::string& event);
+// An EventGroup whose every id is unknown fails as one Event with an unknown id does.
+bool DesktopMenuEventGroupFails(size_t events, size_t unknownIds);
+
+// Whether a watcher's StatusNotifierItemRegistered names this item: its bus name or its unique
+// connection name, alone or followed by the object path.
+bool WatcherNamesItem(const std::string& registered, const std::string& busName,
+                      const std::string& uniqueName);
+
+// Turns Scroll(delta, orientation) calls into volume steps. Hosts differ: GTK ones (XFCE, GNOME's
+// AppIndicator) send -1 for a notch up, Qt ones (Plasma) +120, and a high-resolution wheel or a
+// touchpad on Qt sends parts of 120 many times a gesture, which add up to a step per notch. Up
+// raises the volume; a horizontal scroll does nothing.
 constexpr int kMaxScrollSteps = 20;
-int ScrollVolumeSteps(int32_t delta, const std::string& orientation);
+constexpr int kQtNotch = 120;
+// Parts of a notch left over for longer than this start no step with the next gesture's.
+constexpr int64_t kScrollGestureGapUs = 1000000;
+class ScrollSteps {
+ public:
+  // Signed steps (positive louder) for one call, at most kMaxScrollSteps either way.
+  int Take(int32_t delta, const std::string& orientation, int64_t nowUs);
+
+ private:
+  int64_t partial_ = 0;  // of a Qt notch, signed as the deltas
+  int64_t lastUs_ = 0;
+};
 
 // What the desktop's tray asks of the player, on its way from the bus thread to the UI thread.
 struct TrayRequest {
-  enum Kind { kCommand, kVolumeSteps, kTogglePause };
+  enum Kind { kCommand, kVolumeSteps, kTogglePause, kContextMenu };
   Kind kind = kCommand;
   int value = 0;  // the command id, or the signed volume steps
+  int x = 0;      // where the context menu opens, in screen coordinates
+  int y = 0;
 };
 
 using TrayRequestQueue = BoundedQueue<TrayRequest>;

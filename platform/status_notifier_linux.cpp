@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -16,7 +17,7 @@ constexpr char kMenuPath[] = "/MenuBar";
 constexpr char kMenuInterface[] = "com.canonical.dbusmenu";
 constexpr char kWatcherName[] = "org.kde.StatusNotifierWatcher";
 constexpr char kWatcherPath[] = "/StatusNotifierWatcher";
-// A watcher that answers nothing within this is taken as none.
+// A watcher that answers nothing within this is taken as none until it says it took the item.
 constexpr uint64_t kRegisterTimeoutUs = 3000000;
 
 #define TUNLARK_ITEM_PROPERTY(name, signature) \
@@ -102,7 +103,14 @@ struct StatusNotifierBus::Impl {
   int Post(const TrayRequest& request, sd_bus_error* error);
   const std::vector<DesktopMenuEntry>* ChildrenOf(int32_t id, const DesktopMenuEntry** entry);
 
+  void QueryHost();
+  void MenuOpened();
+  // Emits NewToolTip when the tooltip shown changed.
+  void SendToolTip(bool changed);
+
   static int OnRegistered(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int OnHostAnswer(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int OnWatcherSignal(sd_bus_message* signal, void* self, sd_bus_error* error);
   static int OnOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
   static int OnItemMethod(sd_bus_message* call, void* self, sd_bus_error* error);
   static int GetItemProperty(sd_bus* bus, const char* path, const char* interfaceName,
@@ -118,8 +126,9 @@ struct StatusNotifierBus::Impl {
   static int GetMenuProperty(sd_bus* bus, const char* path, const char* interfaceName,
                              const char* property, sd_bus_message* reply, void* self,
                              sd_bus_error* error);
-  // A clicked entry with a command is posted; false for an id no entry has.
-  bool Clicked(int32_t id, const char* eventId, sd_bus_error* error, int* result);
+  // Carries out one menu event: a command is posted, the menu's opening and closing hold the
+  // tooltip. False for an id no entry has.
+  bool HandleEvent(int32_t id, const char* eventId, sd_bus_error* error, int* result);
 
   StatusNotifierSetup setup_;
 
@@ -132,8 +141,10 @@ struct StatusNotifierBus::Impl {
   sd_bus* bus_ = nullptr;
   std::string busName_;
   sd_bus_slot* registerCall_ = nullptr;
+  sd_bus_slot* hostQuery_ = nullptr;
   int iconId_ = -1;
-  DesktopToolTip tip_;
+  HeldToolTip tip_;
+  ScrollSteps scroll_;
   std::map<int, std::vector<TrayPixmap>> pixmaps_;
   bool registered_ = false;
   bool told_ = false;  // hostChanged has been called at least once
@@ -251,6 +262,13 @@ void StatusNotifierBus::Impl::Attach(sd_bus* bus) {
                         kWatcherName + "'";
     ready = sd_bus_add_match_async(bus, nullptr, match.c_str(), OnOwnerChanged, nullptr, this) >= 0;
   }
+  // A late watcher's word that it took the item, and a host that comes or goes.
+  if (ready) {
+    std::string match =
+        std::string("type='signal',path='") + kWatcherPath + "',interface='" + kWatcherName + "'";
+    ready =
+        sd_bus_add_match_async(bus, nullptr, match.c_str(), OnWatcherSignal, nullptr, this) >= 0;
+  }
   if (!ready) return SetRegistered(false);
   Register();
 }
@@ -279,7 +297,52 @@ int StatusNotifierBus::Impl::OnRegistered(sd_bus_message* reply, void* self, sd_
   auto* item = static_cast<Impl*>(self);
   item->registerCall_ = sd_bus_slot_unref(item->registerCall_);
   // No watcher, one that refused or one that answered nothing in time.
-  item->SetRegistered(!sd_bus_message_is_method_error(reply, nullptr));
+  if (sd_bus_message_is_method_error(reply, nullptr)) {
+    item->SetRegistered(false);
+  } else {
+    item->QueryHost();
+  }
+  return 0;
+}
+
+// A watcher without a host draws no icon: the item counts as shown only where one is.
+void StatusNotifierBus::Impl::QueryHost() {
+  hostQuery_ = sd_bus_slot_unref(hostQuery_);
+  int r = sd_bus_call_method_async(bus_, &hostQuery_, kWatcherName, kWatcherPath,
+                                   "org.freedesktop.DBus.Properties", "Get", OnHostAnswer, this,
+                                   "ss", kWatcherName, "IsStatusNotifierHostRegistered");
+  if (r < 0) SetRegistered(false);
+}
+
+int StatusNotifierBus::Impl::OnHostAnswer(sd_bus_message* reply, void* self, sd_bus_error*) {
+  auto* item = static_cast<Impl*>(self);
+  item->hostQuery_ = sd_bus_slot_unref(item->hostQuery_);
+  // A watcher that does not have the property is taken at its word, as before it was asked.
+  int host = 1;
+  if (!sd_bus_message_is_method_error(reply, nullptr) &&
+      sd_bus_message_read(reply, "v", "b", &host) < 0)
+    host = 1;
+  item->SetRegistered(host != 0);
+  return 0;
+}
+
+int StatusNotifierBus::Impl::OnWatcherSignal(sd_bus_message* signal, void* self, sd_bus_error*) {
+  auto* item = static_cast<Impl*>(self);
+  const char* member = sd_bus_message_get_member(signal);
+  if (!member) return 0;
+  if (strcmp(member, "StatusNotifierHostRegistered") == 0) {
+    // The host may have come to a watcher that took the item while it had none, refused it or
+    // answered it late.
+    if (!item->registered_) item->Register();
+  } else if (strcmp(member, "StatusNotifierHostUnregistered") == 0) {
+    if (item->registered_) item->QueryHost();
+  } else if (strcmp(member, "StatusNotifierItemRegistered") == 0) {
+    const char* registered = nullptr;
+    const char* unique = nullptr;
+    if (sd_bus_message_read(signal, "s", &registered) < 0) return 0;
+    sd_bus_get_unique_name(item->bus_, &unique);
+    if (WatcherNamesItem(registered, item->busName_, unique ? unique : "")) item->QueryHost();
+  }
   return 0;
 }
 
@@ -292,6 +355,7 @@ int StatusNotifierBus::Impl::OnOwnerChanged(sd_bus_message* signal, void* self, 
   if (strcmp(name, kWatcherName) != 0) return 0;
   if (newOwner[0] == '\0') {
     item->registerCall_ = sd_bus_slot_unref(item->registerCall_);
+    item->hostQuery_ = sd_bus_slot_unref(item->hostQuery_);
     item->SetRegistered(false);
   } else {
     // A new or restarted watcher knows nothing of the item.
@@ -303,25 +367,33 @@ int StatusNotifierBus::Impl::OnOwnerChanged(sd_bus_message* signal, void* self, 
 void StatusNotifierBus::Impl::Refresh() {
   int iconId = 0;
   std::u16string tip;
+  bool published = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!hasPublished_) return;
+    published = hasPublished_;
     hasPublished_ = false;
     iconId = publishedIcon_;
     tip = publishedTip_;
   }
-  DesktopToolTip next = DesktopToolTipOf(tip);
+  // Without a new tooltip the hold may still have run out.
+  if (!published) return SendToolTip(tip_.Flush(MediaClockUs()));
   bool iconChanged = iconId != iconId_;
-  bool tipChanged = next.title != tip_.title || next.text != tip_.text;
   iconId_ = iconId;
-  tip_ = next;
-  if (!bus_) return;
-  if (iconChanged) sd_bus_emit_signal(bus_, kItemPath, kItemInterface, "NewIcon", "");
-  if (tipChanged) sd_bus_emit_signal(bus_, kItemPath, kItemInterface, "NewToolTip", "");
+  if (bus_ && iconChanged) sd_bus_emit_signal(bus_, kItemPath, kItemInterface, "NewIcon", "");
+  SendToolTip(tip_.Offer(DesktopToolTipOf(tip), MediaClockUs()));
+}
+
+void StatusNotifierBus::Impl::SendToolTip(bool changed) {
+  if (bus_ && changed) sd_bus_emit_signal(bus_, kItemPath, kItemInterface, "NewToolTip", "");
+}
+
+void StatusNotifierBus::Impl::MenuOpened() {
+  tip_.MenuOpened(MediaClockUs());
 }
 
 void StatusNotifierBus::Impl::Detach(sd_bus* bus) {
   registerCall_ = sd_bus_slot_unref(registerCall_);
+  hostQuery_ = sd_bus_slot_unref(hostQuery_);
   if (bus) sd_bus_release_name(bus, busName_.c_str());
   bus_ = nullptr;
   SetRegistered(false);
@@ -331,10 +403,7 @@ const std::vector<TrayPixmap>& StatusNotifierBus::Impl::PixmapsOf(int iconId) {
   auto found = pixmaps_.find(iconId);
   if (found != pixmaps_.end()) return found->second;
   std::vector<TrayPixmap>& pixmaps = pixmaps_[iconId];
-  TrayPicture picture = setup_.pictureOf ? setup_.pictureOf(iconId) : TrayPicture();
-  if (picture.size > 0) {
-    for (int side : kTrayPixmapSides) pixmaps.push_back(TrayPixmapOf(picture, side));
-  }
+  if (setup_.pixmapsOf) pixmaps = setup_.pixmapsOf(iconId);
   return pixmaps;
 }
 
@@ -370,7 +439,8 @@ int StatusNotifierBus::Impl::GetItemProperty(sd_bus*, const char*, const char*,
     if (r >= 0) r = sd_bus_message_append(reply, "s", "");
     if (r >= 0) r = item->AppendPixmaps(reply, -1);
     if (r >= 0)
-      r = sd_bus_message_append(reply, "ss", item->tip_.title.c_str(), item->tip_.text.c_str());
+      r = sd_bus_message_append(reply, "ss", item->tip_.Shown().title.c_str(),
+                                item->tip_.Shown().text.c_str());
     if (r >= 0) r = sd_bus_message_close_container(reply);
     return r;
   }
@@ -397,11 +467,16 @@ int StatusNotifierBus::Impl::OnItemMethod(sd_bus_message* call, void* self, sd_b
     const char* orientation = nullptr;
     r = sd_bus_message_read(call, "is", &delta, &orientation);
     if (r < 0) return r;
-    int steps = ScrollVolumeSteps(delta, orientation);
+    int steps = item->scroll_.Take(delta, orientation, MediaClockUs());
     if (steps != 0) r = item->Post({TrayRequest::kVolumeSteps, steps}, error);
+  } else if (strcmp(member, "ContextMenu") == 0) {
+    // Asked by a host that draws no dbusmenu: the Win32 menu, where the host says.
+    TrayRequest request = {TrayRequest::kContextMenu, 0};
+    r = sd_bus_message_read(call, "ii", &request.x, &request.y);
+    if (r < 0) return r;
+    r = item->Post(request, error);
   }
-  // Activate (a left click) does nothing, as on the Win32 icon; ContextMenu neither: the desktop
-  // draws the menu from Menu.
+  // Activate (a left click) does nothing, as on the Win32 icon.
   if (r < 0) return r;
   return sd_bus_reply_method_return(call, nullptr);
 }
@@ -492,14 +567,26 @@ int StatusNotifierBus::Impl::OnGetProperty(sd_bus_message* call, void* self, sd_
   return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "No such property");
 }
 
-bool StatusNotifierBus::Impl::Clicked(int32_t id, const char* eventId, sd_bus_error* error,
-                                      int* result) {
+bool StatusNotifierBus::Impl::HandleEvent(int32_t id, const char* eventId, sd_bus_error* error,
+                                          int* result) {
   *result = 0;
-  const DesktopMenuEntry* entry = nullptr;
-  if (!ChildrenOf(id, &entry)) return false;
-  // "opened", "closed" and "hovered" change nothing; only a choice sends a command.
-  if (entry && strcmp(eventId, "clicked") == 0 && entry->command != 0 && entry->enabled)
-    *result = Post({TrayRequest::kCommand, entry->command}, error);
+  DesktopMenuEvent event = DesktopMenuEventOf(setup_.menu, id, eventId);
+  switch (event.kind) {
+    case DesktopMenuEvent::kUnknownId:
+      return false;
+    case DesktopMenuEvent::kCommand:
+      *result = Post({TrayRequest::kCommand, event.command}, error);
+      SendToolTip(tip_.MenuClosed(MediaClockUs()));
+      break;
+    case DesktopMenuEvent::kMenuOpened:
+      MenuOpened();
+      break;
+    case DesktopMenuEvent::kMenuClosed:
+      SendToolTip(tip_.MenuClosed(MediaClockUs()));
+      break;
+    case DesktopMenuEvent::kNothing:
+      break;
+  }
   return true;
 }
 
@@ -511,7 +598,7 @@ int StatusNotifierBus::Impl::OnEvent(sd_bus_message* call, void* self, sd_bus_er
   if (r < 0) return r;
   std::string event = eventId;
   int result = 0;
-  if (!item->Clicked(id, event.c_str(), error, &result))
+  if (!item->HandleEvent(id, event.c_str(), error, &result))
     return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "No such menu entry");
   if (result < 0) return result;
   return sd_bus_reply_method_return(call, nullptr);
@@ -520,6 +607,7 @@ int StatusNotifierBus::Impl::OnEvent(sd_bus_message* call, void* self, sd_bus_er
 int StatusNotifierBus::Impl::OnEventGroup(sd_bus_message* call, void* self, sd_bus_error* error) {
   auto* item = static_cast<Impl*>(self);
   std::vector<int32_t> unknown;
+  size_t events = 0;
   int r = sd_bus_message_enter_container(call, 'a', "(isvu)");
   while (r >= 0) {
     r = sd_bus_message_enter_container(call, 'r', "isvu");
@@ -531,10 +619,13 @@ int StatusNotifierBus::Impl::OnEventGroup(sd_bus_message* call, void* self, sd_b
     if (r >= 0) r = sd_bus_message_skip(call, "vu");
     if (r >= 0) r = sd_bus_message_exit_container(call);
     int result = 0;
-    if (r >= 0 && !item->Clicked(id, event.c_str(), error, &result)) unknown.push_back(id);
+    if (r >= 0) ++events;
+    if (r >= 0 && !item->HandleEvent(id, event.c_str(), error, &result)) unknown.push_back(id);
     if (result < 0) return result;
   }
   if (r < 0) return r;
+  if (DesktopMenuEventGroupFails(events, unknown.size()))
+    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "No such menu entry");
   sd_bus_message* reply = nullptr;
   r = sd_bus_message_new_method_return(call, &reply);
   if (r >= 0)
@@ -544,10 +635,15 @@ int StatusNotifierBus::Impl::OnEventGroup(sd_bus_message* call, void* self, sd_b
   return r;
 }
 
-int StatusNotifierBus::Impl::OnAboutToShow(sd_bus_message* call, void*, sd_bus_error*) {
+// The host is about to show the menu or a submenu: the menu is open.
+int StatusNotifierBus::Impl::OnAboutToShow(sd_bus_message* call, void* self, sd_bus_error*) {
+  auto* item = static_cast<Impl*>(self);
+  item->MenuOpened();
   return sd_bus_reply_method_return(call, "b", 0);
 }
 
-int StatusNotifierBus::Impl::OnAboutToShowGroup(sd_bus_message* call, void*, sd_bus_error*) {
+int StatusNotifierBus::Impl::OnAboutToShowGroup(sd_bus_message* call, void* self, sd_bus_error*) {
+  auto* item = static_cast<Impl*>(self);
+  item->MenuOpened();
   return sd_bus_reply_method_return(call, "aiai", 0, 0);
 }

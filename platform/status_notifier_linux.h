@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/media_controls_linux.h"
 #include "platform/status_notifier.h"
@@ -18,12 +19,13 @@ struct StatusNotifierSetup {
   std::string id;     // the item's Id
   std::string title;  // its Title
   DesktopMenu menu;   // numbered
-  // The picture of a tray icon id; size 0 for none.
-  std::function<TrayPicture(int iconId)> pictureOf;
+  // The images of a tray icon id, one for each size drawn; none for an unknown id.
+  std::function<std::vector<TrayPixmap>(int iconId)> pixmapsOf;
   // Gives a request to the UI thread; false when it cannot take one now.
   std::function<bool(const TrayRequest&)> post;
-  // Told each time the item becomes registered with a watcher or stops being so: true once a
-  // watcher took it, false when none is there, it refused, or it left the bus.
+  // Told each time the item becomes shown by the desktop's tray or stops being so: true once a
+  // watcher took it and has a host, also when it says so after its answer came too late; false
+  // when none is there, it refused, has no host, or left the bus.
   std::function<void(bool registered)> hostChanged;
   // Wakes the bus thread after a Publish.
   std::function<void()> wake;

@@ -2,10 +2,12 @@
 // picture never holds up the main loop, and keeps what it read: each path is read once.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -19,7 +21,7 @@ class TagReader {
   // (the program posts a message to its window).
   TagReader(ThreadStarter threads, ReadTags read, std::function<void()> readDone,
             size_t capacity = 256);
-  // Waits for the read under way, if any, and ends the thread.
+  // Stops the thread, waiting for a read under way no longer than Stop's default bound.
   ~TagReader();
   TagReader(const TagReader&) = delete;
   TagReader& operator=(const TagReader&) = delete;
@@ -28,19 +30,30 @@ class TagReader {
   // path asked last waits to be read: skipping through a list reads the track that stays.
   bool Find(const std::string& path, TrackTags* tags);
 
+  // Ends the thread. A read can block for good (a hung network mount), so it is waited for at
+  // most bound; true when the thread has ended. A thread still reading after that is left to
+  // end by itself and touches nothing of this object.
+  bool Stop(std::chrono::milliseconds bound = std::chrono::milliseconds(100));
+
  private:
-  void Serve();
+  // Everything the thread touches: it outlives the reader while a read is under way.
+  struct Shared {
+    ReadTags read;
+    std::function<void()> readDone;
+    size_t capacity = 0;
+
+    std::mutex mutex;
+    std::condition_variable wanted;
+    std::condition_variable ended;
+    std::string waiting;  // the path asked for, empty when none
+    bool stopping = false;
+    bool finished = false;
+    std::map<std::string, TrackTags> readTags;
+    std::list<std::string> readOrder;  // oldest first, for the bound
+  };
+  static void Serve(const std::shared_ptr<Shared>& shared);
 
   ThreadStarter threads_;
-  ReadTags read_;
-  std::function<void()> readDone_;
-  size_t capacity_;
+  std::shared_ptr<Shared> shared_;
   void* thread_ = nullptr;
-
-  std::mutex mutex_;
-  std::condition_variable wanted_;
-  std::string waiting_;  // the path asked for, empty when none
-  bool stopping_ = false;
-  std::map<std::string, TrackTags> readTags_;
-  std::list<std::string> readOrder_;  // oldest first, for the bound
 };

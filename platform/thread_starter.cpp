@@ -10,5 +10,10 @@ ThreadStarter StdThreadStarter() {
     t->join();
     delete t;
   };
+  starter.release = [](void* thread) {
+    auto* t = static_cast<std::thread*>(thread);
+    t->detach();
+    delete t;
+  };
   return starter;
 }

@@ -10,6 +10,8 @@
 struct ThreadStarter {
   std::function<void*(std::function<void()> fn)> start;
   std::function<void(void* thread)> join;
+  // Gives up the handle of a thread left to end by itself, without waiting for it.
+  std::function<void(void* thread)> release;
 };
 
 // std::thread, for native builds and tests.

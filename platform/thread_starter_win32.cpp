@@ -13,22 +13,22 @@ DWORD WINAPI RunThread(LPVOID parameter) {
 
 }  // namespace
 
-ThreadStarter Win32ThreadStarter() {
+ThreadStarter Win32ThreadStarter(int priority) {
   ThreadStarter starter;
-  starter.start = [](std::function<void()> fn) -> void* {
+  starter.start = [priority](std::function<void()> fn) -> void* {
     auto* owned = new std::function<void()>(std::move(fn));
     HANDLE thread = CreateThread(nullptr, 0, RunThread, owned, 0, nullptr);
     if (!thread) {
       delete owned;
       return nullptr;
     }
-    // Mixing must not wait behind the UI thread.
-    SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
+    if (priority != THREAD_PRIORITY_NORMAL) SetThreadPriority(thread, priority);
     return thread;
   };
   starter.join = [](void* thread) {
     WaitForSingleObject(static_cast<HANDLE>(thread), INFINITE);
     CloseHandle(static_cast<HANDLE>(thread));
   };
+  starter.release = [](void* thread) { CloseHandle(static_cast<HANDLE>(thread)); };
   return starter;
 }

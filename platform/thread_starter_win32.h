@@ -3,4 +3,5 @@
 
 #include "platform/thread_starter.h"
 
-ThreadStarter Win32ThreadStarter();
+// priority: a THREAD_PRIORITY_* value for every thread it starts.
+ThreadStarter Win32ThreadStarter(int priority);

@@ -1,6 +1,8 @@
 #include "platform/track_tags_linux.h"
 
 #include <libopenmpt/libopenmpt.h>
+#include <taglib/apeitem.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
@@ -116,10 +118,28 @@ std::vector<EmbeddedPicture> FlacPictures(const TagLib::List<TagLib::FLAC::Pictu
   return pictures;
 }
 
+// APEv2 keeps each picture as a binary "Cover Art (Front)", "Cover Art (Back)"... item: a file
+// name, a NUL and the image.
+std::vector<EmbeddedPicture> ApePictures(const TagLib::APE::Tag& tag) {
+  std::vector<EmbeddedPicture> pictures;
+  for (const auto& [key, item] : tag.itemListMap()) {
+    if (item.type() != TagLib::APE::Item::Binary || !key.startsWith("COVER ART (")) continue;
+    std::string data = Bytes(item.binaryData());
+    size_t name = data.find('\0');
+    pictures.push_back({key == "COVER ART (FRONT)" ? 3 : 0,
+                        name == std::string::npos ? data : data.substr(name + 1)});
+  }
+  return pictures;
+}
+
 std::vector<EmbeddedPicture> PicturesOf(TagLib::File* file) {
   std::vector<EmbeddedPicture> pictures;
+  std::vector<EmbeddedPicture> ape;
   TagLib::ID3v2::Tag* id3v2 = nullptr;
-  if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) id3v2 = mpeg->ID3v2Tag();
+  if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
+    id3v2 = mpeg->ID3v2Tag();
+    if (mpeg->APETag()) ape = ApePictures(*mpeg->APETag());
+  }
   if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
     pictures = FlacPictures(flac->pictureList());
     if (pictures.empty() && flac->hasXiphComment())
@@ -136,6 +156,7 @@ std::vector<EmbeddedPicture> PicturesOf(TagLib::File* file) {
         pictures.push_back({picture->type(), Bytes(picture->picture())});
     }
   }
+  pictures.insert(pictures.end(), ape.begin(), ape.end());
   if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
     // MP4 marks no picture as the front one: the first is.
     if (mp4->tag() && mp4->tag()->contains("covr")) {

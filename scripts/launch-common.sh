@@ -100,6 +100,25 @@ tunlark_file_uri() {  # PATH
   printf '%s\n' "$uri"
 }
 
+# Hands FILE to a player on the session bus (OpenUri). One call: without a player the bus
+# refuses it at once, and so does a player that is exiting; then it fails, and the start goes on
+# the Wine way. A call that times out reached a player that is only slow: the request waits in
+# it and is carried out later, so it succeeds, lest the Wine way hand the file over a second time.
+tunlark_open_through_bus() {  # FILE
+  command -v busctl >/dev/null 2>&1 || return 1
+  local failure
+  failure="$(LC_ALL=C busctl --user --timeout=5 call org.mpris.MediaPlayer2.tunlark \
+    /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Player OpenUri s \
+    "$(tunlark_file_uri "$(realpath -- "$1")")" 2>&1 >/dev/null)" && return 0
+  case "$failure" in
+    *"Connection timed out"*)
+      echo "tunlark: the running player is slow to answer; it opens the file when it can." >&2
+      return 0
+      ;;
+  esac
+  return 1
+}
+
 # True when the desktop shows tray icons: an X system tray (XEmbed) or a StatusNotifierWatcher,
 # the tray of today's panels, X11 and Wayland alike.
 tunlark_has_tray() {
@@ -166,13 +185,9 @@ tunlark_launch() {
   fi
 
   # A player already on the session bus takes FILE through its media controls' OpenUri, which
-  # does what a hand-over does, without a Wine process to start. One call: without a player the
-  # bus refuses it at once, and the start goes on the Wine way. A folder goes that way too, since
-  # OpenUri takes only files.
-  if [ $# -gt 0 ] && [ -f "$1" ] && command -v busctl >/dev/null 2>&1 &&
-    busctl --user --timeout=5 call org.mpris.MediaPlayer2.tunlark /org/mpris/MediaPlayer2 \
-      org.mpris.MediaPlayer2.Player OpenUri s "$(tunlark_file_uri "$(realpath -- "$1")")" \
-      >/dev/null 2>&1; then
+  # does what a hand-over does, without a Wine process to start. A folder goes the Wine way,
+  # since OpenUri takes only files.
+  if [ $# -gt 0 ] && [ -f "$1" ] && tunlark_open_through_bus "$1"; then
     return 0
   fi
 

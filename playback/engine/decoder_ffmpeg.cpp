@@ -8,8 +8,10 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -24,16 +26,20 @@ constexpr char kDemuxers[] = "mov,mp4,m4a,3gp,3g2,mj2,asf";
 // Decoders keep state across frames (AAC's overlapped transform): a seek starts decoding this
 // many frames early and drops them.
 constexpr int64_t kSeekPreroll = 4096;
+// Frames decoded at the open to learn how coarse timestamps map to frames.
+constexpr int kLearnFrames = 8;
 
 struct Codec {
   AVCodecID id;
   uint32_t ctype;
 };
-constexpr Codec kCodecs[] = {{AV_CODEC_ID_AAC, BASS_CTYPE_STREAM_AAC},
-                             {AV_CODEC_ID_ALAC, BASS_CTYPE_STREAM_ALAC},
-                             {AV_CODEC_ID_WMAV1, BASS_CTYPE_STREAM_WMA},
-                             {AV_CODEC_ID_WMAV2, BASS_CTYPE_STREAM_WMA},
-                             {AV_CODEC_ID_WMAPRO, BASS_CTYPE_STREAM_WMA}};
+// Every WMA decoder FFmpeg has: the folder scan takes every .wma, whichever it holds.
+constexpr Codec kCodecs[] = {
+    {AV_CODEC_ID_AAC, BASS_CTYPE_STREAM_AAC},      {AV_CODEC_ID_ALAC, BASS_CTYPE_STREAM_ALAC},
+    {AV_CODEC_ID_WMAV1, BASS_CTYPE_STREAM_WMA},    {AV_CODEC_ID_WMAV2, BASS_CTYPE_STREAM_WMA},
+    {AV_CODEC_ID_WMAPRO, BASS_CTYPE_STREAM_WMA},   {AV_CODEC_ID_WMALOSSLESS, BASS_CTYPE_STREAM_WMA},
+    {AV_CODEC_ID_WMAVOICE, BASS_CTYPE_STREAM_WMA},
+};
 
 int IoRead(void* user, uint8_t* buffer, int size) {
   int64_t n = static_cast<MediaFile*>(user)->Read(buffer, size);
@@ -119,6 +125,7 @@ class FfmpegDecoder : public Decoder {
     format_->protocol_whitelist = av_strdup("");
     if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    if (IsProtectedAsf()) return false;
     // No audio stream (a video-only file) plays nothing.
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (stream_ < 0) return false;
@@ -143,7 +150,12 @@ class FfmpegDecoder : public Decoder {
     // is already dropped by the decoder, as the container's edit list asks).
     if (!DecodeFrame()) return false;
     origin_ = framePts_ == AV_NOPTS_VALUE ? 0 : framePts_;
-    length_ = SampleExactTimes() ? ContainerLength() : 0;
+    if (SampleExactTimes()) {
+      length_ = ContainerLength();
+    } else if (LearnFrameTimes()) {
+      length_ = LengthFromTheEnd();
+      timedSeeks_ = length_ != 0 && Rewind();
+    }
     if (length_ == 0) length_ = CountFrames();
     return length_ != 0;
   }
@@ -174,6 +186,7 @@ class FfmpegDecoder : public Decoder {
 
   double Seek(uint64_t frame) override {
     frame = std::min(frame, length_);
+    if (timedSeeks_) return SeekByFrameTimes(frame);
     if (!SampleExactTimes()) {
       if (frame < position_ && !Rewind()) return -1;
       Skip(frame - position_);
@@ -205,6 +218,15 @@ class FfmpegDecoder : public Decoder {
 
  private:
   uint64_t pendingFrames() const { return pending_.size() / channels_; }
+
+  // The ASF reader only notes DRM in the tags and hands the encrypted data on, which would
+  // decode to noise: such a file plays nothing, as an encrypted MP4 does.
+  bool IsProtectedAsf() const {
+    if (std::strcmp(format_->iformat->name, "asf") != 0) return false;
+    for (const char* key : {"ASF_Protection_Type", "encryption"})
+      if (av_dict_get(format_->metadata, key, nullptr, 0)) return true;
+    return false;
+  }
 
   int64_t FirstTimestamp() const {
     const AVStream* stream = format_->streams[stream_];
@@ -245,9 +267,102 @@ class FfmpegDecoder : public Decoder {
     return timeBase.num == 1 && timeBase.den > 0 && timeBase.den % static_cast<int>(rate_) == 0;
   }
 
+  // Where a frame decoded in sequence starts, from its coarse timestamp: frames come in whole
+  // multiples of unit_ after the anchor frame, so the nearest multiple is exact.
+  int64_t FrameStart(int64_t pts) const {
+    AVRational timeBase = format_->streams[stream_]->time_base;
+    double frames = static_cast<double>(pts - anchorPts_) * timeBase.num * rate_ / timeBase.den;
+    return anchorFrame_ + std::llround(frames / unit_) * unit_;
+  }
+
+  int64_t TimestampOf(int64_t frame) const {
+    AVRational perFrame{1, static_cast<int>(rate_)};
+    return anchorPts_ +
+           av_rescale_q(frame - anchorFrame_, perFrame, format_->streams[stream_]->time_base);
+  }
+
+  // Decodes a few frames after the first (which is pending) and learns how their timestamps map
+  // to frames; false when they do not map exactly, or the file is too short to tell, and frames
+  // are then counted instead. The very first frame is left out: with nothing carried over from
+  // before it, it may come out shorter, as the first frame after a seek may.
+  bool LearnFrameTimes() {
+    uint64_t next = pendingFrames();
+    std::vector<std::pair<int64_t, uint64_t>> seen;  // timestamp, first frame
+    uint64_t unit = 0;
+    for (int i = 0; i <= kLearnFrames; ++i) {
+      if (!DecodeFrame() || framePts_ == AV_NOPTS_VALUE) return false;
+      // The last one learned may be the file's short last frame: it only has to exist.
+      if (i == kLearnFrames) break;
+      seen.emplace_back(framePts_, next);
+      unit = unit == 0 ? pendingFrames() : std::min(unit, pendingFrames());
+      next += pendingFrames();
+    }
+    anchorPts_ = seen.front().first;
+    anchorFrame_ = static_cast<int64_t>(seen.front().second);
+    unit_ = static_cast<int64_t>(unit);
+    for (const auto& [pts, first] : seen)
+      if (FrameStart(pts) != static_cast<int64_t>(first)) return false;
+    return true;
+  }
+
+  // The frame after the last, from the frames decoded after a seek close to the container's end.
+  uint64_t LengthFromTheEnd() {
+    const AVStream* stream = format_->streams[stream_];
+    if (stream->duration <= 0) return 0;
+    int64_t end = FirstTimestamp() + stream->duration;
+    for (int64_t margin : {2, 10, 60}) {
+      int64_t timestamp = end - av_rescale_q(margin, AVRational{1, 1}, stream->time_base);
+      if (timestamp <= FirstTimestamp() || !SeekTo(timestamp)) return 0;
+      int64_t start = SecondFrameStart();
+      if (start < 0) continue;
+      uint64_t frames = pendingFrames();
+      while (DecodeFrame()) frames += pendingFrames();
+      return static_cast<uint64_t>(start) + frames;
+    }
+    return 0;
+  }
+
+  // After a seek, decodes two frames and gives where the second starts (-1 when there is none or
+  // it has no time). The first tells nothing exact: it may lack what an earlier packet carried.
+  // From the second on, frames follow one another as they do when decoded from the start.
+  int64_t SecondFrameStart() {
+    if (!DecodeFrame() || !DecodeFrame() || framePts_ == AV_NOPTS_VALUE) return -1;
+    return FrameStart(framePts_);
+  }
+
+  // Seeks to a packet some way before the frame and decodes from there, dropping what comes
+  // before it.
+  double SeekByFrameTimes(uint64_t frame) {
+    int64_t target = static_cast<int64_t>(frame);
+    int64_t preroll = kSeekPreroll + unit_;
+    for (int attempt = 0; attempt < 4; ++attempt, preroll *= 4) {
+      if (target - preroll <= anchorFrame_) break;  // near the start: decoded from there
+      if (!SeekTo(TimestampOf(target - preroll))) break;
+      int64_t start = SecondFrameStart();
+      if (start < 0 || start > target) continue;  // landed past it: seek further back
+      for (;;) {
+        int64_t end = start + static_cast<int64_t>(pendingFrames());
+        if (end > target) {
+          pendingStart_ = static_cast<uint64_t>(target - start);
+          position_ = frame;
+          return static_cast<double>(frame);
+        }
+        if (!DecodeFrame()) {
+          position_ = length_;
+          return static_cast<double>(length_);
+        }
+        start = end;
+      }
+    }
+    if (!Rewind()) return -1;
+    Skip(frame);
+    return static_cast<double>(position_);
+  }
+
   // Decodes the whole file once, as a prescan of an MP3 does, and goes back to its start.
   uint64_t CountFrames() {
-    uint64_t frames = pendingFrames();
+    if (!Rewind()) return 0;
+    uint64_t frames = 0;
     while (DecodeFrame()) frames += pendingFrames();
     length_ = frames;
     return frames != 0 && Rewind() ? frames : 0;
@@ -326,6 +441,12 @@ class FfmpegDecoder : public Decoder {
   uint32_t channels_ = 0;
   uint64_t length_ = 0;
   int64_t origin_ = 0;  // the timestamp of sample 0
+  // Where timestamps are coarser than a frame: a frame with anchorPts_ starts at anchorFrame_,
+  // and every later one a whole number of unit_ frames after it.
+  bool timedSeeks_ = false;
+  int64_t anchorPts_ = 0;
+  int64_t anchorFrame_ = 0;
+  int64_t unit_ = 1;
   int64_t framePts_ = AV_NOPTS_VALUE;
   bool draining_ = false;
   std::vector<float> pending_;  // the current frame, interleaved

@@ -297,6 +297,18 @@ def launcher_starts_without_an_x_tray_and_hands_over_through_the_bus(env, probe,
         # A watcher only: no word about a tray; a second start hands its file over through the
         # bus, without Wine.
         with SessionBus(env) as bus:
+            # A player on the bus that is only slow: the launcher's call times out, and the file,
+            # still waiting in that player, is not handed over the Wine way a second time.
+            slow = dbus_wire.Connection(bus.address)
+            error, _ = slow.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                 "org.freedesktop.DBus", "RequestName", "su",
+                                 ("org.mpris.MediaPlayer2.tunlark", 4))
+            check(error is None, "could not take the player's name: %s" % error)
+            code, output, _ = launch(env, folder, files["a"])
+            check(code == 0 and "slow to answer" in output and "started" not in output,
+                  "the launcher facing a slow player said: %s" % output)
+            check(not player_running(env), "a slow player's file was handed over through Wine too")
+            slow.close()
             watcher = dbus_wire.Connection(bus.address)
             error, _ = watcher.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                     "org.freedesktop.DBus", "RequestName", "su",

@@ -133,6 +133,17 @@ def id3v23(frames):
     return b"ID3\x03\0\0" + size + body
 
 
+def apev2(items):
+    """An APEv2 tag with its header of (key, value, binary) items, as it ends an MP3."""
+    body = b"".join(struct.pack("<II", len(value), 2 if binary else 0) + key.encode() + b"\0" +
+                    value for key, value, binary in items)
+
+    def frame(flags):
+        return (b"APETAGEX" + struct.pack("<IIII", 2000, len(body) + 32, len(items), flags) +
+                b"\0" * 8)
+    return frame(0xA0000000) + body + frame(0x80000000)
+
+
 def utf16_text(text):
     return b"\x01" + text.encode("utf-16")  # with its byte-order mark
 
@@ -270,13 +281,27 @@ def playerctl_drives_the_player(env, files):
         # process at any moment once the icon has gone.
         written = [changed(player.file(name)) for name in ("config.cfg", "current.spl")]
         os.kill(bus.process.pid, signal.SIGSTOP)
+        later = None
         try:
             env.drive("command", CMD_EXIT)
             check(wait_for(lambda: all(was_written() for was_written in written), 1.5, 0.05),
                   "the files were not written at once while the bus did not answer")
+            # A start while the player waits for the bus at its exit: it waits for that player
+            # to end and then plays its file, rather than hand it over to be lost.
+            later = env.start_player(player.folder, env.windows_path(files["a"]))
             check(player.wait_exit() == 0, "exit code %s after Выход" % player.exit_code)
         finally:
             os.kill(bus.process.pid, signal.SIGCONT)
+        try:
+            check(env.drive("wait-window", 20000, timeout=60)[0] == 0,
+                  "the start during the exit left no player")
+            hears(env, "a")
+            env.drive("command", CMD_EXIT)
+            check(later.wait(20) == 0, "exit code %s of the later player" % later.returncode)
+        finally:
+            if later and later.poll() is None:
+                later.kill()
+                later.wait()
         check(not listed(env), "playerctl -l lists the player after Выход")
 
 
@@ -394,9 +419,21 @@ def flood_wrong_types_and_a_taken_name_leave_the_player_working(env, files):
             hears(env, "b", timeout=5)
             check(time.time() - started < 5, "the player was slow after the flood")
 
-            # Quit through the bus ends the player as "Выход" does, files and all.
+            # Quit through the bus ends the player as "Выход" does, files and all. A file asked
+            # for right after it is refused: the caller starts a player of its own rather than
+            # take it for opened by one that is gone.
             written = [changed(player.file(name)) for name in ("config.cfg", "current.spl")]
-            check(call("org.mpris.MediaPlayer2", "Quit")[0] is None, "Quit failed")
+            quit = client.send(NAME, PATH, "org.mpris.MediaPlayer2", "Quit")
+            opened = client.send(NAME, PATH, PLAYER, "OpenUri", "s",
+                                 ("file://" + urllib.parse.quote(files["c"]),))
+            waited, answers = {quit, opened}, {}
+            while set(answers) != waited:
+                kind, reply_to, error, _, _ = client.receive()
+                if kind in (dbus_wire.METHOD_RETURN, dbus_wire.ERROR) and reply_to in waited:
+                    answers[reply_to] = error
+            check(answers[quit] is None, "Quit failed: %s" % answers[quit])
+            check(answers[opened] == "org.freedesktop.DBus.Error.Failed",
+                  "OpenUri while exiting answered %s" % answers[opened])
             check(player.wait_exit() == 0, "exit code %s after Quit" % player.exit_code)
             check(all(was_written() for was_written in written), "Quit did not write the files")
             spl = read(player.file("current.spl"))
@@ -427,6 +464,10 @@ def tags_and_pictures_reach_the_desktop(env, files):
         ("TIT2", single_byte_text("Группа крови")), ("TPE1", single_byte_text("Кино")),
         ("TALB", single_byte_text("Группа крови"))]) + mp3)
     v1_only = write("v1.mp3", mp3 + id3v1("Кукушка", "Кино", "Чёрный альбом"))
+    ape_cover = png(8, 8, (30, 200, 60))
+    ape = write("ape.mp3", id3v23([("TIT2", single_byte_text("Мама Анархия"))]) + mp3 + apev2([
+        ("Cover Art (Back)", b"back.png\0" + png(8, 8, (9, 9, 9)), True),
+        ("Cover Art (Front)", b"front.png\0" + ape_cover, True)]))
     module = write("named.mod", mod_named("space debris"))
     pcm = os.path.join(folder, "pcm.wav")  # the encoders take 16-bit samples
     subprocess.run(["sox", files["short"], "-b", "16", pcm], check=True, timeout=60)
@@ -492,6 +533,12 @@ def tags_and_pictures_reach_the_desktop(env, files):
         check(art.startswith("file://" + covers + "/"), "artUrl %r" % art)
         with open(urllib.parse.unquote(art[len("file://"):]), "rb") as f:
             check(f.read() == cover, "the cached picture differs from the embedded one")
+        # An APEv2 tag's front cover, after another picture of it.
+        opened(ape, "Мама Анархия")
+        art = metadata(env, "mpris:artUrl")
+        check(art.startswith("file://" + covers + "/"), "APE cover: artUrl %r" % art)
+        with open(urllib.parse.unquote(art[len("file://"):]), "rb") as f:
+            check(f.read() == ape_cover, "the cached picture is not the APE tag's front cover")
 
         for path, title in ((untagged, "untagged"), (forbidden, "Why?"),
                             (not_an_image, "Апрель")):

@@ -12,6 +12,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
+import dbus_wire  # noqa: E402
+import mpris_e2e  # noqa: E402
 import run_e2e  # noqa: E402
 from resource_ids import CONFIG_LINES  # noqa: E402
 from run_e2e import Player, check, cp1251, dialog_title, hears, hears_silence, read  # noqa: E402
@@ -281,7 +284,8 @@ def no_sound_server_reports_the_error_and_stays(env, files):
     reachable = env.env["PULSE_SERVER"]
     env.env["PULSE_SERVER"] = "unix:" + os.path.join(env.root, "no-server", "native")
     try:
-        with running(env, env.make_program_dir("no-sound-server")):
+        folder = env.make_program_dir("no-sound-server")
+        with mpris_e2e.SessionBus(env) as bus, running(env, folder):
             title = b""
             deadline = time.time() + 30
             while time.time() < deadline:
@@ -290,7 +294,25 @@ def no_sound_server_reports_the_error_and_stays(env, files):
                     break
                 time.sleep(0.5)
             check(title.strip() == "Ошибка".encode("cp1251"), "no error box: %r" % title)
+            # A request from the desktop waits until start-up has ended: none runs inside the
+            # error box, before the audio library is open.
+            client = dbus_wire.Connection(bus.address)
+            play = client.send(mpris_e2e.NAME, mpris_e2e.PATH, mpris_e2e.PLAYER, "Play")
+
+            def answered(seconds):
+                client.sock.settimeout(seconds)
+                try:
+                    while True:
+                        kind, reply_to, error, _, _ = client.receive()
+                        if kind in (dbus_wire.METHOD_RETURN, dbus_wire.ERROR) and reply_to == play:
+                            return True
+                except OSError:  # the timeout
+                    return False
+
+            check(not answered(2.0), "Play was carried out inside the error box")
             check(env.drive("dismiss-dialog")[0] == 0, "the error box could not be closed")
+            check(answered(10.0), "Play was not carried out after the error box")
+            client.close()
             time.sleep(1.0)
             check(env.drive("window-exists")[0] == 0, "the player ended after the error box")
     finally:

@@ -11,6 +11,7 @@ Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has 
 import os
 import re
 import shutil
+import subprocess
 import sys
 import time
 import urllib.parse
@@ -19,9 +20,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
 from harness import SCREEN_HEIGHT, _start, _stop  # noqa: E402
-from mpris_e2e import SessionBus, id3v23, run, utf16_text  # noqa: E402
+from mpris_e2e import SessionBus, id3v23, listed, run, utf16_text  # noqa: E402
 import dbus_wire  # noqa: E402
-from run_e2e import CMD_PLAY, Player, hears, hears_silence, m3u, read  # noqa: E402
+from run_e2e import CMD_PLAY, Player, hears, hears_silence, m3u, menu_open, read  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
 
 WATCHER = "org.kde.StatusNotifierWatcher"
@@ -33,6 +34,71 @@ PANEL_CONFIG = "/etc/xdg/xfce4/panel/default.xml"
 XEMBED_STRIP = SCREEN_HEIGHT - 48
 
 SUITE = Suite()
+
+# A watcher of the test's own (Debian's python3-gi, so /usr/bin/python3): it answers
+# RegisterStatusNotifierItem after the delays given in milliseconds (the last one for every
+# later call), then says StatusNotifierItemRegistered; it has no host until a line comes on its
+# standard input. It prints "register NAME" for each call.
+STAND_IN_WATCHER = r"""
+import sys
+from gi.repository import Gio, GLib
+
+DELAYS = [int(ms) for ms in sys.argv[1].split(",")]
+WATCHER = "org.kde.StatusNotifierWatcher"
+XML = ("<node><interface name='org.kde.StatusNotifierWatcher'>"
+       "<method name='RegisterStatusNotifierItem'><arg type='s' direction='in'/></method>"
+       "<property name='RegisteredStatusNotifierItems' type='as' access='read'/>"
+       "<property name='IsStatusNotifierHostRegistered' type='b' access='read'/>"
+       "<property name='ProtocolVersion' type='i' access='read'/>"
+       "<signal name='StatusNotifierItemRegistered'><arg type='s'/></signal>"
+       "<signal name='StatusNotifierHostRegistered'/>"
+       "</interface></node>")
+state = {"host": False, "items": [], "calls": 0}
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+
+
+def method(connection, sender, path, interface, name, parameters, invocation):
+    service = parameters.unpack()[0]
+    delay = DELAYS[min(state["calls"], len(DELAYS) - 1)]
+    state["calls"] += 1
+    print("register", service, flush=True)
+
+    def answer():
+        state["items"].append(service)
+        invocation.return_value(None)
+        connection.emit_signal(None, "/StatusNotifierWatcher", WATCHER,
+                               "StatusNotifierItemRegistered",
+                               GLib.Variant("(s)", (service + "/StatusNotifierItem",)))
+        return False
+    GLib.timeout_add(delay, answer)
+
+
+def get(connection, sender, path, interface, name):
+    if name == "IsStatusNotifierHostRegistered":
+        return GLib.Variant("b", state["host"])
+    if name == "ProtocolVersion":
+        return GLib.Variant("i", 0)
+    return GLib.Variant("as", state["items"])
+
+
+def on_input(channel, condition):
+    if not sys.stdin.readline():
+        loop.quit()
+        return False
+    state["host"] = True
+    bus.emit_signal(None, "/StatusNotifierWatcher", WATCHER, "StatusNotifierHostRegistered", None)
+    print("host", flush=True)
+    return True
+
+
+node = Gio.DBusNodeInfo.new_for_xml(XML)
+bus.register_object("/StatusNotifierWatcher", node.interfaces[0], method, get, None)
+GLib.io_add_watch(GLib.IOChannel.unix_new(0), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP,
+                  on_input)
+Gio.bus_own_name_on_connection(bus, WATCHER, Gio.BusNameOwnerFlags.NONE, None, None)
+loop = GLib.MainLoop()
+loop.run()
+"""
 
 
 class Panel:
@@ -131,8 +197,9 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
             for name, value in (("Id", "'tunlark'"), ("Title", "'Tunlark'"),
                                 ("Status", "'Active'"), ("Category", "'ApplicationStatus'")):
                 check(value in item_property(env, name), "%s: %s" % (name, item_property(env, name)))
-            check(re.search(r"\(16, 16, \[byte 0x00", item_property(env, "IconPixmap")),
-                  "IconPixmap lacks the 16 x 16 picture")
+            pixmaps = item_property(env, "IconPixmap")
+            sides = sorted(int(side) for side in re.findall(r"\((\d+), \1, \[", pixmaps))
+            check(sides == [16, 20, 24, 32, 40, 48], "IconPixmap's sizes: %s" % sides)
             layout = run(env, "gdbus", "call", "--session", "--dest", item_name(env),
                          "--object-path", MENU_PATH, "--method",
                          "com.canonical.dbusmenu.GetLayout", "0", "--", "-1", "@as []")
@@ -146,8 +213,16 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
             check(icon, "the item is not on the panel")
             env.xdotool("mousemove", icon[0], icon[1], "click", "3")
             time.sleep(1.0)
+            # While the menu is open the tooltip (its time goes on every second) stays as it was,
+            # so that the panel draws no tooltip over the menu.
+            held = item_property(env, "ToolTip")
+            time.sleep(2.2)
+            check(item_property(env, "ToolTip") == held, "the tooltip changed under the menu")
             env.xdotool("key", "Down", "Down", "Down", "Right", "Down", "Down", "Down", "Return")
             hears_silence(env)
+            # The choice closed the menu: the tooltip follows the player again.
+            check(wait_for(lambda: "остановлено" in item_property(env, "ToolTip"), 5),
+                  "the tooltip stayed held after the menu: %s" % item_property(env, "ToolTip"))
 
             # The wheel steps the volume as the volume hotkeys do, saved the same way.
             before = volume(player)
@@ -165,14 +240,20 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
             error, _ = client.call(name, MENU_PATH, "com.canonical.dbusmenu", "Event", "isvu",
                                    (4242, "clicked", ("i", 0), 0))
             check(error == "org.freedesktop.DBus.Error.InvalidArgs", "Event(4242): %s" % error)
+            group = subprocess.run(["gdbus", "call", "--session", "--dest", name, "--object-path",
+                                    MENU_PATH, "--method", "com.canonical.dbusmenu.EventGroup",
+                                    "[(4242, 'clicked', <0>, uint32 0)]"], env=env.env,
+                                   capture_output=True, timeout=30)
+            check(b"InvalidArgs" in group.stderr, "EventGroup(4242): %s" % group.stdout)
             env.drive("command", CMD_PLAY)
             hears(env, "a")
             for event in ("hovered", "opened", "closed"):
                 error, _ = client.call(name, MENU_PATH, "com.canonical.dbusmenu", "Event", "isvu",
                                        (9, event, ("i", 0), 0))
                 check(error is None, "Event(%s): %s" % (event, error))
+            # Qt hosts (Plasma) send +120 for a notch up.
             for _ in range(400):
-                client.send(name, ITEM_PATH, ITEM, "Scroll", "is", (-120, "vertical"))
+                client.send(name, ITEM_PATH, ITEM, "Scroll", "is", (120, "vertical"))
             check(client.call(name, ITEM_PATH, ITEM, "Activate", "ii", (0, 0))[0] is None,
                   "Activate failed")
             check(wait_for(lambda: volume(player) == 100, 10), "Volume %s" % volume(player))
@@ -182,6 +263,14 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
                 error, _ = client.call(name, ITEM_PATH, ITEM, "SecondaryActivate", "ii", (0, 0))
                 check(error is None, "SecondaryActivate: %s" % error)
                 heard(env)
+            # A host that draws no dbusmenu asks for the menu: the Win32 one opens at its point.
+            error, _ = client.call(name, ITEM_PATH, ITEM, "ContextMenu", "ii", (300, 300))
+            check(error is None, "ContextMenu: %s" % error)
+            check(wait_for(lambda: menu_open(env), 5), "ContextMenu opened no menu")
+            env.xdotool("mousemove", 700, 500, "click", "1")
+            if not wait_for(lambda: not menu_open(env), 3):
+                env.xdotool("key", "Escape")
+            check(wait_for(lambda: not menu_open(env), 5), "the menu did not close")
             client.close()
 
             # A track whose tags name an artist: "artist — title" stands for the file title, the
@@ -206,6 +295,56 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
             name = item_name(env)
             check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
             check(wait_for(lambda: not has_owner(env, name), 5), "the item stayed after Выход")
+
+
+@SUITE.case
+def late_watchers_hosts_and_a_new_bus_leave_one_icon(env, files):
+    try:
+        subprocess.run(["/usr/bin/python3", "-c", "from gi.repository import Gio"], check=True,
+                       capture_output=True, timeout=30)
+    except (OSError, subprocess.SubprocessError):
+        raise Skipped("/usr/bin/python3 lacks python3-gi (scripts/setup)")
+    def win32_icon(env):
+        # Anywhere: trayer's strip, or Wine's own tray window once a panel took the X tray over.
+        return env.violet_box(0)
+
+    with SessionBus(env) as bus, Player(env, "sni-late", env.windows_path(files["a"])):
+        hears(env, "a")
+        log_path = os.path.join(env.root, "stand-in-watcher.log")
+        log = open(log_path, "w")
+        # The first registration answered at once, every later one after the player's 3 s.
+        watcher = subprocess.Popen(["/usr/bin/python3", "-c", STAND_IN_WATCHER, "0,4500"],
+                                   env=env.env, stdin=subprocess.PIPE, stdout=log,
+                                   stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            def registrations():
+                with open(log_path) as f:
+                    return f.read().count("register org.kde.StatusNotifierItem-")
+
+            check(wait_for(lambda: registrations() == 1, 15), "the item did not register")
+            # A watcher with no host shows nothing: the Win32 icon stays.
+            time.sleep(2)
+            check(win32_icon(env), "the Win32 icon left for a watcher without a host")
+            # A host comes: the item registers again, is answered late, and is taken when the
+            # watcher says so; only then the Win32 icon leaves.
+            watcher.stdin.write(b"host\n")
+            watcher.stdin.flush()
+            check(wait_for(lambda: registrations() == 2, 10), "no registration when a host came")
+            time.sleep(2)
+            check(win32_icon(env), "the Win32 icon left before the watcher answered")
+            check(wait_for(lambda: not win32_icon(env), 10),
+                  "the Win32 icon stayed beside the item the watcher took late")
+        finally:
+            watcher.stdin.close()
+            _stop(watcher)
+            log.close()
+
+        # The session bus goes away and a new one comes: the Win32 icon meanwhile, and the
+        # media controls on the new bus within seconds.
+        bus.__exit__(None, None, None)
+        check(wait_for(lambda: win32_icon(env), 10), "no Win32 icon without a bus")
+        bus.__enter__()
+        check(wait_for(lambda: listed(env), 15), "the player did not come back to a new bus")
 
 
 def main():

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <random>
+#include <utility>
 
 #include "engine_test_support.h"
 #include "platform/file_system.h"
@@ -108,6 +110,8 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
       {"aac.m4a", 0, FFMPEG("aac"), 44100, 2e-3f},
       {"alac.m4a", 0, FFMPEG("alac"), 44100, 1e-6f},
       {"wma.wma", 0, FFMPEG("wmav2"), 44100, 2e-3f},
+      {"wma1.wma", 0, FFMPEG("wmav1"), 22050, 2e-3f},
+      {"wma48.wma", 0, FFMPEG("wmav2"), 48000, 2e-3f},
       {"opus.opus", 0, "opusenc --quiet", 48000, 2e-3f},
   };
   std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
@@ -138,6 +142,73 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
       EXPECT_LE(worst, c.tolerance) << "seek to " << target;
     }
   }
+}
+
+// A media file that counts the bytes read through it.
+class CountingFile : public MediaFile {
+ public:
+  CountingFile(std::unique_ptr<MediaFile> file, int64_t* bytes)
+      : file_(std::move(file)), bytes_(bytes) {}
+  int64_t Read(void* buffer, int64_t size) override {
+    int64_t n = file_->Read(buffer, size);
+    if (n > 0) *bytes_ += n;
+    return n;
+  }
+  bool Seek(int64_t offset) override { return file_->Seek(offset); }
+  int64_t Tell() override { return file_->Tell(); }
+  int64_t Size() override { return file_->Size(); }
+
+ private:
+  std::unique_ptr<MediaFile> file_;
+  int64_t* bytes_;
+};
+
+// ASF counts time in milliseconds: a long WMA is neither decoded whole at the open nor again from
+// its start on a seek back, and still ends and lands on the very frame.
+TEST_F(EngineStreamTest, LongWmaOpensAndSeeksBackWithoutDecodingFromItsStart) {
+  ToneParams unused{0, 44100, 2, 0.01};
+  std::string path = dir_.File("long.wma");
+  ASSERT_TRUE(WriteMpeg(path, unused,
+                        "sh -c 'ffmpeg -v quiet -y -f lavfi -i sine=f=440:d=300 -ac 2 "
+                        "-c:a wmav2 \"$1\"'"));
+  std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
+  int64_t bytes = 0;
+  std::unique_ptr<MediaFile> file =
+      std::make_unique<CountingFile>(files->OpenMediaFile(path), &bytes);
+  int64_t size = file->Size();
+  std::unique_ptr<Decoder> decoder = OpenFfmpegDecoder(file);
+  ASSERT_TRUE(decoder);
+  EXPECT_LT(bytes, size / 20) << "read at the open";
+  EXPECT_NEAR(decoder->LengthFrames() / 44100.0, 300, 0.1);
+
+  const uint64_t far = 290 * 44100 + 17, back = 100 * 44100 + 5;
+  std::vector<float> atFar(512), atBack(512);
+  ASSERT_EQ(decoder->Seek(far), static_cast<double>(far));
+  ASSERT_EQ(decoder->Read(atFar.data(), 256), 256u);
+  bytes = 0;
+  ASSERT_EQ(decoder->Seek(back), static_cast<double>(back));
+  EXPECT_LT(bytes, size / 20) << "read by the seek back";
+  ASSERT_EQ(decoder->Read(atBack.data(), 256), 256u);
+
+  // Read straight through, the same frames come, and the length is where they end.
+  std::unique_ptr<MediaFile> plain = files->OpenMediaFile(path);
+  std::unique_ptr<Decoder> straight = OpenFfmpegDecoder(plain);
+  ASSERT_TRUE(straight);
+  std::vector<float> block(4096 * 2);
+  uint64_t read = 0;
+  float worst = 0;
+  while (uint32_t n = straight->Read(block.data(), 4096)) {
+    for (auto [at, heard] : {std::pair{far, &atFar}, std::pair{back, &atBack}}) {
+      for (uint64_t i = std::max(at, read); i < std::min(at + 256, read + n); ++i) {
+        for (int c = 0; c < 2; ++c)
+          worst =
+              std::max(worst, std::fabs(block[(i - read) * 2 + c] - (*heard)[(i - at) * 2 + c]));
+      }
+    }
+    read += n;
+  }
+  EXPECT_EQ(read, decoder->LengthFrames());
+  EXPECT_LE(worst, 2e-3f);
 }
 
 TEST_F(EngineStreamTest, OtherRatesAreResampledToTheRightPitch) {
@@ -174,6 +245,38 @@ TEST_F(EngineStreamTest, Mp3LengthIsExactForVbrWithoutHeader) {
   EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
 }
 
+// The GUIDs of the ASF header's DRM objects, as stored.
+const char kContentEncryption[] =
+    "\xFB\xB3\x11\x22\x23\xBD\xD2\x11\xB4\xB7\x00\xA0\xC9\x55\xFC\x6E";
+const char kExtendedContentEncryption[] =
+    "\x14\xE6\x8A\x29\x22\x26\x17\x4C\xB9\x35\xDA\xE0\x7E\xE9\x28\x9C";
+
+std::string Le(uint64_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return out;
+}
+
+// Secret data, protection type "DRM", key id and licence URL, each after its length.
+std::string ContentEncryption() {
+  std::string body;
+  for (std::string field : {std::string("secret"), std::string("DRM", 4), std::string("key", 4),
+                            std::string("http://licence.invalid/", 24)})
+    body += Le(field.size(), 4) + field;
+  return body;
+}
+
+// asf with one more object at the start of its header object (16-byte GUID, 64-bit size and a
+// 32-bit count of the objects it holds).
+std::string WithHeaderObject(const std::string& asf, const char* guid, const std::string& body) {
+  std::string object = std::string(guid, 16) + Le(24 + body.size(), 8) + body;
+  uint64_t size = 0, count = 0;
+  for (int i = 7; i >= 0; --i) size = size << 8 | static_cast<unsigned char>(asf[16 + i]);
+  for (int i = 3; i >= 0; --i) count = count << 8 | static_cast<unsigned char>(asf[24 + i]);
+  return asf.substr(0, 16) + Le(size + object.size(), 8) + Le(count + 1, 4) + asf.substr(28, 2) +
+         object + asf.substr(30);
+}
+
 TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
   std::mt19937 random(7);
   std::string noise(20000, '\0');
@@ -200,9 +303,17 @@ TEST_F(EngineStreamTest, UnplayableFilesAreRefusedByBothCalls) {
                         FFMPEG("aac -encryption_scheme cenc-aes-ctr -encryption_key "
                                "00112233445566778899aabbccddeeff -encryption_kid "
                                "00112233445566778899aabbccddeeff")));
-  const char* names[] = {"empty.mp3",     "noise.mp3",   "noise.xm",  "header.wav", "text.ogg",
-                         "noise.flac",    "noise.opus",  "noise.m4a", "noise.wma",  "video.m4a",
-                         "encrypted.m4a", "missing.wav", ""};
+  // WMA under DRM: the ASF header says so (the older and the newer scheme), the data is noise.
+  ASSERT_TRUE(WriteMpeg(dir_.File("plain.wma"), params, FFMPEG("wmav2")));
+  std::string wma = dir_.Read("plain.wma");
+  ASSERT_NE(Open(dir_.File("plain.wma")), 0u);
+  dir_.Write("protected.wma", WithHeaderObject(wma, kContentEncryption, ContentEncryption()));
+  dir_.Write("protected7.wma",
+             WithHeaderObject(wma, kExtendedContentEncryption, std::string("\x04\0\0\0<xml", 8)));
+  const char* names[] = {
+      "empty.mp3",     "noise.mp3",     "noise.xm",       "header.wav",  "text.ogg",
+      "noise.flac",    "noise.opus",    "noise.m4a",      "noise.wma",   "video.m4a",
+      "encrypted.m4a", "protected.wma", "protected7.wma", "missing.wav", ""};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     std::string path = *name ? dir_.File(name) : dir_.path();  // "" names the folder itself

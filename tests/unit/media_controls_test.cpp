@@ -194,6 +194,43 @@ TEST(MediaControls, RequestQueueWakesOnTheFirstAndRefusesPastItsCapacity) {
   EXPECT_EQ(queue.TakeAll().size(), 1u);
 }
 
+TEST(MediaControls, HeldRequestsWaitUntilReleasedAndStayBounded) {
+  MediaRequestQueue queue(2);
+  int wakes = 0;
+  auto wake = [&] {
+    ++wakes;
+    return true;
+  };
+  EXPECT_FALSE(queue.Release()) << "nothing waits";
+  queue.Hold();
+  MediaRequest open;
+  open.kind = MediaRequest::kOpenUri;
+  EXPECT_TRUE(queue.Push(open, wake));
+  EXPECT_TRUE(queue.Push(MediaRequest{}, wake));
+  EXPECT_FALSE(queue.Push(MediaRequest{}, wake)) << "held, still bounded";
+  EXPECT_TRUE(queue.TakeAll().empty()) << "taken while held";
+  EXPECT_EQ(wakes, 1);
+  EXPECT_TRUE(queue.Release()) << "requests wait, so the taker must be woken";
+  std::vector<MediaRequest> taken = queue.TakeAll();
+  ASSERT_EQ(taken.size(), 2u);
+  EXPECT_EQ(taken[0].kind, MediaRequest::kOpenUri) << "in their order";
+  EXPECT_FALSE(queue.Release());
+}
+
+TEST(MediaControls, CallsAreDoneOnlyWhenCarriedOutAndTheRestRefusedAtStop) {
+  PendingCalls<const char*> calls;
+  calls.Add("Play");
+  calls.Add(nullptr);  // a Volume set, answered by sd-bus itself
+  calls.Add("OpenUri a");
+  calls.Add("OpenUri b");
+  EXPECT_TRUE(calls.TakeDone(0).empty());
+  EXPECT_EQ(calls.TakeDone(3), (std::vector<const char*>{"Play", "OpenUri a"}));
+  // Quit was chosen: the last OpenUri, queued meanwhile, was never carried out.
+  EXPECT_TRUE(calls.TakeDone(3).empty());
+  EXPECT_EQ(calls.TakeLeft(), (std::vector<const char*>{"OpenUri b"}));
+  EXPECT_TRUE(calls.TakeLeft().empty());
+}
+
 TEST(MediaControls, PlayResumesOnlyAPausedTrackAndPauseOnlyPauses) {
   using K = MediaRequest;
   const MediaStatus stopped = MediaStatus::kStopped, playing = MediaStatus::kPlaying,

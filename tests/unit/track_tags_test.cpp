@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -165,6 +166,49 @@ TEST(TagReader, EachPathIsReadOnceAndOnlyTheLastAskedWaits) {
     EXPECT_FALSE(reader.Find("slow", &tags));
   }
   EXPECT_EQ(reads, (std::vector<std::string>{"slow", "c", "d"}));
+}
+
+TEST(TagReader, StopWaitsForABlockedReadOnlyUpToItsBound) {
+  // The read blocks as on a hung network mount, until the test lets it go. What it touches
+  // outlives the reader, as the program's read function does.
+  struct Gate {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> open{false};
+    std::atomic<bool> left{false};
+  };
+  auto gate = std::make_shared<Gate>();
+  std::atomic<int> done{0};
+  auto reader = std::make_unique<TagReader>(
+      StdThreadStarter(),
+      [gate](const std::string&) {
+        gate->entered = true;
+        while (!gate->open) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        gate->left = true;
+        return TrackTags();
+      },
+      [&done] { ++done; });
+  TrackTags tags;
+  EXPECT_FALSE(reader->Find("/mnt/hung/a.mp3", &tags));
+  for (int i = 0; i < 5000 && !gate->entered; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(gate->entered);
+
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(reader->Stop(std::chrono::milliseconds(50)));
+  reader.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+
+  // Let go, the read ends its thread without telling the stopped reader.
+  gate->open = true;
+  for (int i = 0; i < 5000 && !gate->left; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(done, 0);
+
+  // An idle reader ends at once.
+  TagReader idle(
+      StdThreadStarter(), [](const std::string&) { return TrackTags(); }, [] {});
+  EXPECT_TRUE(idle.Stop(std::chrono::milliseconds(2000)));
 }
 
 }  // namespace
