@@ -1,4 +1,5 @@
-// "config.cfg": the Settings and the twelve hotkey bindings, 80 lines read by position.
+// "config.cfg": the Settings and a binding per hotkey action, read by position: eight lines,
+// then six per action in the action table's order (80 for today's twelve).
 #pragma once
 
 #include <cstdint>
@@ -22,5 +23,5 @@ std::string ReadConfigValue(TextReader& reader, bool removeLineEnd);
 // A value as a number the way C's atoi reads it (leading blanks, a sign, then digits; no digits
 // give 0), independent of the locale; a number beyond the 32-bit range is clamped to it.
 int32_t ConfigTextToInt(const std::string& text);
-// The 80 lines of the file, joined with line feeds and none after the last.
+// The lines of the file, joined with line feeds and none after the last.
 std::string ConfigFileText();
