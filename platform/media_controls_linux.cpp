@@ -114,14 +114,15 @@ int AppendFlag(sd_bus_message* reply, bool flag) {
 }
 
 // One property of an interface: a row is all there is to it. A row that emits a change must
-// have a row of the same name in kMediaStateProperties, which says when it changed; a row
-// without a setter is read-only.
+// have a row of the same name in kMediaStateProperties, which says when it changed. A row
+// without a setter is read-only; a setter reads the value given into the request the UI thread
+// carries out.
 struct PropertyRow {
   const char* name;
   const char* signature;
   uint64_t flags;  // SD_BUS_VTABLE_PROPERTY_*
   int (*append)(const PropertySource& source, sd_bus_message* reply);
-  sd_bus_property_set_t set;
+  int (*set)(sd_bus_message* value, MediaRequest* request);
 };
 
 constexpr uint64_t kConst = SD_BUS_VTABLE_PROPERTY_CONST;
@@ -166,8 +167,7 @@ int AppendRate(const PropertySource&, sd_bus_message* reply) {
   return sd_bus_message_append(reply, "d", 1.0);
 }
 
-// Volume's setter is the server's own, so it is handed in.
-std::vector<PropertyRow> PlayerProperties(sd_bus_property_set_t setVolume) {
+std::vector<PropertyRow> PlayerProperties() {
   return {
       {"PlaybackStatus", "s", kEmitsChange,
        [](const PropertySource& s, sd_bus_message* reply) {
@@ -183,7 +183,10 @@ std::vector<PropertyRow> PlayerProperties(sd_bus_property_set_t setVolume) {
        [](const PropertySource& s, sd_bus_message* reply) {
          return sd_bus_message_append(reply, "d", s.state.volume);
        },
-       setVolume},
+       [](sd_bus_message* value, MediaRequest* request) {
+         request->kind = MediaRequest::kSetVolume;
+         return sd_bus_message_read(value, "d", &request->volume);
+       }},
       // Read when asked, never signalled: a jump is told by Seeked.
       {"Position", "x", 0,
        [](const PropertySource& s, sd_bus_message* reply) {
@@ -219,8 +222,8 @@ std::vector<PropertyRow> PlayerProperties(sd_bus_property_set_t setVolume) {
 // An interface's vtable: its methods, then a property for each row, then its signals. False for a
 // row without a getter, or one that emits a change but has no state row to say when.
 bool BuildVtable(std::initializer_list<sd_bus_vtable> methods, const std::vector<PropertyRow>& rows,
-                 sd_bus_property_get_t get, std::initializer_list<sd_bus_vtable> signals,
-                 std::vector<sd_bus_vtable>* vtable) {
+                 sd_bus_property_get_t get, sd_bus_property_set_t set,
+                 std::initializer_list<sd_bus_vtable> signals, std::vector<sd_bus_vtable>* vtable) {
   vtable->clear();
   vtable->push_back(SD_BUS_VTABLE_START(0));
   vtable->insert(vtable->end(), methods);
@@ -230,8 +233,7 @@ bool BuildVtable(std::initializer_list<sd_bus_vtable> methods, const std::vector
       return false;
     }
     if (row.set)
-      vtable->push_back(
-          SD_BUS_WRITABLE_PROPERTY(row.name, row.signature, get, row.set, 0, row.flags));
+      vtable->push_back(SD_BUS_WRITABLE_PROPERTY(row.name, row.signature, get, set, 0, row.flags));
     else
       vtable->push_back(SD_BUS_PROPERTY(row.name, row.signature, get, 0, row.flags));
   }
@@ -274,17 +276,21 @@ struct MediaBusServer::Impl {
   static int GetProperty(sd_bus* bus, const char* path, const char* interfaceName,
                          const char* property, sd_bus_message* reply, void* self,
                          sd_bus_error* error);
-  static int SetVolume(sd_bus* bus, const char* path, const char* interfaceName,
-                       const char* property, sd_bus_message* value, void* self,
-                       sd_bus_error* error);
+  static int SetProperty(sd_bus* bus, const char* path, const char* interfaceName,
+                         const char* property, sd_bus_message* value, void* self,
+                         sd_bus_error* error);
   int Submit(sd_bus_message* call, const MediaRequest& request, sd_bus_error* error);
+  const PropertyRow* RowOf(const char* interfaceName, const char* property) const {
+    return RowNamed(
+        strcmp(interfaceName, kRootInterface) == 0 ? rootProperties_ : playerProperties_, property);
+  }
 
   MediaIdentity identity_;
   std::function<bool(const MediaRequest&)> post_;
   int wake_ = -1;  // an eventfd: Publish and Stop write to it
   std::atomic<bool> ended_{false};
   const std::vector<PropertyRow> rootProperties_ = RootProperties();
-  const std::vector<PropertyRow> playerProperties_ = PlayerProperties(SetVolume);
+  const std::vector<PropertyRow> playerProperties_ = PlayerProperties();
 
   std::mutex mutex_;  // guards published_, hasPublished_ and stopping_
   MediaState published_;
@@ -422,7 +428,7 @@ bool MediaBusServer::Impl::BuildVtables() {
   }
   return BuildVtable({SD_BUS_METHOD("Raise", "", "", OnRootMethod, 0),
                       SD_BUS_METHOD("Quit", "", "", OnRootMethod, 0)},
-                     rootProperties_, GetProperty, {}, &rootVtable_) &&
+                     rootProperties_, GetProperty, SetProperty, {}, &rootVtable_) &&
          BuildVtable(
              {
                  SD_BUS_METHOD("Play", "", "", OnMethod, 0),
@@ -437,7 +443,7 @@ bool MediaBusServer::Impl::BuildVtables() {
                                           OnMethod, 0),
                  SD_BUS_METHOD_WITH_NAMES("OpenUri", "s", SD_BUS_PARAM(Uri), "", , OnMethod, 0),
              },
-             playerProperties_, GetProperty,
+             playerProperties_, GetProperty, SetProperty,
              {SD_BUS_SIGNAL_WITH_NAMES("Seeked", "x", SD_BUS_PARAM(Position), 0)}, &playerVtable_);
 }
 
@@ -578,12 +584,14 @@ int MediaBusServer::Impl::OnRootMethod(sd_bus_message* call, void* self, sd_bus_
   return server->Submit(call, request, error);
 }
 
-int MediaBusServer::Impl::SetVolume(sd_bus*, const char*, const char*, const char*,
-                                    sd_bus_message* value, void* self, sd_bus_error* error) {
+int MediaBusServer::Impl::SetProperty(sd_bus*, const char*, const char* interfaceName,
+                                      const char* property, sd_bus_message* value, void* self,
+                                      sd_bus_error* error) {
   auto* server = static_cast<Impl*>(self);
+  const PropertyRow* row = server->RowOf(interfaceName, property);
+  if (!row || !row->set) return sd_bus_error_set(error, SD_BUS_ERROR_PROPERTY_READ_ONLY, property);
   MediaRequest request;
-  request.kind = MediaRequest::kSetVolume;
-  int read = sd_bus_message_read(value, "d", &request.volume);
+  int read = row->set(value, &request);
   if (read < 0) return read;
   // A property is answered by sd-bus as soon as this returns; the change follows as a signal.
   if (!server->post_(request))
@@ -596,10 +604,7 @@ int MediaBusServer::Impl::GetProperty(sd_bus*, const char*, const char* interfac
                                       const char* property, sd_bus_message* reply, void* self,
                                       sd_bus_error* error) {
   auto* server = static_cast<Impl*>(self);
-  const PropertyRow* row =
-      RowNamed(strcmp(interfaceName, kRootInterface) == 0 ? server->rootProperties_
-                                                          : server->playerProperties_,
-               property);
+  const PropertyRow* row = server->RowOf(interfaceName, property);
   if (!row) return sd_bus_error_set(error, SD_BUS_ERROR_UNKNOWN_PROPERTY, property);
   return row->append(PropertySource{server->identity_, server->current_}, reply);
 }
