@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 int64_t MediaClockUs() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -12,27 +13,46 @@ int64_t MediaClockUs() {
       .count();
 }
 
+const MediaStateProperty kMediaStateProperties[] = {
+    {"PlaybackStatus",
+     [](const MediaState& a, const MediaState& b) { return a.status != b.status; }},
+    {"Metadata",
+     [](const MediaState& a, const MediaState& b) {
+       return a.trackId != b.trackId || a.title != b.title || a.url != b.url ||
+              a.lengthUs != b.lengthUs || a.tags != b.tags;
+     }},
+    {"Volume", [](const MediaState& a, const MediaState& b) { return a.volume != b.volume; }},
+    {"CanPlay", [](const MediaState& a, const MediaState& b) { return a.canPlay != b.canPlay; }},
+    {"CanPause", [](const MediaState& a, const MediaState& b) { return a.canPause != b.canPause; }},
+    {"CanGoNext",
+     [](const MediaState& a, const MediaState& b) { return a.canGoNext != b.canGoNext; }},
+    {"CanGoPrevious",
+     [](const MediaState& a, const MediaState& b) { return a.canGoPrevious != b.canGoPrevious; }},
+    {"CanSeek", [](const MediaState& a, const MediaState& b) { return a.canSeek != b.canSeek; }},
+};
+
+const size_t kMediaStatePropertyCount =
+    sizeof kMediaStateProperties / sizeof kMediaStateProperties[0];
+static_assert(sizeof kMediaStateProperties / sizeof kMediaStateProperties[0] <= 32,
+              "a change bit for each row");
+
+uint32_t MediaChangeBitOf(const char* name) {
+  for (size_t i = 0; i < kMediaStatePropertyCount; ++i)
+    if (strcmp(kMediaStateProperties[i].name, name) == 0) return 1u << i;
+  return 0;
+}
+
 uint32_t ChangedMediaProperties(const MediaState& before, const MediaState& after) {
   uint32_t changed = 0;
-  if (before.status != after.status) changed |= kPlaybackStatusChanged;
-  if (before.trackId != after.trackId || before.title != after.title || before.url != after.url ||
-      before.lengthUs != after.lengthUs || before.tags != after.tags)
-    changed |= kMetadataChanged;
-  if (before.volume != after.volume) changed |= kVolumeChanged;
-  if (before.canPlay != after.canPlay) changed |= kCanPlayChanged;
-  if (before.canPause != after.canPause) changed |= kCanPauseChanged;
-  if (before.canGoNext != after.canGoNext) changed |= kCanGoNextChanged;
-  if (before.canGoPrevious != after.canGoPrevious) changed |= kCanGoPreviousChanged;
-  if (before.canSeek != after.canSeek) changed |= kCanSeekChanged;
+  for (size_t i = 0; i < kMediaStatePropertyCount; ++i)
+    if (kMediaStateProperties[i].differs(before, after)) changed |= 1u << i;
   return changed;
 }
 
 std::vector<std::string> MediaPropertyNames(uint32_t changed) {
-  static const char* const kNames[] = {"PlaybackStatus", "Metadata",  "Volume",        "CanPlay",
-                                       "CanPause",       "CanGoNext", "CanGoPrevious", "CanSeek"};
   std::vector<std::string> names;
-  for (size_t bit = 0; bit < sizeof kNames / sizeof kNames[0]; ++bit)
-    if (changed & (1u << bit)) names.push_back(kNames[bit]);
+  for (size_t i = 0; i < kMediaStatePropertyCount; ++i)
+    if (changed & (1u << i)) names.push_back(kMediaStateProperties[i].name);
   return names;
 }
 

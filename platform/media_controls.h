@@ -3,6 +3,7 @@
 // conversions between the two. Portable; the bus itself lives in media_controls_linux.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -44,19 +45,20 @@ struct MediaState {
 // Microseconds of the steady clock, which both threads read.
 int64_t MediaClockUs();
 
-// Which properties of org.mpris.MediaPlayer2.Player differ between two states.
-enum MediaProperty : uint32_t {
-  kPlaybackStatusChanged = 1u << 0,
-  kMetadataChanged = 1u << 1,
-  kVolumeChanged = 1u << 2,
-  kCanPlayChanged = 1u << 3,
-  kCanPauseChanged = 1u << 4,
-  kCanGoNextChanged = 1u << 5,
-  kCanGoPreviousChanged = 1u << 6,
-  kCanSeekChanged = 1u << 7,
+// The properties of org.mpris.MediaPlayer2.Player that follow the state, in the order a change
+// announces them: a row's change bit is 1 << its index, so a new one is a row and nothing else.
+struct MediaStateProperty {
+  const char* name;
+  bool (*differs)(const MediaState& before, const MediaState& after);
 };
+extern const MediaStateProperty kMediaStateProperties[];
+extern const size_t kMediaStatePropertyCount;
+// The change bit of the row named name, 0 when no row is.
+uint32_t MediaChangeBitOf(const char* name);
+
+// The change bits of the properties that differ between two states.
 uint32_t ChangedMediaProperties(const MediaState& before, const MediaState& after);
-// The property names of the bits, in the order above.
+// The property names of the bits, in the rows' order.
 std::vector<std::string> MediaPropertyNames(uint32_t changed);
 
 // The position at the steady-clock moment nowUs: carried on from the snapshot while playing,

@@ -10,7 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -39,11 +42,6 @@ constexpr PlainMethod kPlainMethods[] = {
     {"PlayPause", MediaRequest::kPlayPause}, {"Stop", MediaRequest::kStop},
     {"Next", MediaRequest::kNext},           {"Previous", MediaRequest::kPrevious},
 };
-
-#define TUNLARK_CONST_PROPERTY(name, signature) \
-  SD_BUS_PROPERTY(name, signature, GetProperty, 0, SD_BUS_VTABLE_PROPERTY_CONST)
-#define TUNLARK_CHANGING_PROPERTY(name, signature) \
-  SD_BUS_PROPERTY(name, signature, GetProperty, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE)
 
 int64_t MonotonicUs() {
   timespec now = {};
@@ -90,6 +88,166 @@ int AppendTags(sd_bus_message* reply, const TrackTags& tags) {
   return r;
 }
 
+int AppendMetadata(const MediaState& state, sd_bus_message* reply) {
+  int r = sd_bus_message_open_container(reply, 'a', "{sv}");
+  if (r >= 0) r = sd_bus_message_append(reply, "{sv}", "mpris:trackid", "o", state.trackId.c_str());
+  if (r >= 0 && !state.title.empty())
+    r = sd_bus_message_append(reply, "{sv}", "xesam:title", "s", state.title.c_str());
+  if (r >= 0 && state.lengthUs > 0)
+    r = sd_bus_message_append(reply, "{sv}", "mpris:length", "x",
+                              static_cast<int64_t>(state.lengthUs));
+  if (r >= 0 && !state.url.empty())
+    r = sd_bus_message_append(reply, "{sv}", "xesam:url", "s", state.url.c_str());
+  if (r >= 0) r = AppendTags(reply, state.tags);
+  if (r >= 0) r = sd_bus_message_close_container(reply);
+  return r;
+}
+
+// What a property's value is read from.
+struct PropertySource {
+  const MediaIdentity& identity;
+  const MediaState& state;
+};
+
+int AppendFlag(sd_bus_message* reply, bool flag) {
+  return sd_bus_message_append(reply, "b", flag ? 1 : 0);
+}
+
+// One property of an interface: a row is all there is to it. A row that emits a change must
+// have a row of the same name in kMediaStateProperties, which says when it changed. A row
+// without a setter is read-only; a setter reads the value given into the request the UI thread
+// carries out.
+struct PropertyRow {
+  const char* name;
+  const char* signature;
+  uint64_t flags;  // SD_BUS_VTABLE_PROPERTY_*
+  int (*append)(const PropertySource& source, sd_bus_message* reply);
+  int (*set)(sd_bus_message* value, MediaRequest* request);
+};
+
+constexpr uint64_t kConst = SD_BUS_VTABLE_PROPERTY_CONST;
+constexpr uint64_t kEmitsChange = SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE;
+
+std::vector<PropertyRow> RootProperties() {
+  return {
+      {"Identity", "s", kConst,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         return sd_bus_message_append(reply, "s", s.identity.identity.c_str());
+       },
+       nullptr},
+      {"DesktopEntry", "s", kConst,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         return sd_bus_message_append(reply, "s", s.identity.desktopEntry.c_str());
+       },
+       nullptr},
+      {"CanQuit", "b", kConst,
+       [](const PropertySource&, sd_bus_message* r) { return AppendFlag(r, true); }, nullptr},
+      {"CanRaise", "b", kConst,
+       [](const PropertySource&, sd_bus_message* r) { return AppendFlag(r, false); }, nullptr},
+      {"HasTrackList", "b", kConst,
+       [](const PropertySource&, sd_bus_message* r) { return AppendFlag(r, false); }, nullptr},
+      {"SupportedUriSchemes", "as", kConst,
+       [](const PropertySource&, sd_bus_message* reply) {
+         return sd_bus_message_append(reply, "as", 1, "file");
+       },
+       nullptr},
+      {"SupportedMimeTypes", "as", kConst,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         std::vector<char*> types;
+         for (const std::string& type : s.identity.mimeTypes)
+           types.push_back(const_cast<char*>(type.c_str()));
+         types.push_back(nullptr);
+         return sd_bus_message_append_strv(reply, types.data());
+       },
+       nullptr},
+  };
+}
+
+int AppendRate(const PropertySource&, sd_bus_message* reply) {
+  return sd_bus_message_append(reply, "d", 1.0);
+}
+
+std::vector<PropertyRow> PlayerProperties() {
+  return {
+      {"PlaybackStatus", "s", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         return sd_bus_message_append(reply, "s", StatusName(s.state.status));
+       },
+       nullptr},
+      {"Metadata", "a{sv}", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         return AppendMetadata(s.state, reply);
+       },
+       nullptr},
+      {"Volume", "d", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         return sd_bus_message_append(reply, "d", s.state.volume);
+       },
+       [](sd_bus_message* value, MediaRequest* request) {
+         request->kind = MediaRequest::kSetVolume;
+         return sd_bus_message_read(value, "d", &request->volume);
+       }},
+      // Read when asked, never signalled: a jump is told by Seeked.
+      {"Position", "x", 0,
+       [](const PropertySource& s, sd_bus_message* reply) {
+         return sd_bus_message_append(
+             reply, "x", static_cast<int64_t>(MediaPositionAt(s.state, MediaClockUs())));
+       },
+       nullptr},
+      {"Rate", "d", kConst, AppendRate, nullptr},
+      {"MinimumRate", "d", kConst, AppendRate, nullptr},
+      {"MaximumRate", "d", kConst, AppendRate, nullptr},
+      {"CanGoNext", "b", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* r) { return AppendFlag(r, s.state.canGoNext); },
+       nullptr},
+      {"CanGoPrevious", "b", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* r) {
+         return AppendFlag(r, s.state.canGoPrevious);
+       },
+       nullptr},
+      {"CanPlay", "b", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* r) { return AppendFlag(r, s.state.canPlay); },
+       nullptr},
+      {"CanPause", "b", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* r) { return AppendFlag(r, s.state.canPause); },
+       nullptr},
+      {"CanSeek", "b", kEmitsChange,
+       [](const PropertySource& s, sd_bus_message* r) { return AppendFlag(r, s.state.canSeek); },
+       nullptr},
+      {"CanControl", "b", kConst,
+       [](const PropertySource&, sd_bus_message* r) { return AppendFlag(r, true); }, nullptr},
+  };
+}
+
+// An interface's vtable: its methods, then a property for each row, then its signals. False for a
+// row without a getter, or one that emits a change but has no state row to say when.
+bool BuildVtable(std::initializer_list<sd_bus_vtable> methods, const std::vector<PropertyRow>& rows,
+                 sd_bus_property_get_t get, sd_bus_property_set_t set,
+                 std::initializer_list<sd_bus_vtable> signals, std::vector<sd_bus_vtable>* vtable) {
+  vtable->clear();
+  vtable->push_back(SD_BUS_VTABLE_START(0));
+  vtable->insert(vtable->end(), methods);
+  for (const PropertyRow& row : rows) {
+    if (!row.append || ((row.flags & kEmitsChange) && MediaChangeBitOf(row.name) == 0)) {
+      vtable->clear();
+      return false;
+    }
+    if (row.set)
+      vtable->push_back(SD_BUS_WRITABLE_PROPERTY(row.name, row.signature, get, set, 0, row.flags));
+    else
+      vtable->push_back(SD_BUS_PROPERTY(row.name, row.signature, get, 0, row.flags));
+  }
+  vtable->insert(vtable->end(), signals);
+  vtable->push_back(SD_BUS_VTABLE_END);
+  return true;
+}
+
+const PropertyRow* RowNamed(const std::vector<PropertyRow>& rows, const char* name) {
+  for (const PropertyRow& row : rows)
+    if (strcmp(row.name, name) == 0) return &row;
+  return nullptr;
+}
+
 }  // namespace
 
 struct MediaBusServer::Impl {
@@ -99,6 +257,7 @@ struct MediaBusServer::Impl {
   void Run();
   void Publish(const MediaState& state);
   void Stop();
+  bool BuildVtables();
   bool Connect();
   // True when Stop ended it, false when the bus went away.
   bool ServeUntilStopped();
@@ -117,17 +276,21 @@ struct MediaBusServer::Impl {
   static int GetProperty(sd_bus* bus, const char* path, const char* interfaceName,
                          const char* property, sd_bus_message* reply, void* self,
                          sd_bus_error* error);
-  static int SetVolume(sd_bus* bus, const char* path, const char* interfaceName,
-                       const char* property, sd_bus_message* value, void* self,
-                       sd_bus_error* error);
+  static int SetProperty(sd_bus* bus, const char* path, const char* interfaceName,
+                         const char* property, sd_bus_message* value, void* self,
+                         sd_bus_error* error);
   int Submit(sd_bus_message* call, const MediaRequest& request, sd_bus_error* error);
-  int AppendProperty(const std::string& name, sd_bus_message* reply);
-  int AppendMetadata(sd_bus_message* reply);
+  const PropertyRow* RowOf(const char* interfaceName, const char* property) const {
+    return RowNamed(
+        strcmp(interfaceName, kRootInterface) == 0 ? rootProperties_ : playerProperties_, property);
+  }
 
   MediaIdentity identity_;
   std::function<bool(const MediaRequest&)> post_;
   int wake_ = -1;  // an eventfd: Publish and Stop write to it
   std::atomic<bool> ended_{false};
+  const std::vector<PropertyRow> rootProperties_ = RootProperties();
+  const std::vector<PropertyRow> playerProperties_ = PlayerProperties();
 
   std::mutex mutex_;  // guards published_, hasPublished_ and stopping_
   MediaState published_;
@@ -139,6 +302,8 @@ struct MediaBusServer::Impl {
   MediaState current_;
   PendingCalls<sd_bus_message*> pending_;
   std::vector<BusCompanion*> companions_;
+  std::vector<sd_bus_vtable> rootVtable_;
+  std::vector<sd_bus_vtable> playerVtable_;
 };
 
 MediaBusServer::MediaBusServer(MediaIdentity identity,
@@ -254,59 +419,44 @@ bool MediaBusServer::Impl::SleepUnlessStopped(int ms) {
   }
 }
 
-bool MediaBusServer::Impl::Connect() {
-  static const sd_bus_vtable kRootVtable[] = {
-      SD_BUS_VTABLE_START(0),
-      SD_BUS_METHOD("Raise", "", "", OnRootMethod, 0),
-      SD_BUS_METHOD("Quit", "", "", OnRootMethod, 0),
-      TUNLARK_CONST_PROPERTY("Identity", "s"),
-      TUNLARK_CONST_PROPERTY("DesktopEntry", "s"),
-      TUNLARK_CONST_PROPERTY("CanQuit", "b"),
-      TUNLARK_CONST_PROPERTY("CanRaise", "b"),
-      TUNLARK_CONST_PROPERTY("HasTrackList", "b"),
-      TUNLARK_CONST_PROPERTY("SupportedUriSchemes", "as"),
-      TUNLARK_CONST_PROPERTY("SupportedMimeTypes", "as"),
-      SD_BUS_VTABLE_END,
-  };
-  static const sd_bus_vtable kPlayerVtable[] = {
-      SD_BUS_VTABLE_START(0),
-      SD_BUS_METHOD("Play", "", "", OnMethod, 0),
-      SD_BUS_METHOD("Pause", "", "", OnMethod, 0),
-      SD_BUS_METHOD("PlayPause", "", "", OnMethod, 0),
-      SD_BUS_METHOD("Stop", "", "", OnMethod, 0),
-      SD_BUS_METHOD("Next", "", "", OnMethod, 0),
-      SD_BUS_METHOD("Previous", "", "", OnMethod, 0),
-      SD_BUS_METHOD_WITH_NAMES("Seek", "x", SD_BUS_PARAM(Offset), "", , OnMethod, 0),
-      SD_BUS_METHOD_WITH_NAMES("SetPosition", "ox", SD_BUS_PARAM(TrackId) SD_BUS_PARAM(Position),
-                               "", , OnMethod, 0),
-      SD_BUS_METHOD_WITH_NAMES("OpenUri", "s", SD_BUS_PARAM(Uri), "", , OnMethod, 0),
-      TUNLARK_CHANGING_PROPERTY("PlaybackStatus", "s"),
-      TUNLARK_CHANGING_PROPERTY("Metadata", "a{sv}"),
-      SD_BUS_WRITABLE_PROPERTY("Volume", "d", GetProperty, SetVolume, 0,
-                               SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-      // Read when asked, never signalled: a jump is told by Seeked.
-      SD_BUS_PROPERTY("Position", "x", GetProperty, 0, 0),
-      TUNLARK_CONST_PROPERTY("Rate", "d"),
-      TUNLARK_CONST_PROPERTY("MinimumRate", "d"),
-      TUNLARK_CONST_PROPERTY("MaximumRate", "d"),
-      TUNLARK_CHANGING_PROPERTY("CanGoNext", "b"),
-      TUNLARK_CHANGING_PROPERTY("CanGoPrevious", "b"),
-      TUNLARK_CHANGING_PROPERTY("CanPlay", "b"),
-      TUNLARK_CHANGING_PROPERTY("CanPause", "b"),
-      TUNLARK_CHANGING_PROPERTY("CanSeek", "b"),
-      TUNLARK_CONST_PROPERTY("CanControl", "b"),
-      SD_BUS_SIGNAL_WITH_NAMES("Seeked", "x", SD_BUS_PARAM(Position), 0),
-      SD_BUS_VTABLE_END,
-  };
+// Built once: sd-bus keeps pointing into the vtables of every connection made. False when a
+// change would be announced for a property the Player does not have.
+bool MediaBusServer::Impl::BuildVtables() {
+  for (size_t i = 0; i < kMediaStatePropertyCount; ++i) {
+    const PropertyRow* row = RowNamed(playerProperties_, kMediaStateProperties[i].name);
+    if (!row || !(row->flags & kEmitsChange)) return false;
+  }
+  return BuildVtable({SD_BUS_METHOD("Raise", "", "", OnRootMethod, 0),
+                      SD_BUS_METHOD("Quit", "", "", OnRootMethod, 0)},
+                     rootProperties_, GetProperty, SetProperty, {}, &rootVtable_) &&
+         BuildVtable(
+             {
+                 SD_BUS_METHOD("Play", "", "", OnMethod, 0),
+                 SD_BUS_METHOD("Pause", "", "", OnMethod, 0),
+                 SD_BUS_METHOD("PlayPause", "", "", OnMethod, 0),
+                 SD_BUS_METHOD("Stop", "", "", OnMethod, 0),
+                 SD_BUS_METHOD("Next", "", "", OnMethod, 0),
+                 SD_BUS_METHOD("Previous", "", "", OnMethod, 0),
+                 SD_BUS_METHOD_WITH_NAMES("Seek", "x", SD_BUS_PARAM(Offset), "", , OnMethod, 0),
+                 SD_BUS_METHOD_WITH_NAMES("SetPosition", "ox",
+                                          SD_BUS_PARAM(TrackId) SD_BUS_PARAM(Position), "", ,
+                                          OnMethod, 0),
+                 SD_BUS_METHOD_WITH_NAMES("OpenUri", "s", SD_BUS_PARAM(Uri), "", , OnMethod, 0),
+             },
+             playerProperties_, GetProperty, SetProperty,
+             {SD_BUS_SIGNAL_WITH_NAMES("Seeked", "x", SD_BUS_PARAM(Position), 0)}, &playerVtable_);
+}
 
+bool MediaBusServer::Impl::Connect() {
+  if (playerVtable_.empty() && !BuildVtables()) return false;
   if (sd_bus_open_user(&bus_) < 0) {
     bus_ = nullptr;
     return false;
   }
-  bool ready = sd_bus_add_object_vtable(bus_, nullptr, kObjectPath, kRootInterface, kRootVtable,
-                                        this) >= 0 &&
-               sd_bus_add_object_vtable(bus_, nullptr, kObjectPath, kPlayerInterface, kPlayerVtable,
-                                        this) >= 0 &&
+  bool ready = sd_bus_add_object_vtable(bus_, nullptr, kObjectPath, kRootInterface,
+                                        rootVtable_.data(), this) >= 0 &&
+               sd_bus_add_object_vtable(bus_, nullptr, kObjectPath, kPlayerInterface,
+                                        playerVtable_.data(), this) >= 0 &&
                // Without SD_BUS_NAME_QUEUE: a name another copy holds fails at once.
                sd_bus_request_name(bus_, identity_.busName.c_str(), 0) >= 0;
   if (!ready) bus_ = sd_bus_flush_close_unref(bus_);
@@ -434,12 +584,14 @@ int MediaBusServer::Impl::OnRootMethod(sd_bus_message* call, void* self, sd_bus_
   return server->Submit(call, request, error);
 }
 
-int MediaBusServer::Impl::SetVolume(sd_bus*, const char*, const char*, const char*,
-                                    sd_bus_message* value, void* self, sd_bus_error* error) {
+int MediaBusServer::Impl::SetProperty(sd_bus*, const char*, const char* interfaceName,
+                                      const char* property, sd_bus_message* value, void* self,
+                                      sd_bus_error* error) {
   auto* server = static_cast<Impl*>(self);
+  const PropertyRow* row = server->RowOf(interfaceName, property);
+  if (!row || !row->set) return sd_bus_error_set(error, SD_BUS_ERROR_PROPERTY_READ_ONLY, property);
   MediaRequest request;
-  request.kind = MediaRequest::kSetVolume;
-  int read = sd_bus_message_read(value, "d", &request.volume);
+  int read = row->set(value, &request);
   if (read < 0) return read;
   // A property is answered by sd-bus as soon as this returns; the change follows as a signal.
   if (!server->post_(request))
@@ -448,53 +600,11 @@ int MediaBusServer::Impl::SetVolume(sd_bus*, const char*, const char*, const cha
   return 1;
 }
 
-int MediaBusServer::Impl::GetProperty(sd_bus*, const char*, const char*, const char* property,
-                                      sd_bus_message* reply, void* self, sd_bus_error*) {
-  return static_cast<Impl*>(self)->AppendProperty(property, reply);
-}
-
-int MediaBusServer::Impl::AppendProperty(const std::string& name, sd_bus_message* reply) {
-  const MediaState& state = current_;
-  if (name == "Identity") return sd_bus_message_append(reply, "s", identity_.identity.c_str());
-  if (name == "DesktopEntry")
-    return sd_bus_message_append(reply, "s", identity_.desktopEntry.c_str());
-  if (name == "CanQuit" || name == "CanControl") return sd_bus_message_append(reply, "b", 1);
-  if (name == "CanRaise" || name == "HasTrackList") return sd_bus_message_append(reply, "b", 0);
-  if (name == "SupportedUriSchemes") return sd_bus_message_append(reply, "as", 1, "file");
-  if (name == "SupportedMimeTypes") {
-    std::vector<char*> types;
-    for (std::string& type : identity_.mimeTypes) types.push_back(type.data());
-    types.push_back(nullptr);
-    return sd_bus_message_append_strv(reply, types.data());
-  }
-  if (name == "PlaybackStatus") return sd_bus_message_append(reply, "s", StatusName(state.status));
-  if (name == "Metadata") return AppendMetadata(reply);
-  if (name == "Volume") return sd_bus_message_append(reply, "d", state.volume);
-  if (name == "Position")
-    return sd_bus_message_append(reply, "x",
-                                 static_cast<int64_t>(MediaPositionAt(state, MediaClockUs())));
-  if (name == "Rate" || name == "MinimumRate" || name == "MaximumRate")
-    return sd_bus_message_append(reply, "d", 1.0);
-  bool flag = name == "CanGoNext"       ? state.canGoNext
-              : name == "CanGoPrevious" ? state.canGoPrevious
-              : name == "CanPlay"       ? state.canPlay
-              : name == "CanPause"      ? state.canPause
-                                        : state.canSeek;
-  return sd_bus_message_append(reply, "b", flag ? 1 : 0);
-}
-
-int MediaBusServer::Impl::AppendMetadata(sd_bus_message* reply) {
-  const MediaState& state = current_;
-  int r = sd_bus_message_open_container(reply, 'a', "{sv}");
-  if (r >= 0) r = sd_bus_message_append(reply, "{sv}", "mpris:trackid", "o", state.trackId.c_str());
-  if (r >= 0 && !state.title.empty())
-    r = sd_bus_message_append(reply, "{sv}", "xesam:title", "s", state.title.c_str());
-  if (r >= 0 && state.lengthUs > 0)
-    r = sd_bus_message_append(reply, "{sv}", "mpris:length", "x",
-                              static_cast<int64_t>(state.lengthUs));
-  if (r >= 0 && !state.url.empty())
-    r = sd_bus_message_append(reply, "{sv}", "xesam:url", "s", state.url.c_str());
-  if (r >= 0) r = AppendTags(reply, state.tags);
-  if (r >= 0) r = sd_bus_message_close_container(reply);
-  return r;
+int MediaBusServer::Impl::GetProperty(sd_bus*, const char*, const char* interfaceName,
+                                      const char* property, sd_bus_message* reply, void* self,
+                                      sd_bus_error* error) {
+  auto* server = static_cast<Impl*>(self);
+  const PropertyRow* row = server->RowOf(interfaceName, property);
+  if (!row) return sd_bus_error_set(error, SD_BUS_ERROR_UNKNOWN_PROPERTY, property);
+  return row->append(PropertySource{server->identity_, server->current_}, reply);
 }

@@ -109,6 +109,20 @@ TEST(MediaControls, EachChangeNamesItsPropertyAndThePositionSnapshotNone) {
   EXPECT_FALSE(MediaStateDiffers(base, moved));
 }
 
+TEST(MediaControls, EachStatePropertyHasItsOwnChangeBitFoundByName) {
+  uint32_t all = 0;
+  for (size_t i = 0; i < kMediaStatePropertyCount; ++i) {
+    const char* name = kMediaStateProperties[i].name;
+    EXPECT_EQ(MediaChangeBitOf(name), 1u << i) << name;
+    EXPECT_EQ(MediaPropertyNames(1u << i), std::vector<std::string>{name});
+    all |= MediaChangeBitOf(name);
+  }
+  EXPECT_EQ(MediaPropertyNames(all).size(), kMediaStatePropertyCount);
+  // The constant ones and Position are read when asked and never announced.
+  for (const char* name : {"Position", "Rate", "CanControl", "Identity"})
+    EXPECT_EQ(MediaChangeBitOf(name), 0u) << name;
+}
+
 TEST(MediaControls, PositionRunsOnOnlyWhilePlayingAndStaysWithinTheTrack) {
   MediaState state;
   state.positionUs = 10000000;
