@@ -163,9 +163,11 @@ TEST(TagReader, EachPathIsReadOnceAndOnlyTheLastAskedWaits) {
     // A third path pushes the oldest out of the bound of two.
     EXPECT_FALSE(reader.Find("d", &tags));
     ASSERT_TRUE(until(done, 3));
+    // Asked again, it is read again; waited for, so that the reader's stop cannot race it.
     EXPECT_FALSE(reader.Find("slow", &tags));
+    ASSERT_TRUE(until(done, 4));
   }
-  EXPECT_EQ(reads, (std::vector<std::string>{"slow", "c", "d"}));
+  EXPECT_EQ(reads, (std::vector<std::string>{"slow", "c", "d", "slow"}));
 }
 
 TEST(TagReader, StopWaitsForABlockedReadOnlyUpToItsBound) {
