@@ -1,0 +1,29 @@
+// The native Linux program's side of the commands: the choosers, dialogs and message boxes in
+// GTK 3. Everything runs on the main loop's thread; a dialog runs its own loop until it closes.
+#pragma once
+
+#include <functional>
+#include <utility>
+
+#include "app/front_end.h"
+
+class GtkFrontEnd : public FrontEnd {
+ public:
+  // quit ends the program's main loop, as "Выход" does; shut-down follows it.
+  explicit GtkFrontEnd(std::function<void()> quit) : quit_(std::move(quit)) {}
+
+  void OpenFileChooser() override;
+  bool ChooseFolder() override;
+  void ShowHotkeysDialog() override;
+  void ShowOptionsDialog() override;
+  void ShowHelp() override;
+  void ShowAbout() override;
+  void Quit() override { quit_(); }
+
+ private:
+  std::function<void()> quit_;
+};
+
+// A modal error box: text and caption are the program's own Windows-1251 texts, as the Win32
+// program passes them to MessageBoxA (e.g. the start-up error "Ошибка инициализации плеера").
+void ShowErrorMessage(const char* text, const char* caption);
