@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/percent_escapes.h"
+
 int64_t MediaClockUs() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -94,13 +96,6 @@ bool IsUnreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string FileUriOfPath(const std::string& unixPath) {
@@ -137,10 +132,10 @@ bool PathOfFileUri(const std::string& uri, std::string* unixPath) {
       path += c;
       continue;
     }
-    int high = i + 2 < uri.size() ? HexValue(uri[i + 1]) : -1;
-    int low = high >= 0 ? HexValue(uri[i + 2]) : -1;
-    if (low < 0 || (high == 0 && low == 0)) return false;
-    path += static_cast<char>(high * 16 + low);
+    // A NUL would cut the name short.
+    int byte = PercentEscapeAt(uri, i);
+    if (byte <= 0) return false;
+    path += static_cast<char>(byte);
     i += 2;
   }
   *unixPath = path;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/percent_escapes.h"
+
 namespace {
 
 bool IsSlash(char c) {
@@ -24,33 +26,12 @@ size_t SchemeLength(const std::string& line) {
   return url ? i : 0;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 }  // namespace
 
 bool SkipByteOrderMark(std::string* firstLine) {
   if (firstLine->compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
   firstLine->erase(0, 3);
   return true;
-}
-
-std::string PercentDecoded(const std::string& text) {
-  std::string bytes;
-  for (size_t i = 0; i < text.size(); ++i) {
-    int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
-    int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-    if (low >= 0) {
-      bytes += static_cast<char>(high * 16 + low);
-      i += 2;
-    } else {
-      bytes += text[i];
-    }
-  }
-  return bytes;
 }
 
 bool LinePath(const std::string& line, std::string* path, bool* uri) {

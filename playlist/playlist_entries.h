@@ -13,9 +13,6 @@ bool SkipByteOrderMark(std::string* firstLine);
 // tells whether the line was a file URI.
 bool LinePath(const std::string& line, std::string* path, bool* uri = nullptr);
 
-// The bytes that "%XX" escapes stand for; every other character as it is.
-std::string PercentDecoded(const std::string& text);
-
 // path resolved against the folder of the playlist file: a relative path is appended to that
 // folder, a path beginning with a slash or backslash gets the playlist's drive; drive and UNC
 // paths stay as they are. In a Windows playlist path's entries "/" becomes "\"; nothing else is

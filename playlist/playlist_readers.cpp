@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "platform/file_system.h"
+#include "platform/percent_escapes.h"
 #include "platform/platform.h"
 #include "platform/wide_paths.h"
 #include "playlist/playlist.h"
