@@ -21,7 +21,6 @@
 #include "playlist/saved_playlist.h"
 #include "settings/autostart.h"
 #include "settings/config_file.h"
-#include "platform/hotkey_registrar_win32.h"
 #include "settings/hotkeys.h"
 
 HINSTANCE g_instance = nullptr;
@@ -105,8 +104,7 @@ int StartUp() {
 }
 
 // The queue is emptied first, so every message is dispatched at once and in order. Only an empty
-// queue leads to the idle branch, which reads hotkey presses and runs MonitorTick (never from
-// inside a handler) and then, instead of a fixed 7 ms sleep, waits for the next message:
+// queue leads to the idle branch, which runs MonitorTick (never from inside a handler) and then, instead of a fixed 7 ms sleep, waits for the next message:
 // - while a monitor pass is owed, at most until it is due, which keeps the 50 ms cadence. One is
 //   owed after any dispatched message or other wake until a due pass has run, and always while
 //   the last due pass saw the channel playing or stalled (a track ends without any message);
@@ -129,7 +127,6 @@ int RunMainLoop() {
       continue;
     }
     mayHaveMessages = true;
-    PumpGlobalHotkeys();
     uint32_t passes = MonitorDuePasses();
     MonitorTick();
     PublishMediaState();
