@@ -23,6 +23,8 @@ class GlobalKeyGrabs {
   // Grabs the combination (MOD_* bits, virtual-key code) for the hotkey id, whatever the state of
   // Caps Lock, Num Lock and Scroll Lock. False when another X client holds it, another id of ours
   // holds it, or the key cannot be grabbed at all. A second grab for an id replaces the first.
+  // Its round trips may take in presses that the socket then no longer shows: a caller that
+  // waits on the socket reads them (ReadPresses) after grabbing.
   bool Grab(int id, uint32_t modifiers, uint32_t virtualKey);
   void Ungrab(int id);
   // Reads what the X server has sent, without waiting, and calls pressed(id, context) once for

@@ -18,7 +18,7 @@ class PlaybackMonitor {
   // paths may be null where paths are Unix paths in UTF-8.
   PlaybackMonitor(Clock& clock, TrayIcon& tray, WidePaths* paths);
 
-  // MonitorTick: at most every 50 ms shows the state in the tray and moves on at a track's end.
+  // The idle pass: at most every 50 ms shows the state in the tray and moves on at a track's end.
   void Tick();
   void AdvanceAtEnd();
   // For the main loop's idle wait: milliseconds until the next pass is due (0 when it is due
