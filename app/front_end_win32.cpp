@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/main_window_win32.h"
 #include "app/shell_win32.h"
 #include "core/app_state.h"
 #include "playlist/choosers_win32.h"
@@ -22,11 +23,13 @@ constexpr char kAboutText[] =
 }  // namespace
 
 void Win32FrontEnd::OpenFileChooser() {
-  OpenFileCommand(window_);
+  MainWindowState* state = MainWindowStateOf(window_);
+  if (state) OpenFileCommand(window_, state->fileChooser);
 }
 
 bool Win32FrontEnd::ChooseFolder() {
-  return ScanFolder(window_);
+  MainWindowState* state = MainWindowStateOf(window_);
+  return state && ScanFolder(window_, state->folderChooser);
 }
 
 void Win32FrontEnd::ShowHotkeysDialog() {

@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/front_end_win32.h"
+#include "app/main_window_win32.h"
 #include "app/media_controls_win32.h"
 #include "platform/dpi_win32.h"
 #include "platform/platform.h"
@@ -16,9 +17,6 @@
 namespace {
 
 constexpr int kWindowSize = 100;
-
-// What the shell broadcasts when it has made the notification area anew.
-UINT g_taskbarCreatedMessage = 0;
 
 void OnPaint(HWND window) {
   PAINTSTRUCT paint;
@@ -54,6 +52,12 @@ void OnCloseRequest() {
 
 }  // namespace
 
+MainWindowState* MainWindowStateOf(HWND window) {
+  return window == g_mainWindow
+             ? reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA))
+             : nullptr;
+}
+
 bool CreateMainWindow(HINSTANCE instance) {
   WNDCLASSA windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -64,7 +68,6 @@ bool CreateMainWindow(HINSTANCE instance) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kWindowClassName;
   RegisterClassA(&windowClass);
-  g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
   int width = GetSystemMetrics(SM_CXFULLSCREEN);
   int height = GetSystemMetrics(SM_CYFULLSCREEN);
@@ -72,6 +75,10 @@ bool CreateMainWindow(HINSTANCE instance) {
                                 (width - width / 4) / 2, (height - height / 4) / 2, kWindowSize,
                                 kWindowSize, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return false;
+  // Lives as long as the window, which the process never destroys.
+  auto* state = new MainWindowState;
+  state->taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
   g_mainWindow = window;
   g_platform.hotkeys = CreateWin32HotkeyRegistrar(window);
 
@@ -90,7 +97,8 @@ bool CreateMainWindow(HINSTANCE instance) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Messages sent while the window is being created go to the default handler.
   if (g_mainWindow == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  if (message == g_taskbarCreatedMessage && message != 0) {
+  MainWindowState* state = MainWindowStateOf(window);
+  if (state && message == state->taskbarCreatedMessage && message != 0) {
     TrayRecreated();
     return 0;
   }

@@ -16,12 +16,10 @@
 #include "playback/engine/audio_engine.h"
 #include "playback/monitor.h"
 #include "playback/player.h"
-#include "playback/shuffle_random.h"
 #include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
 #include "settings/autostart.h"
 #include "settings/config_file.h"
-#include "platform/hotkey_registrar_win32.h"
 #include "settings/hotkeys.h"
 
 HINSTANCE g_instance = nullptr;
@@ -69,8 +67,6 @@ void InstallPlatform() {
 }
 
 int StartUp() {
-  SeedShuffleRandom(1);
-
   // Read wide: a folder the code page cannot spell (a user's home named in other letters) is
   // named by its alias, as paths that come in are; the narrow name would name no folder.
   WCHAR path[2000];
@@ -105,8 +101,8 @@ int StartUp() {
 }
 
 // The queue is emptied first, so every message is dispatched at once and in order. Only an empty
-// queue leads to the idle branch, which reads hotkey presses and runs MonitorTick (never from
-// inside a handler) and then, instead of a fixed 7 ms sleep, waits for the next message:
+// queue leads to the idle branch, which runs the monitor's pass (never from inside a handler)
+// and then, instead of a fixed 7 ms sleep, waits for the next message:
 // - while a monitor pass is owed, at most until it is due, which keeps the 50 ms cadence. One is
 //   owed after any dispatched message or other wake until a due pass has run, and always while
 //   the last due pass saw the channel playing or stalled (a track ends without any message);
@@ -117,6 +113,7 @@ int StartUp() {
 // the queue is a trip to the server, and so is each switch between looking and waiting, 20 times
 // a second while a track plays. Whatever arrives after the timeout ends the next wait at once.
 int RunMainLoop() {
+  PlaybackMonitor monitor(*g_platform.clock, *g_platform.tray, g_platform.paths);
   MSG message;
   bool passOwed = true;
   bool mayHaveMessages = true;
@@ -129,18 +126,17 @@ int RunMainLoop() {
       continue;
     }
     mayHaveMessages = true;
-    PumpGlobalHotkeys();
-    uint32_t passes = MonitorDuePasses();
-    MonitorTick();
+    uint32_t passes = monitor.DuePasses();
+    monitor.Tick();
     PublishMediaState();
-    if (MonitorDuePasses() != passes) passOwed = false;
+    if (monitor.DuePasses() != passes) passOwed = false;
     // After a message a pass is owed within the period. Otherwise a playing channel is looked at
     // again only when what the tray shows can change (its next whole second, the point where
     // the monitor moves on) or when the engine says its state changed by itself; a stopped or
     // paused one only after a message.
-    DWORD timeout = passOwed         ? static_cast<DWORD>(MonitorMsUntilDue())
-                    : MonitorQuiet() ? INFINITE
-                                     : static_cast<DWORD>(MonitorMsUntilChange());
+    DWORD timeout = passOwed          ? static_cast<DWORD>(monitor.MsUntilDue())
+                    : monitor.Quiet() ? INFINITE
+                                      : static_cast<DWORD>(monitor.MsUntilChange());
     // Any wake but the timeout owes a pass too: PeekMessage handles a sent message (a
     // hand-over) inside itself and then reports an empty queue.
     if (timeout == 0) continue;

@@ -5,44 +5,49 @@
 #include <poll.h>
 
 #include <cerrno>
-#include <vector>
 
 #include "platform/key_symbols.h"
 
+static_assert(sizeof(KeyCode) == sizeof(unsigned char) && sizeof(KeySym) == sizeof(unsigned long) &&
+                  sizeof(Window) == sizeof(unsigned long),
+              "the header names Xlib's types by their plain ones");
+
 namespace {
 
-struct Grab {
-  int id;
-  KeyCode keycode;
-  unsigned int mask;
+// What the error handler notes while a grab is under way.
+struct GrabErrors {
+  Display* display;
+  bool failed;
+  XErrorHandler previous;
 };
 
-Display* g_display = nullptr;
-Window g_root = 0;
-std::vector<Grab> g_grabs;
-// The lock masks a grab must ignore; found in the server's modifier map.
-unsigned int g_lockVariants[8];
-int g_lockVariantCount = 0;
-unsigned int g_allLocks = 0;
+// Xlib's error handler is process-wide and takes no user pointer, so the grab under way is found
+// here; only the UI thread grabs, one at a time.
+GrabErrors* g_grabErrors = nullptr;
 
-bool g_grabFailed = false;
-XErrorHandler g_previousHandler = nullptr;
-
-// Xlib's error handler is process-wide and Wine's X11 driver has its own: errors on our
-// connection are ours to note, everything else goes on to Wine.
+// Wine's X11 driver has its own handler: errors on our connection are ours to note, everything
+// else goes on to Wine.
 int NoteGrabError(Display* display, XErrorEvent* error) {
-  if (display == g_display) {
-    g_grabFailed = true;
+  GrabErrors* errors = g_grabErrors;
+  if (errors && display == errors->display) {
+    errors->failed = true;
     return 0;
   }
-  return g_previousHandler ? g_previousHandler(display, error) : 0;
+  XErrorHandler previous = errors ? errors->previous : nullptr;
+  return previous ? previous(display, error) : 0;
 }
 
-unsigned int ModifierMaskOf(KeySym keysym) {
-  KeyCode keycode = XKeysymToKeycode(g_display, keysym);
+}  // namespace
+
+GlobalKeyGrabs::~GlobalKeyGrabs() {
+  if (display_) XCloseDisplay(display_);
+}
+
+unsigned int GlobalKeyGrabs::ModifierMaskOf(unsigned long keysym) const {
+  KeyCode keycode = XKeysymToKeycode(display_, keysym);
   if (keycode == 0) return 0;
   unsigned int mask = 0;
-  XModifierKeymap* map = XGetModifierMapping(g_display);
+  XModifierKeymap* map = XGetModifierMapping(display_);
   for (int modifier = 0; modifier < 8; ++modifier)
     for (int i = 0; i < map->max_keypermod; ++i)
       if (map->modifiermap[modifier * map->max_keypermod + i] == keycode) mask |= 1u << modifier;
@@ -50,31 +55,31 @@ unsigned int ModifierMaskOf(KeySym keysym) {
   return mask;
 }
 
-void FindLockVariants() {
+void GlobalKeyGrabs::FindLockVariants() {
   const unsigned int locks[] = {LockMask, ModifierMaskOf(XK_Num_Lock),
                                 ModifierMaskOf(XK_Scroll_Lock)};
   // Every combination of the distinct lock masks, none first.
-  g_allLocks = 0;
-  g_lockVariantCount = 1;
-  g_lockVariants[0] = 0;
+  allLocks_ = 0;
+  lockVariantCount_ = 1;
+  lockVariants_[0] = 0;
   for (unsigned int lock : locks) {
-    lock &= ~g_allLocks;  // Num Lock and Scroll Lock may share a modifier, or have none
+    lock &= ~allLocks_;  // Num Lock and Scroll Lock may share a modifier, or have none
     if (lock == 0) continue;
-    g_allLocks |= lock;
-    int count = g_lockVariantCount;
-    for (int i = 0; i < count; ++i) g_lockVariants[g_lockVariantCount++] = g_lockVariants[i] | lock;
+    allLocks_ |= lock;
+    int count = lockVariantCount_;
+    for (int i = 0; i < count; ++i) lockVariants_[lockVariantCount_++] = lockVariants_[i] | lock;
   }
 }
 
 // Every key that types keysym at its first or second level. A keysym may sit on several keys:
 // the keypad's '.' types KP_Decimal only with Num Lock on (second level), and some keymaps give
 // KP_Decimal a key of its own, which XKeysymToKeycode prefers although keyboards rarely have it.
-std::vector<KeyCode> KeycodesOf(KeySym keysym) {
-  std::vector<KeyCode> found;
+std::vector<unsigned char> GlobalKeyGrabs::KeycodesOf(unsigned long keysym) const {
+  std::vector<unsigned char> found;
   int first = 0, last = 0, perKeycode = 0;
-  XDisplayKeycodes(g_display, &first, &last);
+  XDisplayKeycodes(display_, &first, &last);
   KeySym* map =
-      XGetKeyboardMapping(g_display, static_cast<KeyCode>(first), last - first + 1, &perKeycode);
+      XGetKeyboardMapping(display_, static_cast<KeyCode>(first), last - first + 1, &perKeycode);
   if (!map) return found;
   for (int code = first; code <= last; ++code) {
     for (int level = 0; level < perKeycode && level < 2; ++level) {
@@ -88,79 +93,79 @@ std::vector<KeyCode> KeycodesOf(KeySym keysym) {
   return found;
 }
 
-void UngrabAllVariants(const Grab& grab) {
-  for (int i = 0; i < g_lockVariantCount; ++i)
-    XUngrabKey(g_display, grab.keycode, grab.mask | g_lockVariants[i], g_root);
+void GlobalKeyGrabs::UngrabAllVariants(const Held& grab) {
+  for (int i = 0; i < lockVariantCount_; ++i)
+    XUngrabKey(display_, grab.keycode, grab.mask | lockVariants_[i], root_);
 }
 
-}  // namespace
-
-bool OpenGlobalKeyDisplay() {
-  if (g_display) return true;
-  g_display = XOpenDisplay(nullptr);
-  if (!g_display) return false;
-  g_root = DefaultRootWindow(g_display);
+bool GlobalKeyGrabs::Open() {
+  if (display_) return true;
+  display_ = XOpenDisplay(nullptr);
+  if (!display_) return false;
+  root_ = DefaultRootWindow(display_);
   FindLockVariants();
   return true;
 }
 
-bool GrabGlobalKey(int id, uint32_t modifiers, uint32_t virtualKey) {
-  if (!g_display) return false;
-  UngrabGlobalKey(id);
+bool GlobalKeyGrabs::Grab(int id, uint32_t modifiers, uint32_t virtualKey) {
+  if (!display_) return false;
+  Ungrab(id);
   uint32_t mask = 0;
   uint32_t keysym = VirtualKeyToKeysym(virtualKey);
   if (keysym == 0 || !HotkeyModifiersToMask(modifiers, &mask)) return false;
-  std::vector<Grab> grabs;
-  for (KeyCode keycode : KeycodesOf(keysym)) grabs.push_back(Grab{id, keycode, mask});
+  std::vector<Held> grabs;
+  for (unsigned char keycode : KeycodesOf(keysym)) grabs.push_back(Held{id, keycode, mask});
   if (grabs.empty()) return false;
   // The server lets one client grab a combination twice; a second action on it must fail as on
   // Windows.
-  for (const Grab& held : g_grabs)
-    for (const Grab& grab : grabs)
+  for (const Held& held : held_)
+    for (const Held& grab : grabs)
       if (held.keycode == grab.keycode && held.mask == grab.mask) return false;
 
-  XSync(g_display, False);
-  g_grabFailed = false;
-  g_previousHandler = XSetErrorHandler(NoteGrabError);
-  for (const Grab& grab : grabs)
-    for (int i = 0; i < g_lockVariantCount; ++i)
-      XGrabKey(g_display, grab.keycode, grab.mask | g_lockVariants[i], g_root, False, GrabModeAsync,
+  XSync(display_, False);
+  GrabErrors errors = {display_, false, nullptr};
+  g_grabErrors = &errors;
+  errors.previous = XSetErrorHandler(NoteGrabError);
+  for (const Held& grab : grabs)
+    for (int i = 0; i < lockVariantCount_; ++i)
+      XGrabKey(display_, grab.keycode, grab.mask | lockVariants_[i], root_, False, GrabModeAsync,
                GrabModeAsync);
-  XSync(g_display, False);
-  if (g_grabFailed) {
+  XSync(display_, False);
+  if (errors.failed) {
     // Another client holds at least one variant: give back the ones we did get.
-    for (const Grab& grab : grabs) UngrabAllVariants(grab);
-    XSync(g_display, False);
+    for (const Held& grab : grabs) UngrabAllVariants(grab);
+    XSync(display_, False);
   }
-  XSetErrorHandler(g_previousHandler);
-  if (g_grabFailed) return false;
-  g_grabs.insert(g_grabs.end(), grabs.begin(), grabs.end());
+  XSetErrorHandler(errors.previous);
+  g_grabErrors = nullptr;
+  if (errors.failed) return false;
+  held_.insert(held_.end(), grabs.begin(), grabs.end());
   return true;
 }
 
-void UngrabGlobalKey(int id) {
-  if (!g_display) return;
+void GlobalKeyGrabs::Ungrab(int id) {
+  if (!display_) return;
   bool released = false;
-  for (auto it = g_grabs.begin(); it != g_grabs.end();) {
+  for (auto it = held_.begin(); it != held_.end();) {
     if (it->id != id) {
       ++it;
       continue;
     }
     UngrabAllVariants(*it);
-    it = g_grabs.erase(it);
+    it = held_.erase(it);
     released = true;
   }
-  if (released) XFlush(g_display);
+  if (released) XFlush(display_);
 }
 
-void ReadGlobalKeyPresses(void (*pressed)(int id, void* context), void* context) {
-  if (!g_display) return;
-  while (XPending(g_display) > 0) {
+void GlobalKeyGrabs::ReadPresses(void (*pressed)(int id, void* context), void* context) {
+  if (!display_) return;
+  while (XPending(display_) > 0) {
     XEvent event;
-    XNextEvent(g_display, &event);
+    XNextEvent(display_, &event);
     if (event.type != KeyPress) continue;
-    unsigned int mask = event.xkey.state & 0xFF & ~g_allLocks;
-    for (const Grab& grab : g_grabs) {
+    unsigned int mask = event.xkey.state & 0xFF & ~allLocks_;
+    for (const Held& grab : held_) {
       if (grab.keycode == event.xkey.keycode && grab.mask == mask) {
         pressed(grab.id, context);
         break;
@@ -169,9 +174,9 @@ void ReadGlobalKeyPresses(void (*pressed)(int id, void* context), void* context)
   }
 }
 
-bool WaitForGlobalKeyInput() {
-  if (!g_display) return false;
-  pollfd watched = {ConnectionNumber(g_display), POLLIN, 0};
+bool GlobalKeyGrabs::WaitForInput() const {
+  if (!display_) return false;
+  pollfd watched = {ConnectionNumber(display_), POLLIN, 0};
   for (;;) {
     int ready = poll(&watched, 1, -1);
     if (ready > 0) return (watched.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;

@@ -9,22 +9,15 @@
 
 namespace {
 
-HWND g_hotkeyWindow = nullptr;
-
 #if defined(TUNLARK_WINELIB)
-bool g_useKeyGrabs = false;
-
 // Presses are read on the UI thread. A watcher thread blocks in poll() on the X connection and
 // posts kPumpMessage to a message-only window of ours, so a press wakes the main loop's wait at
 // once and modal loops (menu, dialogs, choosers, message boxes) deliver it too, with no timer
-// waking the process while nothing happens. The watcher then waits for g_drained, which the UI
+// waking the process while nothing happens. The watcher then waits for drained_, which the UI
 // thread sets after reading, since until then the socket stays readable.
 constexpr UINT kPumpMessage = WM_APP + 0x4B;
-HWND g_pumpWindow = nullptr;
-HANDLE g_drained = nullptr;
 
 // Only when the watcher cannot be started: a timer, which modal loops dispatch as well.
-constexpr UINT_PTR kPumpTimerId = 0x544B;
 constexpr UINT kPumpPeriodMs = 20;
 #endif
 
@@ -32,18 +25,31 @@ struct Combination {
   UINT modifiers = 0;
   UINT keyCode = 0;
 };
-// By hotkey id, for the lParam of WM_HOTKEY; keyed rather than sized, so that the platform
-// knows nothing of how many actions there are.
-std::map<int, Combination> g_combinations;
 
+// In the Winelib build with an X display, RegisterHotKey is not called at all: the X grab is both
+// the registration and the delivery. Wine's own hotkeys would add nothing but a second path for
+// the same press whenever a Wine window has the focus, and a combination taken by another
+// program, including another instance of ours, already fails the grab with BadAccess. Without a
+// display (a test run without X) it falls back to RegisterHotKey.
 class Win32HotkeyRegistrar : public HotkeyRegistrar {
  public:
-  explicit Win32HotkeyRegistrar(HWND window) : window_(window) {}
+  explicit Win32HotkeyRegistrar(HWND window) : window_(window) {
+#if defined(TUNLARK_WINELIB)
+    useKeyGrabs_ = keys_.Open();
+    if (useKeyGrabs_ && !StartKeyWatcher()) StartPumpTimer();
+#endif
+  }
 
   bool Register(int id, uint32_t modifiers, uint32_t keyCode) override {
-    g_combinations[id] = {modifiers, keyCode};
+    combinations_[id] = {modifiers, keyCode};
 #if defined(TUNLARK_WINELIB)
-    if (g_useKeyGrabs) return GrabGlobalKey(id, modifiers, keyCode);
+    if (useKeyGrabs_) {
+      bool grabbed = keys_.Grab(id, modifiers, keyCode);
+      // Presses Xlib took in while the grab waited for the server never make the socket
+      // readable, so the watcher would not see them.
+      PumpPresses();
+      return grabbed;
+    }
 #endif
     // A name missing from the key table leaves code -1 (all bits set once combined), and a
     // virtual key 0 is none at all: refused here as the key grabs refuse them, rather than
@@ -56,81 +62,90 @@ class Win32HotkeyRegistrar : public HotkeyRegistrar {
 
   void Unregister(int id) override {
 #if defined(TUNLARK_WINELIB)
-    if (g_useKeyGrabs) return UngrabGlobalKey(id);
+    if (useKeyGrabs_) return keys_.Ungrab(id);
 #endif
     UnregisterHotKey(window_, id);
   }
 
  private:
-  HWND window_;
-};
-
 #if defined(TUNLARK_WINELIB)
-void PostHotkey(int id, void*) {
-  auto found = g_combinations.find(id);
-  Combination combination = found != g_combinations.end() ? found->second : Combination{};
-  PostMessageA(g_hotkeyWindow, WM_HOTKEY, id,
-               MAKELPARAM(combination.modifiers, combination.keyCode));
-}
-
-void CALLBACK PumpFromTimer(HWND, UINT, UINT_PTR, DWORD) {
-  PumpGlobalHotkeys();
-}
-
-LRESULT CALLBACK PumpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kPumpMessage) return DefWindowProcA(window, message, wParam, lParam);
-  PumpGlobalHotkeys();
-  SetEvent(g_drained);
-  return 0;
-}
-
-DWORD WINAPI WatchKeyConnection(void*) {
-  while (WaitForGlobalKeyInput()) {
-    if (!PostMessageA(g_pumpWindow, kPumpMessage, 0, 0)) break;
-    WaitForSingleObject(g_drained, INFINITE);
+  void PumpPresses() {
+    keys_.ReadPresses(PostHotkey, this);
   }
-  return 0;
-}
 
-// CreateThread, not std::thread: a bare pthread crashes in Winelib once it calls Win32.
-bool StartKeyWatcher(HINSTANCE instance) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = PumpWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "TunlarkHotkeyPump";
-  if (!RegisterClassA(&windowClass)) return false;
-  g_pumpWindow = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                 nullptr, instance, nullptr);
-  if (!g_pumpWindow) return false;
-  g_drained = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  if (!g_drained) return false;
-  HANDLE thread = CreateThread(nullptr, 0, WatchKeyConnection, nullptr, 0, nullptr);
-  if (!thread) return false;
-  CloseHandle(thread);
-  return true;
-}
+  static void PostHotkey(int id, void* context) {
+    auto* self = static_cast<Win32HotkeyRegistrar*>(context);
+    auto found = self->combinations_.find(id);
+    Combination combination = found != self->combinations_.end() ? found->second : Combination{};
+    PostMessageA(self->window_, WM_HOTKEY, id,
+                 MAKELPARAM(combination.modifiers, combination.keyCode));
+  }
+
+  static LRESULT CALLBACK PumpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Win32HotkeyRegistrar*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self || message != kPumpMessage) return DefWindowProcA(window, message, wParam, lParam);
+    self->PumpPresses();
+    SetEvent(self->drained_);
+    return 0;
+  }
+
+  static DWORD WINAPI WatchKeyConnection(void* context) {
+    auto* self = static_cast<Win32HotkeyRegistrar*>(context);
+    while (self->keys_.WaitForInput()) {
+      if (!PostMessageA(self->pumpWindow_, kPumpMessage, 0, 0)) break;
+      WaitForSingleObject(self->drained_, INFINITE);
+    }
+    return 0;
+  }
+
+  bool CreatePumpWindow() {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE));
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PumpWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = "TunlarkHotkeyPump";
+    if (!RegisterClassA(&windowClass)) return false;
+    pumpWindow_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                  nullptr, instance, nullptr);
+    if (!pumpWindow_) return false;
+    SetWindowLongPtrA(pumpWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return true;
+  }
+
+  // CreateThread, not std::thread: a bare pthread crashes in Winelib once it calls Win32.
+  bool StartKeyWatcher() {
+    if (!CreatePumpWindow()) return false;
+    drained_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!drained_) return false;
+    HANDLE thread = CreateThread(nullptr, 0, WatchKeyConnection, this, 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    return true;
+  }
+
+  // The timer's id is the registrar, which its procedure has no other way to find.
+  void StartPumpTimer() {
+    SetTimer(window_, reinterpret_cast<UINT_PTR>(this), kPumpPeriodMs, PumpFromTimer);
+  }
+
+  static void CALLBACK PumpFromTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    reinterpret_cast<Win32HotkeyRegistrar*>(id)->PumpPresses();
+  }
+
+  GlobalKeyGrabs keys_;
+  bool useKeyGrabs_ = false;
+  HWND pumpWindow_ = nullptr;
+  HANDLE drained_ = nullptr;
 #endif
+
+  HWND window_;
+  // By hotkey id, for the lParam of WM_HOTKEY; keyed rather than sized, so that the platform
+  // knows nothing of how many actions there are.
+  std::map<int, Combination> combinations_;
+};
 
 }  // namespace
 
-// In the Winelib build with an X display, RegisterHotKey is not called at all: the X grab is both
-// the registration and the delivery. Wine's own hotkeys would add nothing but a second path for
-// the same press whenever a Wine window has the focus, and a combination taken by another
-// program, including another instance of ours, already fails the grab with BadAccess. Without a
-// display (a test run without X) it falls back to RegisterHotKey.
 HotkeyRegistrar* CreateWin32HotkeyRegistrar(HWND window) {
-  g_hotkeyWindow = window;
-#if defined(TUNLARK_WINELIB)
-  g_useKeyGrabs = OpenGlobalKeyDisplay();
-  if (g_useKeyGrabs &&
-      !StartKeyWatcher(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE))))
-    SetTimer(window, kPumpTimerId, kPumpPeriodMs, PumpFromTimer);
-#endif
   return new Win32HotkeyRegistrar(window);
-}
-
-void PumpGlobalHotkeys() {
-#if defined(TUNLARK_WINELIB)
-  if (g_useKeyGrabs) ReadGlobalKeyPresses(PostHotkey, nullptr);
-#endif
 }

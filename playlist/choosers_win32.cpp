@@ -12,9 +12,6 @@
 
 namespace {
 
-ChooserGuard g_fileGuard;
-ChooserGuard g_folderGuard;
-
 // One pair, no "all files" pair; the patterns come from the table of file types.
 std::string TrackFilter() {
   return std::string("Все поддерживаемые типы") + '\0' + FilterPatterns() + '\0' + '\0';
@@ -33,8 +30,8 @@ std::string NarrowChoice(const WCHAR* path) {
 
 }  // namespace
 
-std::string ChooseFile(HWND owner) {
-  if (!g_fileGuard.Enter()) return "";
+std::string ChooseFile(HWND owner, ChooserGuard& guard) {
+  if (!guard.Enter()) return "";
   WCHAR path[260] = {};
   std::u16string filter = WidenAnsi(TrackFilter());
   std::u16string title = WidenAnsi("Открыть файл");
@@ -50,7 +47,7 @@ std::string ChooseFile(HWND owner) {
   dialog.Flags = OFN_HIDEREADONLY | OFN_NONETWORKBUTTON | OFN_EXPLORER | OFN_FORCESHOWHIDDEN;
   dialog.FlagsEx = OFN_EX_NOPLACESBAR;
   bool chosen = GetOpenFileNameW(&dialog) != FALSE;
-  g_fileGuard.Leave();
+  guard.Leave();
   return chosen ? NarrowChoice(path) : std::string();
 }
 
@@ -76,22 +73,22 @@ std::string BrowseForFolder(HWND owner) {
 
 }  // namespace
 
-std::string ChooseFolder(HWND owner) {
-  if (!g_folderGuard.Enter()) return "";
+std::string ChooseFolder(HWND owner, ChooserGuard& guard) {
+  if (!guard.Enter()) return "";
   std::string path = BrowseForFolder(owner);
-  g_folderGuard.Leave();
+  guard.Leave();
   return path;
 }
 
-void OpenFileCommand(HWND owner) {
-  std::string path = ChooseFile(owner);
+void OpenFileCommand(HWND owner, ChooserGuard& guard) {
+  std::string path = ChooseFile(owner, guard);
   if (path.empty()) return;
   OpenPath(path);
   PlayCurrent();
 }
 
-bool ScanFolder(HWND owner) {
-  std::string folder = ChooseFolder(owner);
+bool ScanFolder(HWND owner, ChooserGuard& guard) {
+  std::string folder = ChooseFolder(owner, guard);
   if (folder.empty()) return false;
   return FillFromFolder(folder);
 }

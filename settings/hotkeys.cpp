@@ -33,6 +33,8 @@ static_assert(EachActionHasAnId(), "each hotkey action needs a row with its own 
 
 }  // namespace
 
+// The process-wide table of the design beside g_app: config.cfg fills it, the registration and
+// the hotkeys dialog read it.
 HotkeyBinding HotkeyBindings[kHotkeyActionCount];
 
 int HotkeyActionForId(int id) {

@@ -4,9 +4,12 @@
 #include <cmath>
 #include <thread>
 
+// Behind a C-style interface of handles and plain values with no context argument, as the audio
+// library it stands in for: one engine per process.
 Engine g_engine;
 
 namespace {
+// Per thread, not per process: the last-error query answers for the calling thread's own call.
 thread_local int t_lastError = 0;
 }  // namespace
 

@@ -21,8 +21,6 @@ class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(engine_.ok());
-    ResetMonitor();
-    SeedShuffleRandom(1);
     g_app.Volume = 50;
     // Small mono files; the backslash in the name gives TrackTitle something to cut at.
     ASSERT_TRUE(
@@ -45,66 +43,88 @@ class MonitorTest : public ::testing::Test {
   }
   // One due pass: more than 50 ms after the previous one.
   void DuePass() {
-    MonitorTick();
+    monitor_.Tick();
     state_.clock.now += 51;
-    MonitorTick();
+    monitor_.Tick();
   }
   const RecordingTray::Call& Last() { return state_.tray.calls.back(); }
 
   TempDir dir_;
   CoreFixtureState state_{dir_};
   EngineFixture engine_;
+  PlaybackMonitor monitor_{state_.clock, state_.tray, nullptr};
 };
 
 TEST_F(MonitorTest, UpdatesAtMostEvery50MsAlsoAcrossTheTickWrap) {
   state_.clock.now = 0xFFFFFFF0u;
-  MonitorTick();  // the first call only starts the clock
+  monitor_.Tick();  // the first call only starts the clock
   state_.clock.now += 50;
-  MonitorTick();
+  monitor_.Tick();
   EXPECT_TRUE(state_.tray.calls.empty());
   state_.clock.now += 1;  // 51 ms, across the wrap of the tick count
-  MonitorTick();
+  monitor_.Tick();
   ASSERT_EQ(state_.tray.calls.size(), 1u);
   EXPECT_EQ(Last().text, kStopped);
   EXPECT_EQ(Last().iconId, 114);
   state_.clock.now += 30;
-  MonitorTick();
+  monitor_.Tick();
   EXPECT_EQ(state_.tray.calls.size(), 1u) << "30 ms after the last update";
   state_.clock.now += 21;
-  MonitorTick();
+  monitor_.Tick();
   EXPECT_EQ(state_.tray.calls.size(), 2u) << "the stopped state is shown again every pass";
 }
 
 // The main loop waits on the queue for as long as these allow; a wrong answer would either stall
 // the tray and the track advance or wake the program for nothing.
 TEST_F(MonitorTest, TellsTheLoopWhenTheNextPassIsDueAndWhenNothingCanChange) {
-  EXPECT_EQ(MonitorMsUntilDue(), 0) << "before the first call";
+  EXPECT_EQ(monitor_.MsUntilDue(), 0) << "before the first call";
   state_.clock.now = 0xFFFFFFE0u;
-  MonitorTick();
-  EXPECT_EQ(MonitorMsUntilDue(), 51);
+  monitor_.Tick();
+  EXPECT_EQ(monitor_.MsUntilDue(), 51);
   state_.clock.now += 40;  // across the wrap of the tick count
-  EXPECT_EQ(MonitorMsUntilDue(), 11);
+  EXPECT_EQ(monitor_.MsUntilDue(), 11);
   state_.clock.now += 11;
-  EXPECT_EQ(MonitorMsUntilDue(), 0);
+  EXPECT_EQ(monitor_.MsUntilDue(), 0);
   state_.clock.now += 500;  // long overdue is still due now, not negative
-  EXPECT_EQ(MonitorMsUntilDue(), 0);
-  EXPECT_FALSE(MonitorQuiet()) << "no due pass has looked yet";
+  EXPECT_EQ(monitor_.MsUntilDue(), 0);
+  EXPECT_FALSE(monitor_.Quiet()) << "no due pass has looked yet";
 
-  uint32_t passes = MonitorDuePasses();
-  MonitorTick();
-  EXPECT_EQ(MonitorDuePasses(), passes + 1);
-  EXPECT_TRUE(MonitorQuiet()) << "stopped";
-  MonitorTick();
-  EXPECT_EQ(MonitorDuePasses(), passes + 1) << "a pass that is not due does not count";
+  uint32_t passes = monitor_.DuePasses();
+  monitor_.Tick();
+  EXPECT_EQ(monitor_.DuePasses(), passes + 1);
+  EXPECT_TRUE(monitor_.Quiet()) << "stopped";
+  monitor_.Tick();
+  EXPECT_EQ(monitor_.DuePasses(), passes + 1) << "a pass that is not due does not count";
 
   Fill({"a"});
   PlayAt(0, 1);
-  EXPECT_FALSE(MonitorQuiet()) << "a track the tray does not show yet";
+  EXPECT_FALSE(monitor_.Quiet()) << "a track the tray does not show yet";
   DuePass();
-  EXPECT_FALSE(MonitorQuiet()) << "playing: the track can end without any message";
+  EXPECT_FALSE(monitor_.Quiet()) << "playing: the track can end without any message";
   BASS_ChannelPause(g_app.Channel);
   DuePass();
-  EXPECT_TRUE(MonitorQuiet()) << "paused";
+  EXPECT_TRUE(monitor_.Quiet()) << "paused";
+}
+
+// Each run of a loop owns its monitor: nothing one has seen or drawn carries over to another.
+TEST_F(MonitorTest, AnotherMonitorStartsAfreshWithItsOwnClockAndShufflePicks) {
+  // Four entries: the first two picks of one sequence (41, 18467) land on different ones.
+  Fill({"a", "b", "c", "Song"});
+  g_app.Shuffle = 1;
+  PlayAt(0, 4.97);
+  DuePass();
+  uint32_t firstPick = g_app.CurrentIndex;
+  EXPECT_EQ(monitor_.DuePasses(), 1u);
+
+  PlaybackMonitor other(state_.clock, state_.tray, nullptr);
+  EXPECT_EQ(other.MsUntilDue(), 0) << "not started";
+  EXPECT_EQ(other.DuePasses(), 0u);
+  EXPECT_FALSE(other.Quiet());
+  PlayAt(0, 4.97);
+  other.Tick();
+  state_.clock.now += 51;
+  other.Tick();
+  EXPECT_EQ(g_app.CurrentIndex, firstPick) << "its generator starts at the run's seed";
 }
 
 TEST_F(MonitorTest, TooltipAndIconFollowPlayingMutedAndPaused) {
@@ -163,6 +183,7 @@ TEST_F(MonitorTest, TrackNamedByItsAliasShowsItsRealTitleInTheWideTooltip) {
   FakeWidePaths paths;
   paths.longNames[Track("Song")] = u"Jóga.wav";
   g_platform.paths = &paths;
+  monitor_ = PlaybackMonitor(state_.clock, state_.tray, &paths);
   Fill({"Song", "a"});
   PlayAt(0, 65);
   DuePass();
@@ -183,10 +204,10 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   PlayAt(0, 4.9);  // the last whole second, but 0.1 s still to be heard
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 0u);
-  EXPECT_EQ(MonitorMsUntilChange(), 51) << "woken for the end, one period before it";
+  EXPECT_EQ(monitor_.MsUntilChange(), 51) << "woken for the end, one period before it";
   PlayAt(0, 2.25);
   DuePass();
-  EXPECT_EQ(MonitorMsUntilChange(), 751) << "woken for the next whole second";
+  EXPECT_EQ(monitor_.MsUntilChange(), 751) << "woken for the next whole second";
 
   PlayAt(0, 4.97);
   uint32_t first = g_app.Channel;
@@ -196,7 +217,7 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   EXPECT_EQ(PositionSeconds(), 0);
   EXPECT_NE(Last().text.find("a - 00:04/00:05"), std::string::npos)
       << "the pass that advances still shows the finished track";
-  EXPECT_EQ(MonitorMsUntilChange(), 51) << "the next due pass shows the new track";
+  EXPECT_EQ(monitor_.MsUntilChange(), 51) << "the next due pass shows the new track";
   DuePass();
   EXPECT_NE(Last().text.find("b - 00:00/00:05"), std::string::npos);
 
@@ -215,9 +236,8 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   g_app.Repeat = 0;
   g_app.Shuffle = 1;
   PlayAt(0, 4.97);
-  SeedShuffleRandom(1);
-  uint32_t expected = static_cast<uint32_t>(NextShuffleRandom()) % 3;
-  SeedShuffleRandom(1);
+  // No pick was drawn so far: the monitor's generator is where a run starts it.
+  uint32_t expected = static_cast<uint32_t>(ShuffleRandom(1).Next()) % 3;
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, expected);
 
@@ -228,8 +248,8 @@ TEST_F(MonitorTest, AdvancesAtTheHeardEndByRepeatAndShuffle) {
   ASSERT_EQ(BASS_ChannelIsActive(g_app.Channel), BASS_ACTIVE_STOPPED);
   DuePass();
   EXPECT_EQ(g_app.CurrentIndex, 1u);
-  EXPECT_FALSE(MonitorQuiet()) << "the loop must keep looking at the new track";
-  EXPECT_EQ(MonitorMsUntilChange(), 51) << "and show it at the next due pass";
+  EXPECT_FALSE(monitor_.Quiet()) << "the loop must keep looking at the new track";
+  EXPECT_EQ(monitor_.MsUntilChange(), 51) << "and show it at the next due pass";
 
   // A decoder that runs dry before the length it reported (a file cut short) ends the track
   // all the same.
@@ -292,7 +312,7 @@ TEST_F(MonitorTest, ShortTracksPausedTracksAndEmptyListsAtTheEnd) {
   uint32_t playing = g_app.Channel;
   g_app.playlist.Clear();
   g_app.Shuffle = 1;
-  AdvanceAtEnd();
+  monitor_.AdvanceAtEnd();
   EXPECT_EQ(g_app.CurrentIndex, 0u);
   EXPECT_EQ(g_app.Channel, playing);
 }
