@@ -28,6 +28,8 @@ constexpr uint32_t BASS_MUSIC_RAMP = 0x200;
 constexpr uint32_t BASS_MUSIC_RAMPS = 0x400;
 
 // Channel types reported by BASS_ChannelGetInfo.
+// A stream of a kind the library has no value of its own for.
+constexpr uint32_t BASS_CTYPE_STREAM = 0x10000;
 constexpr uint32_t BASS_CTYPE_STREAM_OGG = 0x10002;
 constexpr uint32_t BASS_CTYPE_STREAM_MP1 = 0x10003;
 constexpr uint32_t BASS_CTYPE_STREAM_MP2 = 0x10004;

@@ -5,6 +5,7 @@
 
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/engine.h"
+#include "playback/engine/track_decoders.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -101,6 +102,19 @@ std::unique_ptr<MediaFile> OpenFile(bool mem, const void* file, uint64_t offset)
       files ? files->OpenMediaFile(static_cast<const char*>(file)) : nullptr;
   if (!media) SetEngineError(kErrorFileOpen);
   return media;
+}
+
+std::unique_ptr<Decoder> OpenStreamDecoder(StreamDecoder kind, std::unique_ptr<MediaFile>& media,
+                                           bool exactScan) {
+  switch (kind) {
+    case StreamDecoder::kSndfile:
+      return OpenSndfileDecoder(media);
+    case StreamDecoder::kMpeg:
+      return OpenMpegDecoder(media, exactScan);
+    case StreamDecoder::kFfmpeg:
+      return OpenFfmpegDecoder(media);
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -225,10 +239,11 @@ uint32_t BASS_StreamCreateFile(bool mem, const void* file, uint64_t offset, uint
                                uint32_t flags) {
   std::unique_ptr<MediaFile> media = OpenFile(mem, file, offset);
   if (!media) return 0;
-  std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(media);
-  if (!decoder && media->Seek(0))
-    decoder = OpenMpegDecoder(media, (flags & BASS_STREAM_PRESCAN) != 0);
-  if (!decoder && media->Seek(0)) decoder = OpenFfmpegDecoder(media);
+  std::unique_ptr<Decoder> decoder;
+  for (StreamDecoder kind : StreamProbeOrder(static_cast<const char*>(file))) {
+    decoder = OpenStreamDecoder(kind, media, (flags & BASS_STREAM_PRESCAN) != 0);
+    if (decoder || !media->Seek(0)) break;
+  }
   return AddChannel(std::move(decoder), flags, false);
 }
 

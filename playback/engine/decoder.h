@@ -29,7 +29,8 @@ class Decoder {
 std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file);
 // MPEG audio layer 1, 2 and 3 through libmpg123; exactScan counts every frame for the length.
 std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool exactScan);
-// AAC and ALAC in MP4/M4A, WMA in ASF through FFmpeg, with the container's exact length.
+// The formats the table of file types gives to FFmpeg (AAC and ALAC in MP4/M4A, WMA in ASF), with
+// the container's exact length.
 std::unique_ptr<Decoder> OpenFfmpegDecoder(std::unique_ptr<MediaFile>& file);
 // Tracker modules through libopenmpt, rendered once through at 44100 Hz stereo.
 std::unique_ptr<Decoder> OpenModuleDecoder(std::unique_ptr<MediaFile>& file, bool ramping);

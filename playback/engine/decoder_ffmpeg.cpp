@@ -1,6 +1,7 @@
-// AAC and ALAC in MP4/M4A and WMA in ASF through FFmpeg's libavformat and libavcodec. The file is
-// read through the engine's media file (a custom AVIOContext); no protocol is ever opened, and
-// only the demuxers and decoders below are accepted, whatever else the library was built with.
+// The formats the table of file types gives to FFmpeg's libavformat and libavcodec (AAC and ALAC in
+// MP4/M4A, WMA in ASF). The file is read through the engine's media file (a custom AVIOContext);
+// no protocol is ever opened, and only the demuxers and decoders the table names are accepted,
+// whatever else the library was built with.
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -11,6 +12,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -18,28 +20,51 @@ extern "C" {
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
 #include "playback/engine/media_seek.h"
+#include "playback/engine/track_decoders.h"
 
 namespace {
 
 constexpr int kIoBufferBytes = 32768;
-constexpr char kDemuxers[] = "mov,mp4,m4a,3gp,3g2,mj2,asf";
 // Decoders keep state across frames (AAC's overlapped transform): a seek starts decoding this
 // many frames early and drops them.
 constexpr int64_t kSeekPreroll = 4096;
 // Frames decoded at the open to learn how coarse timestamps map to frames.
 constexpr int kLearnFrames = 8;
 
-struct Codec {
-  AVCodecID id;
-  uint32_t ctype;
-};
-// Every WMA decoder FFmpeg has: the folder scan takes every .wma, whichever it holds.
-constexpr Codec kCodecs[] = {
-    {AV_CODEC_ID_AAC, BASS_CTYPE_STREAM_AAC},      {AV_CODEC_ID_ALAC, BASS_CTYPE_STREAM_ALAC},
-    {AV_CODEC_ID_WMAV1, BASS_CTYPE_STREAM_WMA},    {AV_CODEC_ID_WMAV2, BASS_CTYPE_STREAM_WMA},
-    {AV_CODEC_ID_WMAPRO, BASS_CTYPE_STREAM_WMA},   {AV_CODEC_ID_WMALOSSLESS, BASS_CTYPE_STREAM_WMA},
-    {AV_CODEC_ID_WMAVOICE, BASS_CTYPE_STREAM_WMA},
-};
+// The demuxers by FFmpeg's format_whitelist, which takes a demuxer whose name lists any of them
+// ("mov" is "mov,mp4,m4a,3gp,3g2,mj2").
+std::string DemuxerWhitelist() {
+  std::string list;
+  for (const std::string& name : FfmpegDemuxerNames()) list += (list.empty() ? "" : ",") + name;
+  return list;
+}
+
+// The decoder the table names for the codec, or null.
+const AVCodec* NamedDecoder(AVCodecID id) {
+  for (const std::string& name : FfmpegDecoderNames()) {
+    const AVCodec* decoder = avcodec_find_decoder_by_name(name.c_str());
+    if (decoder && decoder->id == id) return decoder;
+  }
+  return nullptr;
+}
+
+// The library's add-ons tell these codecs apart; any other is a plain stream to the player.
+uint32_t ChannelTypeOf(AVCodecID id) {
+  switch (id) {
+    case AV_CODEC_ID_AAC:
+      return BASS_CTYPE_STREAM_AAC;
+    case AV_CODEC_ID_ALAC:
+      return BASS_CTYPE_STREAM_ALAC;
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+    case AV_CODEC_ID_WMAPRO:
+    case AV_CODEC_ID_WMALOSSLESS:
+    case AV_CODEC_ID_WMAVOICE:
+      return BASS_CTYPE_STREAM_WMA;
+    default:
+      return BASS_CTYPE_STREAM;
+  }
+}
 
 int IoRead(void* user, uint8_t* buffer, int size) {
   int64_t n = static_cast<MediaFile*>(user)->Read(buffer, size);
@@ -121,7 +146,7 @@ class FfmpegDecoder : public Decoder {
     format_->pb = io_;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     format_->io_open = RefuseOpen;
-    format_->format_whitelist = av_strdup(kDemuxers);
+    format_->format_whitelist = av_strdup(DemuxerWhitelist().c_str());
     format_->protocol_whitelist = av_strdup("");
     if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) return false;
@@ -132,10 +157,9 @@ class FfmpegDecoder : public Decoder {
     AVStream* stream = format_->streams[stream_];
     if (av_stream_get_side_data(stream, AV_PKT_DATA_ENCRYPTION_INIT_INFO, nullptr)) return false;
     const AVCodecParameters* parameters = stream->codecpar;
-    for (const Codec& codec : kCodecs)
-      if (codec.id == parameters->codec_id) ctype_ = codec.ctype;
-    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
-    if (ctype_ == 0 || !decoder) return false;
+    const AVCodec* decoder = NamedDecoder(parameters->codec_id);
+    if (!decoder) return false;
+    ctype_ = ChannelTypeOf(parameters->codec_id);
     codec_ = avcodec_alloc_context3(decoder);
     if (!codec_ || avcodec_parameters_to_context(codec_, parameters) < 0 ||
         avcodec_open2(codec_, decoder, nullptr) < 0) {

@@ -2,6 +2,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -12,6 +13,12 @@
 #include "platform/file_system.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
+#include "playback/engine/track_decoders.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
 namespace {
 
@@ -64,6 +71,8 @@ TEST_F(EngineStreamTest, EachFormatPlaysItsToneAtPitchWithItsLength) {
       // Named for one format, holding another: the content decides.
       {"wave.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_WAV, 0},
       {"mpeg.wav", 0, "lame --quiet -b 128", BASS_CTYPE_STREAM_MP3, 1e-9},
+      {"mpeg.m4a", 0, "lame --quiet -b 128", BASS_CTYPE_STREAM_MP3, 1e-9},
+      {"aac.mp3", 0, FFMPEG("aac -f mp4"), BASS_CTYPE_STREAM_AAC, 1e-9},
       {"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "", BASS_CTYPE_STREAM_FLAC, 0},
       {"tone.opus", 0, "opusenc --quiet", BASS_CTYPE_STREAM_OPUS, 1e-9, 48000},
       // The encoder's priming and padding are trimmed by the MP4 edit list.
@@ -450,6 +459,42 @@ TEST_F(EngineStreamTest, LostDeviceLeavesTheChannelStoppedUntilItOpensAgain) {
   ASSERT_TRUE(BASS_Start());
   ASSERT_TRUE(BASS_ChannelPlay(h, false));
   EXPECT_GT(Rms(engine_.Listen(100)), 0.3);
+}
+
+TEST(TrackDecodersTest, TheExtensionsRowNamesTheFirstDecoder) {
+  using D = StreamDecoder;
+  const std::array<D, 3> kUsual = {D::kSndfile, D::kMpeg, D::kFfmpeg};
+  const struct {
+    const char* path;
+    std::array<D, 3> order;
+  } cases[] = {
+      {"/music/tone.mp3", {D::kMpeg, D::kSndfile, D::kFfmpeg}},
+      {"C:\\MUSIC\\TONE.M4A", {D::kFfmpeg, D::kSndfile, D::kMpeg}},
+      {"tone.wma", {D::kFfmpeg, D::kSndfile, D::kMpeg}},
+      {"tone.flac", kUsual},
+      {"tone.mp3.wav", kUsual},
+      // A module's row names no stream decoder; a playlist's row is none of the engine's.
+      {"song.xm", kUsual},
+      {"list.m3u", kUsual},
+      {"mem/track", kUsual},
+      {"tone.", kUsual},
+      {"/music/album.mp3/track", kUsual},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StreamProbeOrder(c.path), c.order) << c.path;
+}
+
+// A name FFmpeg does not know would leave its format out without a word, here and in the
+// Windows build's configuration.
+TEST(TrackDecodersTest, FfmpegKnowsEveryNameOfTheTableOnce) {
+  for (const auto* names : {&FfmpegDemuxerNames(), &FfmpegDecoderNames()}) {
+    EXPECT_FALSE(names->empty());
+    for (const std::string& name : *names)
+      EXPECT_EQ(std::count(names->begin(), names->end(), name), 1) << name;
+  }
+  for (const std::string& name : FfmpegDemuxerNames())
+    EXPECT_NE(av_find_input_format(name.c_str()), nullptr) << name;
+  for (const std::string& name : FfmpegDecoderNames())
+    EXPECT_NE(avcodec_find_decoder_by_name(name.c_str()), nullptr) << name;
 }
 
 TEST(EngineInitTest, InitFailsWithoutAnOutputAndAnswersTheFloatTest) {
