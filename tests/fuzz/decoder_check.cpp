@@ -1,6 +1,7 @@
 #include "tests/fuzz/decoder_check.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "platform/file_system.h"
