@@ -50,11 +50,8 @@ void CheckDecoder(const DecoderUnderTest& tested, const uint8_t* data, size_t si
 
   // The seek lands where the last byte says, so that the fuzzer moves it. A channel asks for no
   // frame past the length.
-  uint64_t target =
-      size == 0
-          ? 0
-          : std::min<uint64_t>(
-                static_cast<uint64_t>(static_cast<double>(length) / 255 * data[size - 1]), length);
+  uint64_t last = size == 0 ? 0 : data[size - 1];
+  uint64_t target = length / 255 * last + length % 255 * last / 255;
   double reached = decoder->Seek(target);
   // Never later than asked, unless the data ended before the frame.
   FUZZ_CHECK(reached == -1 || (reached >= 0 && (reached <= static_cast<double>(target) ||
