@@ -1,5 +1,6 @@
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -102,7 +103,10 @@ class MpegDecoder : public Decoder {
   }
   double Seek(uint64_t frame) override {
     off_t reached = mpg123_seek(mh_, static_cast<off_t>(frame), SEEK_SET);
-    return reached < 0 ? -1 : static_cast<double>(reached);
+    if (reached < 0) return -1;
+    // After damaged frames libmpg123 may report a position past the frame asked for, even past
+    // the length; the channel would then show a time beyond the end.
+    return static_cast<double>(std::min(static_cast<uint64_t>(reached), frame));
   }
 
  private:

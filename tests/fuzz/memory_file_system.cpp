@@ -33,6 +33,10 @@ class MemoryMediaFile : public MediaFile {
 
 }  // namespace
 
+std::unique_ptr<MediaFile> OpenMemoryMediaFile(std::string bytes) {
+  return std::make_unique<MemoryMediaFile>(std::move(bytes));
+}
+
 bool MemoryFileSystem::ReadWholeFile(const std::string& path, std::string* contents) {
   auto found = files.find(path);
   if (found == files.end()) return false;
@@ -62,7 +66,7 @@ bool MemoryFileSystem::ListFolder(const std::string& pattern, std::vector<std::s
 std::unique_ptr<MediaFile> MemoryFileSystem::OpenMediaFile(const std::string& path) {
   auto found = files.find(path);
   if (found == files.end()) return nullptr;
-  return std::make_unique<MemoryMediaFile>(found->second);
+  return OpenMemoryMediaFile(found->second);
 }
 
 void FuzzCheckFailed(const char* condition, const char* file, int line) {

@@ -21,6 +21,9 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::string> files;
 };
 
+// A media file read from a copy of bytes, as OpenMediaFile gives one for a stored file.
+std::unique_ptr<MediaFile> OpenMemoryMediaFile(std::string bytes);
+
 // Ends the run with a message when a property that must hold for every input does not.
 #define FUZZ_CHECK(condition) \
   ((condition) ? static_cast<void>(0) : FuzzCheckFailed(#condition, __FILE__, __LINE__))
