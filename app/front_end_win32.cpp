@@ -4,22 +4,11 @@
 
 #include <string>
 
+#include "app/about_box.h"
 #include "app/shell_win32.h"
 #include "core/app_state.h"
 #include "playlist/choosers_win32.h"
 #include "settings/settings_dialogs_win32.h"
-
-namespace {
-
-constexpr char kAboutText[] =
-    "TUNLARK v.1.1 (04.02.2007) \n"
-    "\n"
-    "© 2007 Tunlark. Все права защищены.\n"
-    "\n"
-    "http://www.tunlark.example\n"
-    "e-mail: support@tunlark.example";
-
-}  // namespace
 
 void Win32FrontEnd::OpenFileChooser() {
   OpenFileCommand(window_);
@@ -43,7 +32,7 @@ void Win32FrontEnd::ShowHelp() {
 }
 
 void Win32FrontEnd::ShowAbout() {
-  MessageBoxA(window_, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
+  MessageBoxA(window_, kAboutText, kAboutCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void Win32FrontEnd::Quit() {
