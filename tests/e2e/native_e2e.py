@@ -220,6 +220,22 @@ def the_items_menu_chooses_entries_through_its_events(env, files):
 
 
 @case
+def trayer_shows_the_xembed_icon_with_the_same_menu(env, files):
+    with SessionBus(env), Player(env, "xembed", files["a"]) as player:
+        hears(env, "a")
+        # No watcher on this bus: GTK's status icon, in trayer.
+        box = wait_for(lambda: env.violet_box(XEMBED_STRIP), 10)
+        check(box, "no XEmbed icon in trayer")
+        env.xdotool("mousemove", (box[0] + box[2]) // 2, (box[1] + box[3]) // 2)
+        env.xdotool("click", "3")
+        time.sleep(1.0)
+        # The menu holds the keyboard: Up from nothing chosen is its last entry, "Выход".
+        env.xdotool("key", "Up")
+        env.xdotool("key", "Return")
+        check(player.wait_exit() == 0, "Выход in the icon's menu did not end the player")
+
+
+@case
 def the_panel_takes_the_item_and_no_xembed_icon_stays(env, files):
     with SessionBus(env), Player(env, "panel", files["a"]) as player:
         hears(env, "a")
