@@ -29,7 +29,8 @@ String Tooltip(const String& header, const String& title, const String& position
 }  // namespace
 
 std::string TrackTitle(const std::string& path) {
-  size_t slash = path.rfind('\\');
+  // A Unix path (the native program's) ends its folders at '/' alone: its names may hold '\\'.
+  size_t slash = path.rfind(!path.empty() && path[0] == '/' ? '/' : '\\');
   if (slash == std::string::npos) return std::string();
   std::string name = path.substr(slash + 1);
   size_t dot = name.rfind('.');
