@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/message_box_gtk.h"
 #include "settings/dialog_layout.h"
 
 namespace {
@@ -99,9 +100,7 @@ DialogWindow BuildDialogWindow(int dialogId) {
   // Like the Win32 dialogs, which have no system menu: no close button.
   gtk_window_set_deletable(window, FALSE);
   gtk_window_set_modal(window, TRUE);
-  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
-  // A tray program has no window of its own to sit above: keep the dialog in view.
-  gtk_window_set_keep_above(window, TRUE);
+  DressProgramWindow(window);
 
   std::vector<DialogGroup> groups = GroupDialogControls(layout->controls);
   GtkWidget* columns = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kSpacing * 2);

@@ -162,8 +162,9 @@ class Player:
     """The native program started from a fresh copy of the built folder; ended at the block's
     end through the menu's "Выход", so that it writes its files as a user's exit does."""
 
-    def __init__(self, env, bin_dir, name):
+    def __init__(self, env, bin_dir, name, **changes):
         self.env = env
+        self.changes = changes
         self.folder = os.path.join(env.root, name)
         shutil.copytree(bin_dir, self.folder)
         self.process = None
@@ -172,7 +173,7 @@ class Player:
         return os.path.join(self.folder, name)
 
     def __enter__(self):
-        self.process = _start([self.file("tunlark")], self.env.env,
+        self.process = _start([self.file("tunlark")], dict(self.env.env, **self.changes),
                               self.env.log(os.path.basename(self.folder)))
         self.bus_name = "org.kde.StatusNotifierItem-%d-1" % self.process.pid
         check(wait_for(lambda: self.menu_entries(), 20), "the tray item's menu never answered")
@@ -368,6 +369,28 @@ def hotkeys_dialog_refuses_a_doubled_combination_and_saves_a_free_one(env, bin_d
               "MuteName3=%s" % config_value(player.folder, "MuteName3"))
         check(config_value(player.folder, "MuteId3") == str(ord("Q")),
               "MuteId3=%s" % config_value(player.folder, "MuteId3"))
+
+
+@case
+def start_up_error_and_about_boxes_show_their_texts(env, bin_dir):
+    pyatspi = accessibility()
+    silent = "unix:" + os.path.join(env.root, "no-sound-server")
+    with Player(env, bin_dir, "boxes", PULSE_SERVER=silent) as player:
+        # Seven attempts to open the output, then the error box; the player stays in the tray.
+        error = find_window(pyatspi, "alert", "Ошибка", timeout=30)
+        texts = [label.name for label in descendants(pyatspi, error, "label")]
+        check("Ошибка инициализации плеера" in texts, "error box says %s" % texts)
+        press(pyatspi, descendants(pyatspi, error, "push button")[0])
+        check(wait_for(lambda: gone(pyatspi, "alert", "Ошибка"), 5), "the error box stayed")
+        time.sleep(0.5)
+        check(player.process.poll() is None, "the player ended after the error box")
+
+        player.choose("О программе...")
+        about = find_window(pyatspi, "alert", "О программе")
+        texts = " ".join(label.name for label in descendants(pyatspi, about, "label"))
+        check(texts.startswith("TUNLARK v.1.1 (04.02.2007) \n\n"), "About says %r" % texts)
+        press(pyatspi, descendants(pyatspi, about, "push button")[0])
+        check(wait_for(lambda: gone(pyatspi, "alert", "О программе"), 5), "the About box stayed")
 
 
 def main():
