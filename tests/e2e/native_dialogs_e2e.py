@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""End-to-end test of the native program's settings dialogs, through their accessibility tree.
+"""End-to-end test of the native program's dialogs, boxes, choosers and Help, through their
+accessibility tree.
 
 Usage: /usr/bin/python3 native_dialogs_e2e.py --bin NATIVE_BIN [--case NAME ...]
 
@@ -391,6 +392,53 @@ def start_up_error_and_about_boxes_show_their_texts(env, bin_dir):
         check(texts.startswith("TUNLARK v.1.1 (04.02.2007) \n\n"), "About says %r" % texts)
         press(pyatspi, descendants(pyatspi, about, "push button")[0])
         check(wait_for(lambda: gone(pyatspi, "alert", "О программе"), 5), "the About box stayed")
+
+
+@case
+def help_opens_the_page_with_the_desktops_default_handler(env, bin_dir):
+    data = os.path.join(env.root, "data")
+    opened = os.path.join(env.root, "opened.txt")
+    os.makedirs(os.path.join(data, "applications"), exist_ok=True)
+    with open(os.path.join(data, "applications", "test-browser.desktop"), "w") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Test browser\n"
+                "Exec=/bin/sh -c 'echo \"$1\" > %s' sh %%u\nMimeType=text/html;\n" % opened)
+    config = env.env["XDG_CONFIG_HOME"]
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "mimeapps.list"), "w") as f:
+        f.write("[Default Applications]\ntext/html=test-browser.desktop\n")
+    with Player(env, bin_dir, "help", XDG_DATA_HOME=data) as player:
+        player.choose("Справка Tunlark")
+        check(wait_for(lambda: read(opened), 10), "no handler was started")
+        # GIO hands a handler without URI support the local path.
+        page = player.file("Help/Help.htm")
+        check(read(opened).decode().strip() in (page, "file://" + page),
+              "opened %r, not %r" % (read(opened), page))
+
+
+@case
+def typed_path_in_the_file_chooser_is_opened_and_played(env, bin_dir):
+    pyatspi = accessibility()
+    with Player(env, bin_dir, "chooser") as player:
+        # ASCII: xdotool types no Cyrillic into Xvfb's keymap.
+        track = os.path.join(player.folder, "tone 1 (\"a\").wav")
+        shutil.copy(os.path.join(HERE, "..", "..", "resources", "Help", "Help.htm"), track + ".x")
+        os.rename(track + ".x", track)
+        player.choose("Открыть файл...")
+        chooser = find_window(pyatspi, "file chooser", "Открыть файл")
+        filters = descendants(pyatspi, chooser, "combo box")
+        check(any(box.name == "Все поддерживаемые типы" for box in filters),
+              "filters %s" % [box.name for box in filters])
+        # Typed as a user does into the location field, then "Открыть".
+        subprocess.run(["xdotool", "key", "ctrl+l"], env=env.env, timeout=10)
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "type", "--delay", "20", track], env=env.env, timeout=30)
+        time.sleep(0.5)
+        press(pyatspi, descendants(pyatspi, chooser, "push button", "Открыть")[0])
+        check(wait_for(lambda: gone(pyatspi, "file chooser", "Открыть файл"), 10),
+              "the chooser stayed open")
+    # The playlist the exit saved holds the chosen file, whatever its name.
+    saved = read(player.file("current.spl"))
+    check(track.encode() in saved, "current.spl holds %r" % saved)
 
 
 def main():
