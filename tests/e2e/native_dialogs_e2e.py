@@ -337,6 +337,13 @@ def hotkeys_dialog_refuses_a_doubled_combination_and_saves_a_free_one(env, bin_d
     with Player(env, bin_dir, "hotkeys") as player:
         player.choose(HOTKEYS_ENTRY)
         dialog = find_window(pyatspi, "dialog", "Настройка горячих клавиш")
+        # Chosen again while open: the open one comes to the front, no second one.
+        player.choose(HOTKEYS_ENTRY)
+        time.sleep(1)
+        count = sum(1 for app in pyatspi.Registry.getDesktop(0) if app is not None
+                    for window in app if window is not None and
+                    window.name == "Настройка горячих клавиш")
+        check(count == 1, "%d hotkeys dialogs" % count)
         boxes = hotkey_boxes(pyatspi, dialog)
         check(len(boxes) == 36, "%d combo boxes" % len(boxes))
         play = [boxes[("Проиграть трек:", field)].name for field in range(3)]
