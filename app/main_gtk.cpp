@@ -1,7 +1,9 @@
 // The native Linux program's entry point: one instance per user, start-up, GLib's main loop with
 // the tray, the media controls and the hotkeys on it, and shut-down.
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -138,6 +140,15 @@ class NativeProgram {
     });
     bus_.Release();
     tray_.Release();
+    // The session's end and Ctrl+C shut down as "Выход" does, saving the user's files.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+      g_unix_signal_add(
+          signal,
+          [](gpointer self) -> gboolean {
+            static_cast<NativeProgram*>(self)->RequestExit();
+            return G_SOURCE_CONTINUE;
+          },
+          this);
 
     loop_.Run();
     ShutDown();

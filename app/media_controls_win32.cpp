@@ -97,6 +97,7 @@ std::string FileOfUnixPath(const std::string& unixPath) {
   return path;
 }
 
+// One per process, as the bus thread is: the window procedure reaches it through free functions.
 MediaSession& Session() {
   static MediaSession session(
       {UnixPathOf, TooltipTitle, FileOfUnixPath, OpenHandedOverPath, PublishMediaState}, nullptr);

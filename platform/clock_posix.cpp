@@ -20,6 +20,7 @@ class MonotonicTicks : public Clock {
 }  // namespace
 
 Clock* MonotonicClock() {
+  // Stateless; static only so that g_platform.clock can point at it for the whole run.
   static MonotonicTicks clock;
   return &clock;
 }
