@@ -8,22 +8,16 @@
 #include "app/about_box.h"
 #include "core/app_state.h"
 #include "platform/message_box_gtk.h"
-#include "playback/player.h"
 #include "playlist/choosers_gtk.h"
 #include "playlist/open_path.h"
 #include "settings/settings_dialogs_gtk.h"
 
 void GtkFrontEnd::OpenFileChooser() {
-  std::string path = ChooseTrackFile();
-  if (path.empty()) return;
-  OpenPath(path);
-  PlayCurrent();
+  OpenChosenFile(ChooseTrackFile());
 }
 
 bool GtkFrontEnd::ChooseFolder() {
-  std::string folder = ChooseTrackFolder();
-  if (folder.empty()) return false;
-  return FillFromFolder(folder);
+  return FillFromChosenFolder(ChooseTrackFolder());
 }
 
 void GtkFrontEnd::ShowHotkeysDialog() {

@@ -84,14 +84,9 @@ std::string ChooseFolder(HWND owner) {
 }
 
 void OpenFileCommand(HWND owner) {
-  std::string path = ChooseFile(owner);
-  if (path.empty()) return;
-  OpenPath(path);
-  PlayCurrent();
+  OpenChosenFile(ChooseFile(owner));
 }
 
 bool ScanFolder(HWND owner) {
-  std::string folder = ChooseFolder(owner);
-  if (folder.empty()) return false;
-  return FillFromFolder(folder);
+  return FillFromChosenFolder(ChooseFolder(owner));
 }

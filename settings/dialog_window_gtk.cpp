@@ -1,7 +1,9 @@
 #include "settings/dialog_window_gtk.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "platform/message_box_gtk.h"
 #include "settings/dialog_layout.h"
 
 namespace {
@@ -39,6 +41,17 @@ GtkWidget* MakeControl(const DialogControl& control) {
   return nullptr;
 }
 
+// A label alone on its row names the controls of the row below it, for screen readers: each of
+// the hotkeys dialog's combo boxes is read with its action's label.
+void LabelRow(GtkWidget* label, const std::vector<GtkWidget*>& row) {
+  AtkObject* labelObject = gtk_widget_get_accessible(label);
+  for (GtkWidget* widget : row) {
+    AtkObject* object = gtk_widget_get_accessible(widget);
+    atk_object_add_relationship(object, ATK_RELATION_LABELLED_BY, labelObject);
+    atk_object_add_relationship(labelObject, ATK_RELATION_LABEL_FOR, object);
+  }
+}
+
 // A group's rows in a grid: a row of one control (a label, a check box) spans the row's width.
 GtkWidget* MakeRows(const DialogGroup& group, std::map<int, GtkWidget*>* controls) {
   GtkWidget* grid = gtk_grid_new();
@@ -47,14 +60,20 @@ GtkWidget* MakeRows(const DialogGroup& group, std::map<int, GtkWidget*>* control
   size_t columns = 1;
   for (const auto& row : group.rows) columns = std::max(columns, row.size());
   int top = 0;
+  GtkWidget* label = nullptr;  // the row above when it is a label alone
   for (const auto& row : group.rows) {
+    std::vector<GtkWidget*> widgets;
     for (size_t place = 0; place < row.size(); ++place) {
       GtkWidget* widget = MakeControl(*row[place]);
       if (!widget) continue;
       int span = row.size() == 1 ? static_cast<int>(columns) : 1;
       gtk_grid_attach(GTK_GRID(grid), widget, static_cast<int>(place), top, span, 1);
       if (row[place]->id >= 0) (*controls)[row[place]->id] = widget;
+      widgets.push_back(widget);
     }
+    bool labelAlone = row.size() == 1 && row[0]->kind == DialogControlKind::kLabel;
+    if (label && !labelAlone) LabelRow(label, widgets);
+    label = labelAlone && !widgets.empty() ? widgets[0] : nullptr;
     ++top;
   }
   return grid;
@@ -81,9 +100,7 @@ DialogWindow BuildDialogWindow(int dialogId) {
   // Like the Win32 dialogs, which have no system menu: no close button.
   gtk_window_set_deletable(window, FALSE);
   gtk_window_set_modal(window, TRUE);
-  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
-  // A tray program has no window of its own to sit above: keep the dialog in view.
-  gtk_window_set_keep_above(window, TRUE);
+  DressProgramWindow(window);
 
   std::vector<DialogGroup> groups = GroupDialogControls(layout->controls);
   GtkWidget* columns = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kSpacing * 2);

@@ -116,6 +116,19 @@ TEST_F(OpenPathTest, LaunchedFolderPlaysItsTracksAndOneWithoutKeepsTheList) {
   EXPECT_EQ(SortedEntries(), Entries{"C:\\no\\such.mp3"});
 }
 
+TEST_F(OpenPathTest, CancelledChoosersLeaveThePlaylistAlone) {
+  g_app.playlist.Append("previous");
+  OpenChosenFile("");
+  EXPECT_FALSE(FillFromChosenFolder(""));
+  EXPECT_EQ(SortedEntries(), Entries{"previous"});
+  AddTracks(2);
+  EXPECT_TRUE(FillFromChosenFolder(dir_.path()));
+  EXPECT_EQ(g_app.playlist.Count(), 2u);
+  OpenChosenFile(dir_.File("t1.mp3"));
+  EXPECT_EQ(SortedEntries(), Entries{dir_.File("t1.mp3")});
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+}
+
 TEST_F(OpenPathTest, UnlistableFolderLeavesThePlaylistAlone) {
   g_app.playlist.Append("previous");
   g_app.CurrentIndex = 12;
