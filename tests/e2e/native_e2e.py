@@ -315,29 +315,6 @@ def the_win32_programs_folder_goes_on_playing(env, files):
           "current.spl: %r" % read(os.path.join(folder, "current.spl")))
 
 
-@case
-def no_sound_server_shows_the_start_up_error_and_stays(env, files):
-    server = env.env["PULSE_SERVER"]
-    env.env["PULSE_SERVER"] = "unix:" + os.path.join(env.root, "no-sound-server")
-    try:
-        with SessionBus(env), Player(env, "nosound", files["a"]) as player:
-            # Seven attempts, the later ones a second apart, then the error box.
-            shown = wait_for(lambda: run(env, "xdotool", "search", "--onlyvisible", "--name",
-                                         "^Ошибка$"), 20)
-            check(shown, "no start-up error box")
-            # Requests wait while it is open, and the player runs on once it is closed.
-            env.xdotool("windowactivate", "--sync", shown.split()[0])
-            env.xdotool("key", "Return")
-            check(wait_for(lambda: not run(env, "xdotool", "search", "--onlyvisible", "--name",
-                                           "^Ошибка$"), 10), "the error box did not close")
-            time.sleep(1.0)
-            check(player.process.poll() is None, "the player ended after the error")
-            quit_over_bus(env)
-            check(player.wait_exit() == 0, "the player did not end cleanly")
-    finally:
-        env.env["PULSE_SERVER"] = server
-
-
 def main():
     # The suite's runner asks for a driver; the native program has none, so any file stands.
     if "--driver" not in sys.argv:
