@@ -4,23 +4,12 @@
 
 #include <string>
 
+#include "app/about_box.h"
 #include "app/main_window_win32.h"
 #include "app/shell_win32.h"
 #include "core/app_state.h"
 #include "playlist/choosers_win32.h"
 #include "settings/settings_dialogs_win32.h"
-
-namespace {
-
-constexpr char kAboutText[] =
-    "TUNLARK v.1.1 (04.02.2007) \n"
-    "\n"
-    "© 2007 Tunlark. Все права защищены.\n"
-    "\n"
-    "http://www.tunlark.example\n"
-    "e-mail: support@tunlark.example";
-
-}  // namespace
 
 void Win32FrontEnd::OpenFileChooser() {
   MainWindowState* state = MainWindowStateOf(window_);
@@ -46,7 +35,7 @@ void Win32FrontEnd::ShowHelp() {
 }
 
 void Win32FrontEnd::ShowAbout() {
-  MessageBoxA(window_, kAboutText, "О программе", MB_OK | MB_ICONINFORMATION);
+  MessageBoxA(window_, kAboutText, kAboutCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void Win32FrontEnd::Quit() {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/app_state.h"
-#include "app/commands.h"
 #include "app/front_end_win32.h"
+#include "app/media_session.h"
 #include "app/menu_mime_types.h"
 #include "app/shell_win32.h"
 #include "app/status_notifier_win32.h"
@@ -33,21 +33,6 @@ namespace {
 
 // Enough for any burst a person or a desktop sends; a flood beyond it is refused with an error.
 constexpr size_t kRequestCapacity = 64;
-// A heard position this far off the published one is a jump (announced) rather than drift.
-constexpr int64_t kJumpToleranceUs = 300000;
-constexpr int64_t kRewindStepUs = 2000000;
-
-MediaIdentity TunlarkIdentity() {
-  MediaIdentity identity = {"org.mpris.MediaPlayer2.tunlark", "Tunlark", "tunlark", {}};
-  // The types of the installed menu entry, each ended by ';'.
-  std::string types = kMenuMimeTypes;
-  for (size_t start = 0; start < types.size();) {
-    size_t end = std::min(types.find(';', start), types.size());
-    if (end > start) identity.mimeTypes.push_back(types.substr(start, end - start));
-    start = end + 1;
-  }
-  return identity;
-}
 
 // Everything the bus thread uses. Freed once the thread has ended; a thread that does not end
 // in time at exit keeps it until the process is gone, so that it never touches freed memory.
@@ -55,7 +40,8 @@ struct MediaBus {
   explicit MediaBus(HWND window)
       : window(window),
         requests(kRequestCapacity),
-        server(TunlarkIdentity(), [this](const MediaRequest& request) { return Post(request); }) {}
+        server(TunlarkMediaIdentity(kMenuMimeTypes),
+               [this](const MediaRequest& request) { return Post(request); }) {}
   // On the bus thread.
   bool Post(const MediaRequest& request) {
     return requests.Push(request,
@@ -69,8 +55,6 @@ struct MediaBus {
 
 MediaBus* g_bus = nullptr;
 HANDLE g_thread = nullptr;
-MediaState g_published;
-uint64_t g_handledRequests = 0;
 TagReader* g_tagReader = nullptr;
 
 void StartTagReader(HWND window) {
@@ -90,8 +74,6 @@ DWORD WINAPI ServeBus(void* bus) {
   return 0;
 }
 
-// --- the state ---------------------------------------------------------------------------
-
 // The Unix path of a track, with the real name where the program knows it by an alias.
 std::string UnixPathOf(const std::string& path) {
   std::u16string wide = WidenAnsi(path);
@@ -107,73 +89,19 @@ std::string UnixPathOf(const std::string& path) {
   return result;
 }
 
-struct TrackNames {
-  std::string path;
-  std::string title;  // UTF-8
-  std::string unixPath;
-  std::string url;
-};
-
-// Asked of the system once per path, not at every pass.
-const TrackNames& NamesOf(const std::string& path) {
-  static TrackNames names;
-  if (path != names.path) {
-    names.path = path;
-    names.title = EncodeUtf8(TooltipTitle(path));
-    names.unixPath = UnixPathOf(path);
-    names.url = names.unixPath.empty() ? "" : FileUriOfPath(names.unixPath);
-  }
-  return names;
+// Named as the program can open it: a name Windows forbids by its alias.
+std::string FileOfUnixPath(const std::string& unixPath) {
+  std::string path = Win32WidePaths()->FromUnix(unixPath);
+  DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return "";
+  return path;
 }
 
-int64_t Microseconds(double seconds) {
-  return seconds > 0 ? std::llround(seconds * 1e6) : 0;
-}
-
-MediaStatus StatusOf(uint32_t active) {
-  if (active == BASS_ACTIVE_PAUSED) return MediaStatus::kPaused;
-  if (active == BASS_ACTIVE_STOPPED) return MediaStatus::kStopped;
-  return MediaStatus::kPlaying;  // a stalled channel is still playing, waiting for data
-}
-
-MediaState CurrentState() {
-  MediaState state;
-  uint32_t channel = g_app.Channel;
-  state.status = StatusOf(BASS_ChannelIsActive(channel));
-  uint32_t count = g_app.playlist.Count();
-  bool hasEntry = count != 0 && g_app.CurrentIndex <= count - 1;
-  if (hasEntry) {
-    const TrackNames& names = NamesOf(g_app.playlist.EntryAt(g_app.CurrentIndex));
-    state.title = names.title;
-    state.url = names.url;
-    // Until the reader has the tags the file title stands; their arrival wakes the window.
-    if (g_tagReader && !names.unixPath.empty() && g_tagReader->Find(names.unixPath, &state.tags) &&
-        !state.tags.title.empty())
-      state.title = state.tags.title;
-  }
-  // The engine never gives a handle twice, so each channel opened is a new track.
-  if (channel != 0) state.trackId = "/org/tunlark/Track/" + std::to_string(channel);
-  state.lengthUs = Microseconds(BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetLength(channel)));
-  // What is heard: nothing while Mute is on, as the tray shows it.
-  int32_t volume = g_app.Volume < 0 ? 0 : g_app.Volume > 100 ? 100 : g_app.Volume;
-  state.volume = g_app.Mute ? 0.0 : volume / 100.0;
-  state.canPlay = state.canPause = hasEntry;
-  state.canGoNext = state.canGoPrevious = count != 0;
-  state.canSeek = channel != 0 && state.lengthUs > 0;
-  state.positionUs =
-      Microseconds(BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)));
-  state.positionAtUs = MediaClockUs();
-  state.handledRequests = g_handledRequests;
-  return state;
-}
-
-// The desktop tray's name for the track: "artist — title" where its tags name an artist; empty,
-// for the file title, otherwise.
-std::string DesktopTrayTrackName(const MediaState& state) {
-  const std::vector<std::string>& artists = state.tags.artists;
-  bool namesArtist =
-      std::any_of(artists.begin(), artists.end(), [](const std::string& a) { return !a.empty(); });
-  return namesArtist ? ArtistDashTitle(state.tags, state.title) : "";
+// One per process, as the bus thread is: the window procedure reaches it through free functions.
+MediaSession& Session() {
+  static MediaSession session(
+      {UnixPathOf, TooltipTitle, FileOfUnixPath, OpenHandedOverPath, PublishMediaState}, nullptr);
+  return session;
 }
 
 // The current entry's title as the tray's tooltip shows it; empty without one.
@@ -181,84 +109,6 @@ std::u16string CurrentFileTitle() {
   uint32_t count = g_app.playlist.Count();
   if (count == 0 || g_app.CurrentIndex > count - 1) return u"";
   return TooltipTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
-}
-
-// --- the requests ------------------------------------------------------------------------
-
-// A request runs the command of the menu item or hotkey of the same action, and publishes
-// what it changed right after it, as the window procedure does after a command.
-void Command(FrontEnd& frontEnd, int id) {
-  RunMenuCommand(id, frontEnd);
-  PublishMediaState();
-}
-
-void Hotkey(FrontEnd& frontEnd, HotkeyActionIndex action) {
-  RunHotkeyAction(action, frontEnd);
-  PublishMediaState();
-}
-
-void SeekBy(FrontEnd& frontEnd, int64_t offsetUs) {
-  if (offsetUs == -kRewindStepUs) return Hotkey(frontEnd, kActionRewindB);
-  if (offsetUs == kRewindStepUs) return Hotkey(frontEnd, kActionRewindF);
-  MediaState state = CurrentState();
-  if (!state.canSeek) return;
-  int64_t target = SeekTargetUs(state.positionUs, offsetUs);
-  // Past the end is the next track, before the start the start.
-  if (target >= state.lengthUs) return Command(frontEnd, IDM_NEXT);
-  SilencedSeekTo(target < 0 ? 0 : target / 1e6);
-}
-
-void SetPosition(const MediaRequest& request) {
-  MediaState state = CurrentState();
-  if (!state.canSeek || request.trackId != state.trackId) return;
-  if (request.positionUs < 0 || request.positionUs > state.lengthUs) return;
-  SilencedSeekTo(request.positionUs / 1e6);
-}
-
-// As a hand-over of the file would; a URI that names no file is ignored as a missing file is.
-void OpenUri(const std::string& uri) {
-  std::string unixPath;
-  if (!PathOfFileUri(uri, &unixPath)) return;
-  // Named as the program can open it: a name Windows forbids by its alias.
-  std::string path = Win32WidePaths()->FromUnix(unixPath);
-  DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-  OpenHandedOverPath(path);
-}
-
-void RunRequest(FrontEnd& frontEnd, const MediaRequest& request) {
-  MediaStatus status = StatusOf(BASS_ChannelIsActive(g_app.Channel));
-  int32_t level = 0;
-  switch (request.kind) {
-    case MediaRequest::kPlay:
-    case MediaRequest::kPause:
-    case MediaRequest::kPlayPause:
-      switch (PlayActionOf(request.kind, status)) {
-        case MediaPlayAction::kPlayCurrent:
-          return Command(frontEnd, IDM_PLAY);
-        case MediaPlayAction::kTogglePause:
-          return Hotkey(frontEnd, kActionPause);
-        default:
-          return;
-      }
-    case MediaRequest::kStop:
-      return Command(frontEnd, IDM_STOP);
-    case MediaRequest::kNext:
-      return Command(frontEnd, IDM_NEXT);
-    case MediaRequest::kPrevious:
-      return Command(frontEnd, IDM_PREVIOUS);
-    case MediaRequest::kSeek:
-      return SeekBy(frontEnd, request.offsetUs);
-    case MediaRequest::kSetPosition:
-      return SetPosition(request);
-    case MediaRequest::kOpenUri:
-      return OpenUri(request.uri);
-    case MediaRequest::kSetVolume:
-      if (VolumeLevelOf(request.volume, &level)) SetVolume(level, ConfigFileSaver());
-      return;
-    case MediaRequest::kQuit:
-      return Command(frontEnd, IDM_EXIT);
-  }
 }
 
 }  // namespace
@@ -275,8 +125,10 @@ void StartMediaControls(HWND window, BusCompanion* companion) {
     return;
   }
   StartTagReader(window);
-  g_published = CurrentState();
-  g_bus->server.Publish(g_published);
+  Session().SetTagReader(g_tagReader);
+  MediaState state;
+  Session().TakeStateToPublish(&state);
+  g_bus->server.Publish(state);
 }
 
 void RunMediaRequests(HWND window) {
@@ -285,8 +137,7 @@ void RunMediaRequests(HWND window) {
   for (const MediaRequest& request : g_bus->requests.TakeAll()) {
     // A Quit among them: the rest stay uncounted, and so are refused.
     if (ExitRequested()) break;
-    RunRequest(frontEnd, request);
-    ++g_handledRequests;
+    Session().Run(frontEnd, request);
   }
   PublishMediaState();
 }
@@ -298,9 +149,8 @@ void ReleaseMediaRequests(HWND window) {
 void PublishMediaState() {
   // Without a bus the thread has ended and nothing is built at all.
   if (!g_bus || g_bus->server.Ended()) return;
-  MediaState state = CurrentState();
-  if (!MediaStateToPublish(g_published, &state, kJumpToleranceUs)) return;
-  g_published = state;
+  MediaState state;
+  if (!Session().TakeStateToPublish(&state)) return;
   g_bus->server.Publish(state);
   // Tags that arrive after the track started come this way too (the reader wakes the window).
   NameTrackInDesktopTray(DesktopTrayTrackName(state), CurrentFileTitle());
@@ -312,6 +162,7 @@ void WakeMediaControls() {
 
 void StopMediaControls() {
   if (!g_bus) return;
+  Session().SetTagReader(nullptr);
   delete g_tagReader;
   g_tagReader = nullptr;
   g_bus->server.Stop();

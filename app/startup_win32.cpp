@@ -5,6 +5,7 @@
 #include "platform/clock_win32.h"
 #include "app/command_line.h"
 #include "app/engine_setup_win32.h"
+#include "app/startup.h"
 #include "app/media_controls_win32.h"
 #include "platform/file_system.h"
 #include "platform/file_system_win32.h"
@@ -32,26 +33,9 @@ namespace {
 HANDLE g_channelEvent = nullptr;
 bool g_exitRequested = false;
 
-constexpr int kInitAttempts = 7;
-constexpr DWORD kInitPauseMs = 1000;
-
 bool OpenAudioLibrary() {
   BASS_SetConfig(BASS_CONFIG_UPDATEPERIOD, 10);
-  for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
-    // The first two attempts come back to back; a sound server that is still starting gets a
-    // second each time after that.
-    if (attempt >= 2) Sleep(kInitPauseMs);
-    if (BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, nullptr, nullptr)) return true;
-  }
-  return false;
-}
-
-// False when the path left the playlist as it was (a folder without tracks).
-bool PlayLaunchPath() {
-  if (!OpenLaunchPath(g_launchPath)) return false;
-  SavePlaylist();
-  PlayCurrent();
-  return true;
+  return BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, nullptr, nullptr);
 }
 
 }  // namespace
@@ -76,28 +60,14 @@ int StartUp() {
       g_platform.paths->Narrow(std::u16string(reinterpret_cast<const char16_t*>(path), length));
   g_app.programDirectory = ProgramDirectoryOf(g_app.programFilePath);
 
-  int loaded = LoadConfig();
-  if (loaded < 0) return loaded;
-
-  RegisterAllHotkeys();
-
-  if (!OpenAudioLibrary()) {
+  StartUpSteps steps;
+  steps.openAudio = OpenAudioLibrary;
+  steps.pause = [](int ms) { Sleep(static_cast<DWORD>(ms)); };
+  steps.registerHotkeys = RegisterAllHotkeys;
+  steps.reportAudioError = [] {
     MessageBoxA(g_mainWindow, "Ошибка инициализации плеера", "Ошибка", MB_OK | MB_ICONERROR);
-    return -3;
-  }
-
-  BASS_ChannelSetAttributes(g_app.Channel, 0, g_app.Volume, 0);
-  g_app.CurrentIndex = 0;
-  g_app.playlist.Clear();
-  if (g_app.Mute) BASS_ChannelSetAttributes(g_app.Channel, 0, 0, 0);
-  // From here on the playlist is the user's, and saving it may replace "current.spl".
-  g_app.playlistLoaded = true;
-
-  if (g_launchPath.empty() || !PlayLaunchPath()) {
-    LoadSavedPlaylist();
-    if (g_app.Autoplay) PlayCurrent();
-  }
-  return 1;
+  };
+  return StartPlayer(steps, g_launchPath);
 }
 
 // The queue is emptied first, so every message is dispatched at once and in order. Only an empty
@@ -161,10 +131,7 @@ bool ExitRequested() {
 
 void ShutDown() {
   TrayRemove();
-  SaveConfig();
-  // Without the user's settings Autoload reads 0, which would delete their shortcut.
-  if (g_app.configLoaded) ApplyAutostart();
-  SavePlaylist();
+  SavePlayerFiles(ApplyAutostart);
   UnregisterAllHotkeys();
   // After the saves: a bus that does not answer may hold this up for seconds, and a logout can
   // end the process at any moment once the icon is gone.
@@ -175,16 +142,13 @@ void ShutDown() {
 }
 
 bool ReceiveHandOver(const COPYDATASTRUCT* data) {
-  // Opened now, the path would be lost with the exit; the sender starts anew after it.
-  if (g_exitRequested) return false;
   std::string text = data ? HandOverText(data->lpData, data->cbData) : std::string();
-  // Nothing to open: an empty hand-over would replace the list with one empty entry.
-  if (text.empty()) return true;
-  OpenHandedOverPath(text);
+  if (!TakeHandOver(text, g_exitRequested)) return false;
+  if (!text.empty()) g_launchPath = text;
   return true;
 }
 
 void OpenHandedOverPath(const std::string& path) {
   g_launchPath = path;
-  PlayLaunchPath();
+  PlayLaunchPath(path);
 }

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/commands.h"
+#include "app/desktop_tray.h"
 #include "app/front_end_win32.h"
 #include "app/media_controls_win32.h"
 #include "app/shell_win32.h"
@@ -127,36 +127,25 @@ class BothTrays : public TrayIcon {
  public:
   void Update(const char* text, int iconId) override {
     Win32TrayIcon()->Update(text, iconId);
-    Tell(text ? WidenAnsi(text) : tip_, text != nullptr, iconId);
+    if (tip_.Tell(text ? WidenAnsi(text) : u"", text != nullptr, iconId)) Publish();
   }
   void UpdateWide(const std::u16string& text, int iconId) override {
     Win32TrayIcon()->UpdateWide(text, iconId);
-    Tell(text, true, iconId);
+    if (tip_.Tell(text, true, iconId)) Publish();
   }
   void Tell(const std::u16string& text, bool hasText, int iconId) {
-    bool changed = (hasText && text != tip_) || (iconId != -1 && iconId != icon_);
-    if (hasText) tip_ = text;
-    if (iconId != -1) icon_ = iconId;
-    // The monitor passes the same picture and text 20 times a second; only a change wakes the
-    // bus thread.
-    if (changed) Publish();
+    if (tip_.Tell(text, hasText, iconId)) Publish();
   }
   void NameTrack(const std::u16string& name, const std::u16string& fileTitle) {
-    if (name == trackName_ && fileTitle == namedTitle_) return;
-    trackName_ = name;
-    namedTitle_ = fileTitle;
-    Publish();
+    if (tip_.NameTrack(name, fileTitle)) Publish();
   }
 
  private:
   void Publish() {
-    if (g_item) g_item->Publish(icon_, TrayTipNamingTrack(tip_, trackName_, namedTitle_));
+    if (g_item) g_item->Publish(tip_.Icon(), tip_.Tip());
   }
 
-  std::u16string tip_;
-  std::u16string trackName_;   // the item's name for the playing track; empty for its file title
-  std::u16string namedTitle_;  // the file title of the track trackName_ names
-  int icon_ = -1;
+  DesktopTrayTip tip_;
 };
 
 BothTrays g_bothTrays;
@@ -201,41 +190,13 @@ void OnTrayHostTimer(HWND window) {
 void RunTrayRequests(HWND window) {
   if (ExitRequested()) return;
   Win32FrontEnd frontEnd(window);
-  auto hotkey = [&frontEnd](HotkeyActionIndex action) {
-    RunHotkeyAction(action, frontEnd);
-    PublishMediaState();
-  };
-  int volumeSteps = 0;
-  const TrayRequest* contextMenu = nullptr;
-  std::vector<TrayRequest> requests = g_requests.TakeAll();
-  for (const TrayRequest& request : requests) {
-    switch (request.kind) {
-      case TrayRequest::kCommand:
-        RunMenuCommand(request.value, frontEnd);
-        PublishMediaState();
-        break;
-      case TrayRequest::kTogglePause:
-        hotkey(kActionPause);
-        break;
-      case TrayRequest::kVolumeSteps:
-        volumeSteps += request.value;
-        break;
-      case TrayRequest::kContextMenu:
-        contextMenu = &request;
-        break;
-    }
-  }
-  // Twenty steps of 5 cross the whole range: a burst of wheel turns writes config.cfg at most
-  // that often.
-  volumeSteps = std::clamp(volumeSteps, -kMaxScrollSteps, kMaxScrollSteps);
-  for (int step = 0; step < std::abs(volumeSteps); ++step)
-    hotkey(volumeSteps > 0 ? kActionVolumeUp : kActionVolumeDown);
-  // Last: the menu's loop runs until it closes.
-  if (contextMenu) {
-    ShowTrayMenu(contextMenu->x, contextMenu->y);
-    // Gives the window a message to process after the menu has closed, as the Win32 icon's does.
-    PostMessageA(window, WM_USER, contextMenu->x, contextMenu->y);
-  }
+  RunDesktopTrayRequests(g_requests.TakeAll(), frontEnd, PublishMediaState,
+                         [window](const TrayRequest& request) {
+                           ShowTrayMenu(request.x, request.y);
+                           // Gives the window a message to process after the menu has closed,
+                           // as the Win32 icon's does.
+                           PostMessageA(window, WM_USER, request.x, request.y);
+                         });
 }
 
 void ReleaseTrayRequests(HWND window) {

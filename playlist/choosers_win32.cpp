@@ -81,14 +81,9 @@ std::string ChooseFolder(HWND owner, ChooserGuard& guard) {
 }
 
 void OpenFileCommand(HWND owner, ChooserGuard& guard) {
-  std::string path = ChooseFile(owner, guard);
-  if (path.empty()) return;
-  OpenPath(path);
-  PlayCurrent();
+  OpenChosenFile(ChooseFile(owner, guard));
 }
 
 bool ScanFolder(HWND owner, ChooserGuard& guard) {
-  std::string folder = ChooseFolder(owner, guard);
-  if (folder.empty()) return false;
-  return FillFromFolder(folder);
+  return FillFromChosenFolder(ChooseFolder(owner, guard));
 }

@@ -39,3 +39,17 @@ std::string FilterPatterns() {
   }
   return patterns;
 }
+
+std::string AnyCasePattern(const std::string& pattern) {
+  std::string result;
+  for (char c : pattern) {
+    char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    if (lower == upper) {
+      result += c;
+    } else {
+      result += std::string("[") + lower + upper + "]";
+    }
+  }
+  return result;
+}

@@ -21,3 +21,6 @@ bool IsPlaylistType(const FileType& type);
 std::vector<std::string> TrackExtensions();
 // Every pattern joined by ";", in filter order: the open-file dialog's one pair.
 std::string FilterPatterns();
+// A filter pattern that matches names in any case, as the Windows filter does ("*.mp3" gives
+// "*.[mM][pP]3"), for toolkits whose patterns are case-sensitive.
+std::string AnyCasePattern(const std::string& pattern);

@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "playback/player.h"
 #include "playlist/file_types.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_readers.h"
@@ -70,4 +71,15 @@ bool OpenLaunchPath(const std::string& path) {
   ReplacePlaylist(tracks);
   g_app.CurrentIndex = 0;
   return true;
+}
+
+void OpenChosenFile(const std::string& path) {
+  if (path.empty()) return;
+  OpenPath(path);
+  PlayCurrent();
+}
+
+bool FillFromChosenFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  return FillFromFolder(folder);
 }

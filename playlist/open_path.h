@@ -16,3 +16,10 @@ bool FillFromFolder(const std::string& folder);
 // and its first track made current; any other path goes to OpenPath. False, with the playlist
 // untouched, for a folder without tracks: the user's list is never replaced by nothing to play.
 bool OpenLaunchPath(const std::string& path);
+
+// The open-file command's step after its chooser: nothing for "" (cancelled, or a chooser already
+// open); else the playlist replaced by what path stands for, and played.
+void OpenChosenFile(const std::string& path);
+// The open-folder command's step after its chooser: false for "" (cancelled, or a chooser already
+// open), the playlist untouched; else what FillFromFolder returns.
+bool FillFromChosenFolder(const std::string& folder);

@@ -1,6 +1,13 @@
 #include "settings/hotkey_choices.h"
 
+#include "resources/resource_ids.h"
 #include "settings/config_file.h"
+
+namespace {
+
+constexpr int kModifierNames = 4;
+
+}  // namespace
 
 int ApplyHotkeyChoices(const HotkeyChoices& choices) {
   for (int k = 0; k < kHotkeyActionCount; ++k) {
@@ -23,4 +30,30 @@ std::string HotkeyRefusedMessage(int result) {
          HotkeyActions[action].errorName +
          ".\nВозможно эти клавиши были зарегистрированы ранее.\nПопробуйте другое сочетание "
          "клавиш.";
+}
+
+std::vector<int> HotkeyBoxEntries(int field) {
+  std::vector<int> entries;
+  bool modifier = field < 2;
+  for (int i = modifier ? 0 : kModifierNames; i < (modifier ? kModifierNames : kKeyNameCount); ++i)
+    entries.push_back(i);
+  return entries;
+}
+
+int HotkeyBoxEntry(int field, const std::string& name) {
+  for (int i : HotkeyBoxEntries(field))
+    if (name == KeyNameTable[i].name) return i;
+  return -1;
+}
+
+int HotkeyBoxId(int action, int field) {
+  return IDC_HOTKEY_BOXES + kHotkeyBoxFields * action + field;
+}
+
+bool HotkeyBoxPlace(int controlId, int* action, int* field) {
+  int offset = controlId - IDC_HOTKEY_BOXES;
+  if (offset < 0 || offset >= kHotkeyBoxFields * kHotkeyActionCount) return false;
+  *action = offset / kHotkeyBoxFields;
+  *field = offset % kHotkeyBoxFields;
+  return true;
 }

@@ -8,11 +8,10 @@
 
 namespace {
 
-constexpr int kModifierNames = 4;
 constexpr int kBoxTextLength = 18;
 
 int BoxId(int action, int field) {
-  return IDC_HOTKEY_BOXES + 3 * action + field;
+  return HotkeyBoxId(action, field);
 }
 
 // Selects the entry whose text is exactly name, or nothing when there is none. CB_SELECTSTRING
@@ -35,15 +34,10 @@ void SelectExactly(HWND dialog, int boxId, const std::string& name) {
 
 void FillBoxes(HWND dialog) {
   for (int k = 0; k < kHotkeyActionCount; ++k) {
-    for (int i = 0; i < kKeyNameCount; ++i) {
-      LPARAM name = reinterpret_cast<LPARAM>(KeyNameTable[i].name);
-      if (i < kModifierNames) {
-        SendDlgItemMessageA(dialog, BoxId(k, 0), CB_ADDSTRING, 0, name);
-        SendDlgItemMessageA(dialog, BoxId(k, 1), CB_ADDSTRING, 0, name);
-      } else {
-        SendDlgItemMessageA(dialog, BoxId(k, 2), CB_ADDSTRING, 0, name);
-      }
-    }
+    for (int field = 0; field < kHotkeyBoxFields; ++field)
+      for (int i : HotkeyBoxEntries(field))
+        SendDlgItemMessageA(dialog, BoxId(k, field), CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(KeyNameTable[i].name));
     SelectExactly(dialog, BoxId(k, 0), HotkeyBindings[k].Name1);
     SelectExactly(dialog, BoxId(k, 1), HotkeyBindings[k].Name2);
     SelectExactly(dialog, BoxId(k, 2), HotkeyBindings[k].Name3);
@@ -59,7 +53,8 @@ std::string BoxText(HWND dialog, int boxId) {
 void OnOk(HWND dialog) {
   HotkeyChoices choices;
   for (int k = 0; k < kHotkeyActionCount; ++k)
-    for (int field = 0; field < 3; ++field) choices[k][field] = BoxText(dialog, BoxId(k, field));
+    for (int field = 0; field < kHotkeyBoxFields; ++field)
+      choices[k][field] = BoxText(dialog, BoxId(k, field));
   int result = ApplyHotkeyChoices(choices);
   if (result >= 0) {
     EndDialog(dialog, 1);

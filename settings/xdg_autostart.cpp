@@ -72,6 +72,10 @@ std::string XdgAutostartExec(const std::string& programFile, bool hasLauncher,
   return JoinExec(arguments);
 }
 
+std::string XdgAutostartNativeExec(const std::string& programFile) {
+  return JoinExec({programFile});
+}
+
 std::string XdgAutostartEntry(const std::string& exec) {
   // A line break would end the Exec line and let the rest of a path become keys of its own.
   if (exec.find_first_of("\r\n") != std::string::npos) return std::string();

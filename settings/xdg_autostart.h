@@ -6,7 +6,8 @@
 #include <string>
 
 // Writes the entry when enabled and removes it otherwise; failures are silent, like the
-// shortcut's. Only in the Winelib build (settings/xdg_autostart_x11.cpp).
+// shortcut's. Only in the Winelib build (settings/xdg_autostart_x11.cpp); the native program
+// keeps the entry through ApplyAutostart (settings/autostart_gtk.cpp).
 void ApplyXdgAutostart(bool enabled);
 
 // The entry's path from $XDG_CONFIG_HOME, else $HOME/.config; empty when neither is an absolute
@@ -23,6 +24,10 @@ std::string QuoteExecArgument(const std::string& argument);
 std::string XdgAutostartExec(const std::string& programFile, bool hasLauncher,
                              const char* winePrefix, const char* home, const char* lang,
                              const char* lcAll);
+
+// How the entry starts the native program at programFile (its Linux path): the program itself,
+// which waits for a tray that comes up after it.
+std::string XdgAutostartNativeExec(const std::string& programFile);
 
 // The whole entry, UTF-8 text, for the given Exec value; empty when the value holds a line break,
 // which the entry cannot carry.

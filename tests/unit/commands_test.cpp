@@ -10,7 +10,9 @@
 #include <string>
 
 #include "app/front_end.h"
+#include "app/tray_menu.h"
 #include "core/app_state.h"
+#include "resources/tray_menu_table.h"
 #include "settings/config_file.h"
 #include "tests/unit/test_support.h"
 
@@ -134,6 +136,59 @@ TEST(CommandsTest, OpenFolderSavesOnACancelOnlyFromTheHotkey) {
   ASSERT_TRUE(RunHotkeyCommand(HotkeyActions[kActionOpenFolder].hotkeyId, frontEnd));
   EXPECT_TRUE(dir.Exists("current.spl"));
   EXPECT_EQ(frontEnd.calls, "folder folder ");
+}
+
+void Flatten(const std::vector<DesktopMenuEntry>& entries, int depth, std::string* out) {
+  for (const DesktopMenuEntry& entry : entries) {
+    *out += std::string(depth, ' ');
+    if (entry.kind == DesktopMenuEntry::kSeparator) {
+      *out += "-\n";
+      continue;
+    }
+    *out += entry.label + (entry.kind == DesktopMenuEntry::kSubmenu ? " >" : "") + "\n";
+    Flatten(entry.children, depth + 1, out);
+  }
+}
+
+// The native program's menu is generated from menu 102: the same labels, order, submenus and
+// separators, each entry with its command.
+TEST(CommandsTest, GeneratedTrayMenuFollowsTheResourceScript) {
+  std::map<std::string, int> ids = ResourceIds();
+  std::string script = SourceText("resources/tunlark.rc");
+  std::string menuText = script.substr(script.find("IDR_TRAY_MENU MENU"));
+  std::regex line(
+      R"re((POPUP\s+"([^"]*)")|(MENUITEM\s+SEPARATOR)|(MENUITEM\s+"([^"]*)",\s*(\w+))|(\bBEGIN\b)|(\bEND\b))re");
+  std::string expected;
+  std::vector<int> commands;
+  int depth = -2;  // the MENU's BEGIN and the outer POPUP's
+  for (std::sregex_iterator it(menuText.begin(), menuText.end(), line), end; it != end; ++it) {
+    const std::smatch& m = *it;
+    if (m[7].matched) {
+      ++depth;
+      continue;
+    }
+    if (m[8].matched) {
+      if (--depth < -1) break;
+      continue;
+    }
+    if (depth < 0) continue;
+    expected += std::string(depth, ' ');
+    if (m[1].matched) expected += m[2].str() + " >\n";
+    if (m[3].matched) expected += "-\n";
+    if (m[4].matched) {
+      expected += m[5].str() + "\n";
+      commands.push_back(ids[m[6]]);
+    }
+  }
+  DesktopMenu menu = DesktopMenuOfRows(kTrayMenuRows);
+  std::string actual;
+  Flatten(menu.entries, 0, &actual);
+  EXPECT_EQ(actual, expected);
+  std::vector<int> rowCommands;
+  for (const TrayMenuRow& row : kTrayMenuRows)
+    if (row.kind == TrayMenuRow::kCommand) rowCommands.push_back(row.command);
+  EXPECT_EQ(rowCommands, commands);
+  EXPECT_EQ(commands.size(), 14u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/app_state.h"
 #include "tests/unit/test_support.h"
@@ -63,3 +64,51 @@ TEST(HotkeyRefusedMessage, NamesTheActionOfTheResult) {
 }
 
 }  // namespace
+
+TEST(HotkeyBoxes, ModifierBoxesOfferNoKeysAndTheKeyBoxNoModifiers) {
+  for (int field : {0, 1}) {
+    std::vector<int> entries = HotkeyBoxEntries(field);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_STREQ(KeyNameTable[entries.front()].name, "Нет");
+    EXPECT_STREQ(KeyNameTable[entries.back()].name, "Shift");
+  }
+  std::vector<int> keys = HotkeyBoxEntries(2);
+  ASSERT_EQ(static_cast<int>(keys.size()), kKeyNameCount - 4);
+  EXPECT_STREQ(KeyNameTable[keys.front()].name, "F1");
+  EXPECT_STREQ(KeyNameTable[keys.back()].name, "Стр. вправо");
+}
+
+TEST(HotkeyBoxes, OnlyAnExactNameOfTheBoxIsSelected) {
+  struct Case {
+    int field;
+    const char* name;
+    bool found;
+  };
+  const Case cases[] = {
+      {0, "Ctrl", true}, {1, "Нет", true},   {2, "Numpad /", true},
+      {0, "", false},    {0, "ctrl", false},  // CB_FINDSTRINGEXACT alone would take it
+      {0, "Ctr", false}, {2, "Нет", false},   // no key is "Нет"
+      {0, "F1", false},  {2, "Ctrl", false}, {2, "F1 ", false},
+  };
+  for (const Case& c : cases) {
+    int entry = HotkeyBoxEntry(c.field, c.name);
+    EXPECT_EQ(entry >= 0, c.found) << c.field << " " << c.name;
+    if (entry >= 0) EXPECT_STREQ(KeyNameTable[entry].name, c.name);
+  }
+}
+
+TEST(HotkeyBoxes, ControlIdsNameTheActionAndFieldBothWays) {
+  int action = -1;
+  int field = -1;
+  for (int k = 0; k < kHotkeyActionCount; ++k) {
+    for (int f = 0; f < kHotkeyBoxFields; ++f) {
+      ASSERT_TRUE(HotkeyBoxPlace(HotkeyBoxId(k, f), &action, &field));
+      EXPECT_EQ(action, k);
+      EXPECT_EQ(field, f);
+    }
+  }
+  EXPECT_EQ(HotkeyBoxId(0, 0), 1007);
+  EXPECT_EQ(HotkeyBoxId(11, 2), 1042);
+  EXPECT_FALSE(HotkeyBoxPlace(1006, &action, &field));  // the options dialog's OK
+  EXPECT_FALSE(HotkeyBoxPlace(HotkeyBoxId(kHotkeyActionCount, 0), &action, &field));
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "app/startup.h"
 #include "playlist/open_path.h"
 #include "tests/unit/test_support.h"
 
@@ -115,12 +116,50 @@ TEST_F(OpenPathTest, LaunchedFolderPlaysItsTracksAndOneWithoutKeepsTheList) {
   EXPECT_EQ(SortedEntries(), Entries{"C:\\no\\such.mp3"});
 }
 
+TEST_F(OpenPathTest, CancelledChoosersLeaveThePlaylistAlone) {
+  g_app.playlist.Append("previous");
+  OpenChosenFile("");
+  EXPECT_FALSE(FillFromChosenFolder(""));
+  EXPECT_EQ(SortedEntries(), Entries{"previous"});
+  AddTracks(2);
+  EXPECT_TRUE(FillFromChosenFolder(dir_.path()));
+  EXPECT_EQ(g_app.playlist.Count(), 2u);
+  OpenChosenFile(dir_.File("t1.mp3"));
+  EXPECT_EQ(SortedEntries(), Entries{dir_.File("t1.mp3")});
+  EXPECT_EQ(g_app.CurrentIndex, 0u);
+}
+
 TEST_F(OpenPathTest, UnlistableFolderLeavesThePlaylistAlone) {
   g_app.playlist.Append("previous");
   g_app.CurrentIndex = 12;
   EXPECT_FALSE(FillFromFolder(dir_.File("gone")));
   EXPECT_EQ(SortedEntries(), Entries{"previous"});
   EXPECT_EQ(g_app.CurrentIndex, 12u);
+}
+
+// A hand-over to an exiting player is refused and changes nothing, so that the sender starts anew
+// after it; an empty one, or a folder without tracks, is taken and leaves the list alone.
+TEST_F(OpenPathTest, HandOverIsRefusedWhileExitingAndNothingReplacesTheList) {
+  dir_.Write("a.mp3", "");
+  std::filesystem::create_directory(dir_.File("empty"));
+  g_app.playlistLoaded = true;
+  const struct {
+    std::string path;
+    bool exiting;
+    bool taken;
+  } cases[] = {
+      {dir_.File("a.mp3"), true, false},
+      {"", false, true},
+      {"", true, false},
+      {dir_.File("empty"), false, true},
+  };
+  for (const auto& c : cases) {
+    g_app.playlist.Clear();
+    g_app.playlist.Append("previous");
+    EXPECT_EQ(TakeHandOver(c.path, c.exiting), c.taken) << c.path;
+    EXPECT_EQ(SortedEntries(), Entries{"previous"}) << c.path;
+    EXPECT_FALSE(dir_.Exists("current.spl")) << c.path;
+  }
 }
 
 }  // namespace

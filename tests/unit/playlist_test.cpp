@@ -72,6 +72,18 @@ TEST(TrackExtensions, FilterKeepsItsPatternsFirstAndListsEveryType) {
   }
 }
 
+TEST(TrackExtensions, AnyCasePatternMatchesLettersOnlyInBothCases) {
+  struct Case {
+    const char* pattern;
+    const char* anyCase;
+  };
+  const Case cases[] = {
+      {"*.mp3", "*.[mM][pP]3"}, {"*aiff", "*[aA][iI][fF][fF]"},  // no dot, as the table has it
+      {"*.M4A", "*.[mM]4[aA]"}, {"*.[x]", "*.[[xX]]"},          {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(AnyCasePattern(c.pattern), c.anyCase) << c.pattern;
+}
+
 TEST(Steps, WrapInUnsigned32BitArithmetic) {
   struct Case {
     uint32_t count;

@@ -7,6 +7,7 @@
 #include "core/app_state.h"
 #include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
+#include "playlist/wine_paths.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -116,5 +117,36 @@ TEST_P(SavedPlaylistTest, FailedWriteKeepsThePreviousFile) {
 }
 
 TUNLARK_INSTANTIATE_LOCALES(SavedPlaylistTest);
+
+// What the Win32 program saved under Wine, as the native program reads it.
+TEST(WinePaths, DrivePathsBecomeUnixPathsInUtf8) {
+  auto drives = [](char drive) -> std::string {
+    if (drive == 'c') return "/home/me/.wine/drive_c";
+    if (drive == 'd') return "/";
+    return "";
+  };
+  const struct {
+    std::string entry;
+    std::string unixPath;
+  } cases[] = {
+      {"Z:\\home\\me\\a.mp3", "/home/me/a.mp3"},
+      {"z:\\home\\me\\a.mp3", "/home/me/a.mp3"},
+      // Windows-1251 letters become UTF-8.
+      {"Z:\\\xCC\xF3\xE7\\x.ogg", "/\xD0\x9C\xD1\x83\xD0\xB7/x.ogg"},
+      {"C:\\users\\x.wav", "/home/me/.wine/drive_c/users/x.wav"},
+      {"D:\\x.wav", "/x.wav"},
+      {"Z:\\dir\\\\x.wav", "/dir/x.wav"},
+      // An unknown drive, a UNC path, a Unix path and a relative one stay as they are.
+      {"Q:\\x.wav", "Q:\\x.wav"},
+      {"\\\\server\\x.wav", "\\\\server\\x.wav"},
+      {"/home/me/a\\b.mp3", "/home/me/a\\b.mp3"},
+      {"Z:x.wav", "Z:x.wav"},
+      {"1:\\x.wav", "1:\\x.wav"},
+      {"", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(UnixPathOfWineEntry(c.entry, drives), c.unixPath) << c.entry;
+  EXPECT_EQ(UnixPathOfWineEntry("C:\\x.wav", nullptr), "C:\\x.wav");
+}
 
 }  // namespace

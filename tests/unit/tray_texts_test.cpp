@@ -21,6 +21,9 @@ TEST(TrackTitle, IsTheFileNameWithoutItsLastExtension) {
       {"C:\\Music\\.mp3", ""},
       {"C:\\Music\\", ""},
       {"Song.mp3", ""},  // no backslash, no title
+      {"/home/me/Song.mp3", "Song"},
+      {"/home/me.d/track", "track"},
+      {"/Song", "Song"},
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(TrackTitle(c.path), c.title) << c.path;

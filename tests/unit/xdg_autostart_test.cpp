@@ -43,6 +43,12 @@ TEST(XdgAutostartTest, ExecUsesTheLauncherBesideTheProgramWhenInstalled) {
             "env WINEPREFIX=/home/u/.wine WINEDEBUG=-all wine /b/Tunlark.exe.so");
 }
 
+TEST(XdgAutostartTest, NativeExecIsTheProgramItselfQuotedWhenNeeded) {
+  EXPECT_EQ(XdgAutostartNativeExec("/usr/lib/tunlark/tunlark"), "/usr/lib/tunlark/tunlark");
+  EXPECT_EQ(XdgAutostartNativeExec("/home/u/my $dir/tunlark"), "\"/home/u/my \\\\$dir/tunlark\"");
+  EXPECT_EQ(XdgAutostartEntry(XdgAutostartNativeExec("/a\nHidden=true/tunlark")), "");
+}
+
 TEST(XdgAutostartTest, EntryStartsTheGivenCommandAndRefusesLineBreaks) {
   std::string entry = XdgAutostartEntry("/x/tunlark --at-login");
   EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);

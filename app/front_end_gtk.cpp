@@ -1,0 +1,54 @@
+#include "app/front_end_gtk.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/about_box.h"
+#include "core/app_state.h"
+#include "platform/message_box_gtk.h"
+#include "playlist/choosers_gtk.h"
+#include "playlist/open_path.h"
+#include "settings/settings_dialogs_gtk.h"
+
+void GtkFrontEnd::OpenFileChooser() {
+  OpenChosenFile(ChooseTrackFile());
+}
+
+bool GtkFrontEnd::ChooseFolder() {
+  return FillFromChosenFolder(ChooseTrackFolder());
+}
+
+void GtkFrontEnd::ShowHotkeysDialog() {
+  ShowHotkeysDialogGtk();
+}
+
+void GtkFrontEnd::ShowOptionsDialog() {
+  ShowOptionsDialogGtk();
+}
+
+// The desktop's default handler, as the shell's default action on Windows; a missing page or
+// one without a handler gives no message.
+void GtkFrontEnd::ShowHelp() {
+  std::string path = g_app.programDirectory + "Help/Help.htm";
+  char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+  if (!uri) return;
+  GError* error = nullptr;
+  gtk_show_uri_on_window(nullptr, uri, GDK_CURRENT_TIME, &error);
+  g_clear_error(&error);
+  g_free(uri);
+}
+
+void GtkFrontEnd::ShowAbout() {
+  ShowMessageBox(nullptr, kAboutText, kAboutCaption, GTK_MESSAGE_INFO);
+}
+
+void ShowErrorMessage(const char* text, const char* caption) {
+  // Without a display there is nobody to show the box to; the terminal, if any, gets the text.
+  if (!gtk_init_check(nullptr, nullptr)) {
+    std::fprintf(stderr, "%s: %s\n", ToolkitText(caption).c_str(), ToolkitText(text).c_str());
+    return;
+  }
+  ShowMessageBox(nullptr, text, caption, GTK_MESSAGE_ERROR);
+}

@@ -1,0 +1,245 @@
+// The native Linux program's entry point: one instance per user, start-up, GLib's main loop with
+// the tray, the media controls and the hotkeys on it, and shut-down.
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/commands.h"
+#include "app/desktop_tray.h"
+#include "app/engine_setup_gtk.h"
+#include "app/front_end_gtk.h"
+#include "app/hotkey_registrar_gtk.h"
+#include "app/main_loop_gtk.h"
+#include "app/media_bus_gtk.h"
+#include "app/media_session.h"
+#include "app/single_instance_gtk.h"
+#include "app/startup.h"
+#include "app/tray_gtk.h"
+#include "app/tray_menu.h"
+#include "core/app_state.h"
+#include "platform/clock_posix.h"
+#include "platform/file_system.h"
+#include "platform/media_controls.h"
+#include "platform/platform.h"
+#include "playback/engine/audio_engine.h"
+#include "playback/monitor.h"
+#include "playlist/wine_paths.h"
+#include "resources/tray_menu_table.h"
+#include "settings/autostart.h"
+#include "settings/hotkeys.h"
+
+namespace {
+
+// The program file and its folder (ending in '/'), where its files live.
+bool FindProgramFile(std::string* file, std::string* folder) {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return false;
+  *file = std::string(path, static_cast<size_t>(length));
+  *folder = file->substr(0, file->rfind('/') + 1);
+  return true;
+}
+
+// A relative path names a file from this start's folder, which the running instance does not
+// share.
+std::string AbsoluteLaunchPath(const char* argument) {
+  std::string path = argument ? argument : "";
+  if (path.empty() || path[0] == '/') return path;
+  char folder[PATH_MAX];
+  if (!getcwd(folder, sizeof folder)) return path;
+  return std::string(folder) + "/" + path;
+}
+
+// The Unix folder of a drive of the Wine prefix the Win32 program ran in: its own prefix of
+// scripts/run or the launcher, $WINEPREFIX, or Wine's default one.
+std::string WineDriveFolder(char drive) {
+  const char* home = getenv("HOME");
+  const char* data = getenv("XDG_DATA_HOME");
+  std::string dataHome = data && data[0] == '/' ? data
+                         : home                 ? std::string(home) + "/.local/share"
+                                                : "";
+  std::string prefixes[] = {getenv("TUNLARK_WINEPREFIX") ? getenv("TUNLARK_WINEPREFIX") : "",
+                            getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "",
+                            dataHome.empty() ? "" : dataHome + "/tunlark/wineprefix",
+                            home ? std::string(home) + "/.wine" : ""};
+  for (const std::string& prefix : prefixes) {
+    if (prefix.empty()) continue;
+    std::string link = prefix + "/dosdevices/" + drive + ":";
+    char* resolved = realpath(link.c_str(), nullptr);
+    if (!resolved) continue;
+    std::string folder(resolved);
+    free(resolved);
+    return folder;
+  }
+  return "";
+}
+
+void AdoptWinePaths() {
+  Playlist adopted;
+  for (uint32_t i = 0; i < g_app.playlist.Count(); ++i)
+    adopted.Append(UnixPathOfWineEntry(g_app.playlist.EntryAt(i), WineDriveFolder));
+  g_app.playlist = adopted;
+}
+
+class NativeProgram {
+ public:
+  explicit NativeProgram(std::unique_ptr<SingleInstance> instance)
+      : instance_(std::move(instance)),
+        files_(CreatePosixFileSystem()),
+        monitor_(*MonotonicClock(), tray_, nullptr),
+        loop_(monitor_, [this] { bus_.Publish(); }),
+        frontEnd_([this] { RequestExit(); }),
+        bus_(loop_, BusHooksOf()),
+        tray_(loop_, DesktopMenuOfRows(kTrayMenuRows), TrayHooksOf()) {}
+
+  int Run(const std::string& launchPath, bool hasDisplay) {
+    FindProgramFile(&g_app.programFilePath, &g_app.programDirectory);
+    g_platform.files = files_.get();
+    g_platform.clock = MonotonicClock();
+    g_platform.tray = &tray_;
+    // Paths are Unix paths in UTF-8: nothing to turn.
+    g_platform.paths = nullptr;
+    if (hasDisplay)
+      hotkeys_ = CreateX11HotkeyRegistrar(loop_, [this](int id) {
+        if (!exiting_) RunHotkeyCommand(id, frontEnd_);
+      });
+    g_platform.hotkeys = hotkeys_.get();
+    int channelNotice = ConfigureNativeEngine(files_.get());
+    if (channelNotice >= 0)
+      loop_.Watch(channelNotice, [channelNotice] { ClearChannelNotice(channelNotice); });
+
+    // The bus before start-up: whether the desktop's tray took the icon is known, and the XEmbed
+    // icon shown when not, also while the start-up error is open.
+    bus_.Start(tray_.Item());
+    if (hasDisplay) tray_.Start();
+
+    StartUpSteps steps;
+    steps.openAudio = OpenNativeAudio;
+    steps.pause = [](int ms) { g_usleep(static_cast<gulong>(ms) * 1000); };
+    steps.registerHotkeys = [] { RegisterAllHotkeys(); };
+    steps.reportAudioError = [hasDisplay] {
+      if (hasDisplay) {
+        ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
+      } else {
+        fputs("tunlark: no sound server answers\n", stderr);
+      }
+    };
+    steps.adoptSavedPlaylist = AdoptWinePaths;
+    StartPlayer(steps, launchPath);
+    // Held until now, so that none runs inside start-up's error box, before the output is open.
+    instance_->Serve(loop_, [this](const std::string& path) {
+      bool taken = TakeHandOver(path, exiting_);
+      bus_.Publish();
+      return taken;
+    });
+    bus_.Release();
+    tray_.Release();
+    // The session's end and Ctrl+C shut down as "Выход" does, saving the user's files.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+      g_unix_signal_add(
+          signal,
+          [](gpointer self) -> gboolean {
+            static_cast<NativeProgram*>(self)->RequestExit();
+            return G_SOURCE_CONTINUE;
+          },
+          this);
+
+    loop_.Run();
+    ShutDown();
+    return 0;
+  }
+
+ private:
+  TrayHooks TrayHooksOf() {
+    TrayHooks hooks;
+    hooks.run = [this](const std::vector<TrayRequest>& requests) {
+      if (exiting_) return;
+      // The item's context menu is drawn by the desktop; this program draws none for it.
+      RunDesktopTrayRequests(
+          requests, frontEnd_, [this] { bus_.Publish(); }, [](const TrayRequest&) {});
+    };
+    hooks.choose = [this](int command) {
+      if (exiting_) return;
+      RunMenuCommand(command, frontEnd_);
+      bus_.Publish();
+    };
+    hooks.wakeBus = [this] { bus_.Wake(); };
+    return hooks;
+  }
+
+  MediaBusHooks BusHooksOf() {
+    MediaBusHooks hooks;
+    hooks.frontEnd = &frontEnd_;
+    hooks.openPath = [](const std::string& path) { PlayLaunchPath(path); };
+    hooks.exiting = [this] { return exiting_; };
+    hooks.published = [this](const MediaState& state) {
+      std::u16string fileTitle;
+      if (HasCurrentEntry()) fileTitle = TrayTextOfNarrow(TrackTitleOfCurrent());
+      tray_.NameTrack(DesktopTrayTrackName(state), fileTitle);
+    };
+    return hooks;
+  }
+
+  static std::string TrackTitleOfCurrent();
+
+  // "Выход" and the desktop's Quit: from now on no hand-over is taken and no request carried
+  // out; those are refused, so that nothing asked of an exiting player is taken for done.
+  void RequestExit() {
+    exiting_ = true;
+    loop_.Quit();
+  }
+
+  void ShutDown() {
+    exiting_ = true;
+    tray_.Remove();
+    SavePlayerFiles(ApplyAutostart);
+    UnregisterAllHotkeys();
+    hotkeys_.reset();
+    g_platform.hotkeys = nullptr;
+    // After the saves: a bus that does not answer may hold this up for seconds.
+    bus_.Stop();
+    // The mixing thread must end before the engine's globals go.
+    BASS_Free();
+    instance_.reset();
+  }
+
+  std::unique_ptr<SingleInstance> instance_;
+  std::unique_ptr<FileSystem> files_;
+  // Shows the state in tray_, which is made after it and only used once the loop runs.
+  PlaybackMonitor monitor_;
+  MainLoop loop_;
+  GtkFrontEnd frontEnd_;
+  // Before the tray, whose changes wake the bus thread.
+  MediaBus bus_;
+  NativeTray tray_;
+  std::unique_ptr<HotkeyRegistrar> hotkeys_;
+  bool exiting_ = false;
+};
+
+}  // namespace
+
+#include "playback/tray_texts.h"
+#include "playlist/playlist.h"
+
+std::string NativeProgram::TrackTitleOfCurrent() {
+  return TrackTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
+}
+
+int main(int argc, char** argv) {
+  std::string launchPath = argc > 1 ? AbsoluteLaunchPath(argv[1]) : "";
+  std::unique_ptr<SingleInstance> instance = ClaimInstance(launchPath, g_get_user_runtime_dir());
+  if (!instance) return 0;
+  // Without a display the player still plays, through its media controls and hand-overs.
+  bool hasDisplay = gtk_init_check(&argc, &argv);
+  // Never destroyed: a bus thread that did not stop in time at exit still serves the tray's item
+  // until the process ends.
+  auto* program = new NativeProgram(std::move(instance));
+  return program->Run(launchPath, hasDisplay);
+}

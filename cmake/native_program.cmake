@@ -1,0 +1,74 @@
+# The native Linux program `tunlark`: the portable core with a GTK 3 front end, the session bus
+# (MPRIS, the StatusNotifierItem, the single instance), X11 key grabs and PulseAudio. No Wine and
+# no Windows headers: the *_gtk.cpp files of the source folders, the Linux and X11 platform code
+# and the POSIX file system.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+pkg_check_modules(NATIVE_PULSE REQUIRED IMPORTED_TARGET libpulse)
+pkg_check_modules(NATIVE_SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+pkg_check_modules(NATIVE_TAGLIB REQUIRED IMPORTED_TARGET taglib)
+pkg_check_modules(NATIVE_X11 REQUIRED IMPORTED_TARGET x11)
+
+set(TUNLARK_NATIVE_BIN_DIR ${CMAKE_SOURCE_DIR}/build/native-bin
+    CACHE PATH "Where the native program and its files are put")
+
+set(native_globs)
+foreach(dir platform playback/engine playback playlist settings app)
+  list(APPEND native_globs ${CMAKE_SOURCE_DIR}/${dir}/*_gtk.cpp)
+endforeach()
+file(GLOB NATIVE_SOURCES CONFIGURE_DEPENDS ${native_globs})
+list(APPEND NATIVE_SOURCES
+     ${CMAKE_SOURCE_DIR}/platform/cover_cache_linux.cpp
+     ${CMAKE_SOURCE_DIR}/platform/global_hotkeys_x11.cpp
+     ${CMAKE_SOURCE_DIR}/platform/media_controls_linux.cpp
+     ${CMAKE_SOURCE_DIR}/platform/status_notifier_linux.cpp
+     ${CMAKE_SOURCE_DIR}/platform/track_tags_linux.cpp
+     ${CMAKE_SOURCE_DIR}/platform/unix_files_x11.cpp
+     ${CMAKE_SOURCE_DIR}/playback/engine/output_pulse_linux.cpp)
+
+set(native_generated ${CMAKE_BINARY_DIR}/native_generated)
+# The tray's pictures as a pixel table, drawn by the same script as the Win32 icons.
+set(native_pictures ${native_generated}/resources/tray_pictures.h)
+add_custom_command(
+  OUTPUT ${native_pictures}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_icons.py
+          ${CMAKE_BINARY_DIR}/native_icons --header ${native_pictures}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_icons.py
+  COMMENT "Drawing the tray pictures")
+# The tray menu, read from the menu of the Win32 program's resource script.
+set(native_menu ${native_generated}/resources/tray_menu_table.h)
+add_custom_command(
+  OUTPUT ${native_menu}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${native_generated}/resources
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_menu_table.py
+          ${CMAKE_SOURCE_DIR}/resources/tunlark.rc ${native_menu}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_menu_table.py ${CMAKE_SOURCE_DIR}/resources/tunlark.rc
+  COMMENT "Reading the tray menu")
+# The media controls announce the types of the menu entry (cmake/file_types.cmake).
+file(CONFIGURE OUTPUT ${native_generated}/app/menu_mime_types.h
+     CONTENT "// Made from resources/track_formats.txt by cmake/native_program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@TUNLARK_MIME_TYPES@\";\n"
+     @ONLY)
+
+add_executable(tunlark ${NATIVE_SOURCES} ${native_pictures} ${native_menu})
+target_include_directories(tunlark PRIVATE ${native_generated})
+set_target_properties(tunlark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
+target_link_libraries(tunlark PRIVATE tunlark_core tunlark_engine tunlark_platform tunlark_posix
+                      PkgConfig::GTK3 PkgConfig::NATIVE_PULSE PkgConfig::NATIVE_SYSTEMD
+                      PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
+
+# The files that live beside the program, as the Win32 program's.
+set(native_default_files ${TUNLARK_NATIVE_BIN_DIR}/config.cfg ${TUNLARK_NATIVE_BIN_DIR}/hotkeys.txt)
+add_custom_command(
+  OUTPUT ${native_default_files}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
+          ${TUNLARK_NATIVE_BIN_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
+          ${CMAKE_SOURCE_DIR}/settings/hotkeys.cpp
+  COMMENT "Writing the native program's default config.cfg and hotkeys.txt")
+add_custom_command(
+  OUTPUT ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm
+          ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm)
+add_custom_target(native_program_files ALL
+                  DEPENDS ${native_default_files} ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm)

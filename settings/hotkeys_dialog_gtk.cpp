@@ -1,0 +1,100 @@
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/message_box_gtk.h"
+#include "resources/resource_ids.h"
+#include "settings/dialog_window_gtk.h"
+#include "settings/hotkey_choices.h"
+#include "settings/hotkeys.h"
+#include "settings/settings_dialogs_gtk.h"
+
+namespace {
+
+GtkWidget* g_openDialog = nullptr;
+
+// The entries of a field's box in the desktop's sorted order (the locale's, case ignored), as the
+// Win32 boxes sort theirs; ties keep the table's order.
+std::vector<int> SortedEntries(int field) {
+  std::vector<int> entries = HotkeyBoxEntries(field);
+  std::vector<std::string> keys(kKeyNameCount);
+  for (int i : entries) {
+    std::string text = ToolkitText(KeyNameTable[i].name);
+    char* folded = g_utf8_casefold(text.c_str(), -1);
+    char* key = g_utf8_collate_key(folded, -1);
+    keys[i] = key;
+    g_free(key);
+    g_free(folded);
+  }
+  std::stable_sort(entries.begin(), entries.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+  return entries;
+}
+
+// Each entry's id is its KeyNameTable index, so the choice is read back as the table's own text.
+void FillBox(GtkWidget* box, const std::vector<int>& entries, int field, const std::string& name) {
+  for (int i : entries)
+    gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(box), std::to_string(i).c_str(),
+                              ToolkitText(KeyNameTable[i].name).c_str());
+  int selected = HotkeyBoxEntry(field, name);
+  if (selected >= 0) {
+    gtk_combo_box_set_active_id(GTK_COMBO_BOX(box), std::to_string(selected).c_str());
+  } else {
+    gtk_combo_box_set_active(GTK_COMBO_BOX(box), -1);
+  }
+}
+
+std::string BindingName(int action, int field) {
+  const HotkeyBinding& binding = HotkeyBindings[action];
+  return field == 0 ? binding.Name1 : field == 1 ? binding.Name2 : binding.Name3;
+}
+
+void FillBoxes(const DialogWindow& dialog) {
+  std::vector<int> entries[kHotkeyBoxFields];
+  for (int field = 0; field < kHotkeyBoxFields; ++field) entries[field] = SortedEntries(field);
+  for (const auto& [id, widget] : dialog.controls) {
+    int action = 0;
+    int field = 0;
+    if (HotkeyBoxPlace(id, &action, &field))
+      FillBox(widget, entries[field], field, BindingName(action, field));
+  }
+}
+
+// A box without a selection reads as empty.
+std::string BoxText(const DialogWindow& dialog, int action, int field) {
+  auto box = dialog.controls.find(HotkeyBoxId(action, field));
+  if (box == dialog.controls.end()) return "";
+  const char* id = gtk_combo_box_get_active_id(GTK_COMBO_BOX(box->second));
+  if (!id) return "";
+  int index = std::atoi(id);
+  return index >= 0 && index < kKeyNameCount ? KeyNameTable[index].name : "";
+}
+
+bool OnOk(const DialogWindow& dialog) {
+  HotkeyChoices choices;
+  for (int k = 0; k < kHotkeyActionCount; ++k)
+    for (int field = 0; field < kHotkeyBoxFields; ++field)
+      choices[k][field] = BoxText(dialog, k, field);
+  int result = ApplyHotkeyChoices(choices);
+  if (result >= 0) return true;
+  // The dialog stays open with the user's choices for another try.
+  std::string text = HotkeyRefusedMessage(result);
+  if (!text.empty())
+    ShowMessageBox(GTK_WINDOW(dialog.window), text.c_str(), "Ошибка", GTK_MESSAGE_ERROR);
+  return false;
+}
+
+}  // namespace
+
+void ShowHotkeysDialogGtk() {
+  if (g_openDialog) {
+    gtk_window_present(GTK_WINDOW(g_openDialog));
+    return;
+  }
+  DialogWindow dialog = BuildDialogWindow(IDD_HOTKEYS);
+  if (!dialog.window) return;
+  FillBoxes(dialog);
+  g_openDialog = dialog.window;
+  RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&dialog] { return OnOk(dialog); });
+  g_openDialog = nullptr;
+}

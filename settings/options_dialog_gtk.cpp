@@ -1,0 +1,33 @@
+#include "resources/resource_ids.h"
+#include "settings/autostart.h"
+#include "settings/dialog_window_gtk.h"
+#include "settings/option_boxes.h"
+#include "settings/settings_dialogs_gtk.h"
+
+namespace {
+
+GtkWidget* g_openDialog = nullptr;
+
+void OnToggled(GtkToggleButton*, gpointer controlId) {
+  ClickOptionBox(GPOINTER_TO_INT(controlId), ApplyAutostart);
+}
+
+}  // namespace
+
+void ShowOptionsDialogGtk() {
+  if (g_openDialog) {
+    gtk_window_present(GTK_WINDOW(g_openDialog));
+    return;
+  }
+  DialogWindow dialog = BuildDialogWindow(IDD_OPTIONS);
+  if (!dialog.window) return;
+  for (const auto& [id, widget] : dialog.controls) {
+    if (!GTK_IS_CHECK_BUTTON(widget)) continue;
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget), OptionBoxChecked(id));
+    // Connected after the box shows its Setting, so that only the user's clicks flip it.
+    g_signal_connect(widget, "toggled", G_CALLBACK(OnToggled), GINT_TO_POINTER(id));
+  }
+  g_openDialog = dialog.window;
+  RunDialogWindow(dialog, IDC_OPTIONS_OK, [] { return true; });
+  g_openDialog = nullptr;
+}
