@@ -15,14 +15,6 @@ std::string ToolkitText(const char* text);
 // be transient for.
 void DressProgramWindow(GtkWindow* window);
 
-// Shows the dialog and runs a nested main loop until it responds; returns the response, or
-// GTK_RESPONSE_NONE when the dialog was destroyed meanwhile. Unlike gtk_dialog_run and modal
-// windows it takes no grab, so the program's other windows (the XEmbed tray icon and its menu)
-// keep answering, as the Win32 program's tray does while a dialog is open; the bus, the hotkeys
-// and hand-overs are served by the nested loop. The window's close and Esc give
-// GTK_RESPONSE_DELETE_EVENT when closable, and nothing otherwise.
-int RunDialogLoop(GtkDialog* dialog, bool closable);
-
 // A modal box with the text, the caption and a single OK button, returning when it is closed;
 // over parent when there is one, else dressed as a window of its own.
 void ShowMessageBox(GtkWindow* parent, const char* text, const char* caption, GtkMessageType type);

@@ -23,32 +23,10 @@ GtkFileFilter* TrackFilter() {
   return filter;
 }
 
-struct ChooserLoop {
-  GMainLoop* loop;
-  int response = GTK_RESPONSE_NONE;
-};
-
-void OnChooserResponse(GtkNativeDialog*, gint response, gpointer data) {
-  auto* run = static_cast<ChooserLoop*>(data);
-  run->response = response;
-  g_main_loop_quit(run->loop);
-}
-
-// Like the dialogs (RunDialogLoop), a nested loop without the grab of a modal chooser, which
-// would keep the tray icon from taking clicks.
-int RunChooserLoop(GtkFileChooserNative* chooser) {
-  ChooserLoop run{g_main_loop_new(nullptr, FALSE)};
-  g_signal_connect(chooser, "response", G_CALLBACK(OnChooserResponse), &run);
-  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), FALSE);
-  gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
-  g_main_loop_run(run.loop);
-  g_main_loop_unref(run.loop);
-  return run.response;
-}
-
 std::string RunChooser(GtkFileChooserNative* chooser) {
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
   std::string path;
-  if (RunChooserLoop(chooser) == GTK_RESPONSE_ACCEPT) {
+  if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     char* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
     if (chosen) path = chosen;
     g_free(chosen);

@@ -99,6 +99,7 @@ DialogWindow BuildDialogWindow(int dialogId) {
   gtk_window_set_resizable(window, FALSE);
   // Like the Win32 dialogs, which have no system menu: no close button.
   gtk_window_set_deletable(window, FALSE);
+  gtk_window_set_modal(window, TRUE);
   DressProgramWindow(window);
 
   std::vector<DialogGroup> groups = GroupDialogControls(layout->controls);
@@ -139,11 +140,17 @@ void RunDialogWindow(const DialogWindow& dialog, int okId, const std::function<b
     return;
   }
   g_signal_connect(ok->second, "clicked", G_CALLBACK(OnOkClicked), dialog.window);
-  // Esc and the window's close give no response.
+  GtkWidget* window = dialog.window;
+  // Cleared should the window be destroyed from outside while it runs.
+  g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
+  gtk_widget_show_all(window);
+  // gtk_dialog_run answers Esc and the window manager's close with GTK_RESPONSE_DELETE_EVENT and
+  // keeps the window; those responses are passed over.
   for (;;) {
-    int response = RunDialogLoop(GTK_DIALOG(dialog.window), false);
-    if (response == GTK_RESPONSE_NONE) return;  // destroyed from outside
+    gint response = gtk_dialog_run(GTK_DIALOG(window));
+    if (!window) return;
     if (response == GTK_RESPONSE_OK && onOk()) break;
   }
-  gtk_widget_destroy(dialog.window);
+  g_object_remove_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
+  gtk_widget_destroy(window);
 }

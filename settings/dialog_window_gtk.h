@@ -16,7 +16,7 @@ struct DialogWindow {
 // check boxes GtkCheckButton.
 DialogWindow BuildDialogWindow(int dialogId);
 
-// Runs the dialog (RunDialogLoop: the call returns only when it has closed) until a press of the
-// button okId is followed by onOk returning true; then destroys it. Esc and the window's close do
-// nothing: as in the Win32 program, OK is the only way out.
+// Runs the dialog modally, centred, until a press of the button okId is followed by onOk
+// returning true; then destroys it. Esc and the window's close do nothing: as in the Win32
+// program, OK is the only way out.
 void RunDialogWindow(const DialogWindow& dialog, int okId, const std::function<bool()>& onOk);

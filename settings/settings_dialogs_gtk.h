@@ -1,4 +1,4 @@
-// The two settings dialogs of the native program; each call returns when OK has closed it. A
+// The two settings dialogs of the native program, each modal until its OK button closes it. A
 // request while the dialog is already open brings that one to the front.
 #pragma once
 
