@@ -235,6 +235,8 @@ int main(int argc, char** argv) {
   if (!instance) return 0;
   // Without a display the player still plays, through its media controls and hand-overs.
   bool hasDisplay = gtk_init_check(&argc, &argv);
-  NativeProgram program(std::move(instance));
-  return program.Run(launchPath, hasDisplay);
+  // Never destroyed: a bus thread that did not stop in time at exit still serves the tray's item
+  // until the process ends.
+  auto* program = new NativeProgram(std::move(instance));
+  return program->Run(launchPath, hasDisplay);
 }

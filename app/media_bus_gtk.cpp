@@ -19,7 +19,6 @@
 #include "platform/unix_files_x11.h"
 #include "platform/wide_paths.h"
 #include "platform/tag_text.h"
-#include "playback/tray_texts.h"
 
 namespace {
 
@@ -28,9 +27,12 @@ constexpr size_t kRequestCapacity = 64;
 // A bus that does not answer must not hold up the exit.
 constexpr auto kStopWait = std::chrono::seconds(3);
 
-// The title of a track named by its Unix path (its bytes UTF-8, or else read as the code page).
+// The title of a track named by its Unix path (its bytes UTF-8, or else read as the code page):
+// the name after the last '/', which may hold a backslash, less its last extension.
 std::u16string UnixTrackTitle(const std::string& path) {
-  std::string title = TrackTitle(path);
+  std::string title = path.substr(path.rfind('/') + 1);
+  size_t dot = title.rfind('.');
+  if (dot != std::string::npos) title.erase(dot);
   std::u16string text;
   if (DecodeUtf8(title, &text) || DecodeUtf8(Windows1251ToUtf8(title), &text)) return text;
   return u"";

@@ -176,10 +176,20 @@ def command_line_and_hand_over_to_the_running_player(env, files):
         os.makedirs(empty)
         check(env.run_player(player.folder, empty) == 0, "the second start failed")
         hears(env, "b")
+        # A start while the player exits: refused, it waits for the end and plays on its own.
         quit_over_bus(env)
-        check(player.wait_exit() == 0, "the player did not end cleanly")
-        check(config_is_the_users(player), "config.cfg: %r" % read(player.file("config.cfg")))
-        check(read(player.file("current.spl")) == odd.encode(), "current.spl changed at exit")
+        newcomer = env.start_player(player.folder, files["c"])
+        try:
+            check(player.wait_exit() == 0, "the player did not end cleanly")
+            check(config_is_the_users(player), "config.cfg: %r" % read(player.file("config.cfg")))
+            hears(env, "c")
+            check(newcomer.poll() is None, "the newcomer did not stay as the instance")
+        finally:
+            # The session's end: shut down as "Выход" does, saving.
+            newcomer.terminate()
+            newcomer.wait(15)
+        check(read(player.file("current.spl")) == files["c"].encode(),
+              "current.spl: %r" % read(player.file("current.spl")))
 
 
 @case
