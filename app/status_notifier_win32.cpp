@@ -5,6 +5,7 @@
 
 #if defined(TUNLARK_WINELIB)
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "app/commands.h"
@@ -32,6 +33,8 @@ bool g_hostKnown = false;
 bool g_win32Shown = false;  // TrayShow called and no hide begun since
 // The thread taking the shell's icon away, until the window has heard that it finished.
 HANDLE g_shellHide = nullptr;
+// Set by that thread once the shell has answered, just before it tells the window.
+std::atomic<bool> g_shellHideDone{false};
 
 // The entries of a Win32 menu, in its order.
 std::vector<DesktopMenuEntry> EntriesOf(HMENU menu) {
@@ -177,6 +180,7 @@ DWORD WINAPI RemoveShellIcon(void*) {
   icon.hWnd = g_window;
   icon.uID = 0;  // the Win32 icon's id
   Shell_NotifyIconW(NIM_DELETE, &icon);
+  g_shellHideDone = true;
   PostMessageA(g_window, kTrayRequestMessage, 0, 0);
   return 0;
 }
@@ -184,16 +188,18 @@ DWORD WINAPI RemoveShellIcon(void*) {
 void BeginShellHide() {
   if (!g_win32Shown || g_shellHide) return;
   g_win32Shown = false;
+  g_shellHideDone = false;
   g_shellHide = CreateThread(nullptr, 0, RemoveShellIcon, nullptr, 0, nullptr);
   // Without a thread the window waits, as it always did.
   if (!g_shellHide) TrayHide();
 }
 
-// Once the thread is done (or at once with wait), the record learns that the icon is gone; the
-// shell has nothing left to take away, so this returns at once.
+// Once the thread is done (with wait, after waiting for it), the record learns that the icon is
+// gone; TrayHide finds nothing left for the shell to take away and returns at once.
 void FinishShellHide(bool wait) {
-  if (!g_shellHide || WaitForSingleObject(g_shellHide, wait ? INFINITE : 0) != WAIT_OBJECT_0)
-    return;
+  if (!g_shellHide || (!wait && !g_shellHideDone)) return;
+  // Without wait the thread has only its return left.
+  WaitForSingleObject(g_shellHide, INFINITE);
   CloseHandle(g_shellHide);
   g_shellHide = nullptr;
   TrayHide();
