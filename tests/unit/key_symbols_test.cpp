@@ -158,7 +158,9 @@ TEST(KeySymbols, BindingsBecomePortalTriggers) {
     std::string trigger = "untouched";
     bool made = HotkeyToTrigger(row.modifiers, row.code, &trigger);
     EXPECT_EQ(row.trigger != nullptr, made) << row.modifiers << " " << row.code;
-    if (row.trigger) EXPECT_EQ(row.trigger, trigger) << row.modifiers << " " << row.code;
+    if (row.trigger) {
+      EXPECT_EQ(row.trigger, trigger) << row.modifiers << " " << row.code;
+    }
   }
 }
 
