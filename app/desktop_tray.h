@@ -21,6 +21,8 @@ class DesktopTrayTip {
   // The name (the tags' "artist — title"; empty for the file title) of the track of fileTitle.
   bool NameTrack(const std::u16string& name, const std::u16string& fileTitle);
   std::u16string Tip() const;
+  // The tooltip as the monitor last told it, without the track's name.
+  const std::u16string& Text() const { return tip_; }
   int Icon() const { return icon_; }
 
  private:

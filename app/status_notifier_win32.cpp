@@ -5,6 +5,7 @@
 
 #if defined(TUNLARK_WINELIB)
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "app/desktop_tray.h"
@@ -29,6 +30,11 @@ HWND g_window = nullptr;
 TrayRequestQueue g_requests(kRequestCapacity);
 StatusNotifierBus* g_item = nullptr;
 bool g_hostKnown = false;
+bool g_win32Shown = false;  // TrayShow called and no hide begun since
+// The thread taking the shell's icon away, until the window has heard that it finished.
+HANDLE g_shellHide = nullptr;
+// Set by that thread once the shell has answered, just before it tells the window.
+std::atomic<bool> g_shellHideDone{false};
 
 // The entries of a Win32 menu, in its order.
 std::vector<DesktopMenuEntry> EntriesOf(HMENU menu) {
@@ -122,17 +128,20 @@ void HostChanged(bool registered) {
   PostMessageA(g_window, kTrayHostMessage, registered ? 1 : 0, 0);
 }
 
-// The Win32 icon's record and the item, both told every change.
+// The Win32 icon's record and the item, both told every change; the record not while the
+// shell's icon is being taken away, since the shell answers nothing until then.
 class BothTrays : public TrayIcon {
  public:
   void Update(const char* text, int iconId) override {
-    Win32TrayIcon()->Update(text, iconId);
-    if (tip_.Tell(text ? WidenAnsi(text) : u"", text != nullptr, iconId)) Publish();
+    if (!g_shellHide) Win32TrayIcon()->Update(text, iconId);
+    Tell(text ? WidenAnsi(text) : u"", text != nullptr, iconId);
   }
   void UpdateWide(const std::u16string& text, int iconId) override {
-    Win32TrayIcon()->UpdateWide(text, iconId);
-    if (tip_.Tell(text, true, iconId)) Publish();
+    if (!g_shellHide) Win32TrayIcon()->UpdateWide(text, iconId);
+    Tell(text, true, iconId);
   }
+  // The record catches up with what it missed meanwhile.
+  void RecordLatest() { Win32TrayIcon()->UpdateWide(tip_.Text(), tip_.Icon()); }
   void Tell(const std::u16string& text, bool hasText, int iconId) {
     if (tip_.Tell(text, hasText, iconId)) Publish();
   }
@@ -149,6 +158,49 @@ class BothTrays : public TrayIcon {
 };
 
 BothTrays g_bothTrays;
+
+// Wine's shell answers the removal of an icon docked in an X tray only once the window manager
+// has withdrawn its window, up to 2 s later; on the window's thread that held up every request
+// from the desktop meanwhile. The removal runs on a thread of its own, with a record of the icon's
+// own, and tells the window when it is done.
+DWORD WINAPI RemoveShellIcon(void*) {
+  NOTIFYICONDATAW icon = {};
+  icon.cbSize = NOTIFYICONDATAW_V3_SIZE;
+  icon.hWnd = g_window;
+  icon.uID = 0;  // the Win32 icon's id
+  Shell_NotifyIconW(NIM_DELETE, &icon);
+  g_shellHideDone = true;
+  PostMessageA(g_window, kTrayRequestMessage, 0, 0);
+  return 0;
+}
+
+void BeginShellHide() {
+  if (!g_win32Shown || g_shellHide) return;
+  g_win32Shown = false;
+  g_shellHideDone = false;
+  g_shellHide = CreateThread(nullptr, 0, RemoveShellIcon, nullptr, 0, nullptr);
+  // Without a thread the window waits, as it always did.
+  if (!g_shellHide) TrayHide();
+}
+
+// Once the thread is done (with wait, after waiting for it), the record learns that the icon is
+// gone; TrayHide finds nothing left for the shell to take away and returns at once.
+void FinishShellHide(bool wait) {
+  if (!g_shellHide || (!wait && !g_shellHideDone)) return;
+  // Without wait the thread has only its return left.
+  WaitForSingleObject(g_shellHide, INFINITE);
+  CloseHandle(g_shellHide);
+  g_shellHide = nullptr;
+  TrayHide();
+  g_bothTrays.RecordLatest();
+}
+
+void ShowShellIcon() {
+  // A watcher that left while its icon was being taken away: the removal ends first.
+  FinishShellHide(true);
+  g_win32Shown = true;
+  TrayShow();
+}
 
 }  // namespace
 
@@ -174,20 +226,21 @@ BusCompanion* StartDesktopTray(HWND window) {
 void OnTrayHostChanged(bool registered) {
   g_hostKnown = true;
   if (registered) {
-    TrayHide();
+    BeginShellHide();
   } else {
-    TrayShow();
+    ShowShellIcon();
   }
 }
 
 void OnTrayHostTimer(HWND window) {
   KillTimer(window, kTrayHostTimer);
-  if (!g_hostKnown) TrayShow();
+  if (!g_hostKnown) ShowShellIcon();
 }
 
 // Each request runs the row of the menu item or hotkey it stands for, and publishes what it
 // changed right after it, as the window procedure does after a command.
 void RunTrayRequests(HWND window) {
+  FinishShellHide(false);
   if (ExitRequested()) return;
   Win32FrontEnd frontEnd(window);
   RunDesktopTrayRequests(g_requests.TakeAll(), frontEnd, PublishMediaState,

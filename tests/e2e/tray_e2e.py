@@ -155,6 +155,18 @@ def volume(player):
     return int(found.group(1)) if found else None
 
 
+def request_to_effect(env, bus, player, level):
+    """Seconds from setting the MPRIS Volume to level until config.cfg holds it."""
+    client = dbus_wire.Connection(bus.address)
+    started = time.time()
+    client.send("org.mpris.MediaPlayer2.tunlark", "/org/mpris/MediaPlayer2",
+                "org.freedesktop.DBus.Properties", "Set", "ssv",
+                ("org.mpris.MediaPlayer2.Player", "Volume", ("d", level)))
+    wait_for(lambda: volume(player) == round(level * 100), 10, step=0.005)
+    client.close()
+    return time.time() - started
+
+
 def menu_labels_of_the_resource():
     """The labels of menu 102 in resources/tunlark.rc, in order, without the hidden top pop-up."""
     with open(os.path.join(os.path.dirname(os.path.dirname(HERE)), "resources", "tunlark.rc"),
@@ -295,6 +307,43 @@ def the_panel_shows_the_item_its_menu_and_never_two_icons(env, files):
             name = item_name(env)
             check(player.quit() == 0, "exit code %s after Выход" % player.exit_code)
             check(wait_for(lambda: not has_owner(env, name), 5), "the item stayed after Выход")
+
+
+class NoXTray:
+    """The harness's XEmbed tray host (trayer) stopped for as long as the block runs."""
+
+    def __init__(self, env):
+        self.env = env
+        self.trayer = None
+
+    def __enter__(self):
+        self.trayer = next(p for p in self.env.processes if p.args[0] == "trayer")
+        _stop(self.trayer)
+        return self
+
+    def __exit__(self, *exc):
+        self.env.processes.remove(self.trayer)
+        self.env.processes.append(_start(self.trayer.args, self.env.env,
+                                         open(os.path.join(self.env.root, "trayer.log"), "ab")))
+        return False
+
+
+@SUITE.case
+def a_panel_after_the_player_holds_up_no_request(env, files):
+    # As at a login where the panel comes up after the player: the Win32 icon is in Wine's own
+    # tray window when the panel's watcher takes the item, and Wine's shell takes seconds to
+    # take it away from there.
+    with NoXTray(env), SessionBus(env) as bus, \
+            Player(env, "sni-after", env.windows_path(files["a"])) as player:
+        hears(env, "a")
+        check(wait_for(lambda: env.violet_box(0), 10), "no Win32 icon without a watcher")
+        with Panel(env):
+            check(wait_for(lambda: item_name(env), 15), "the item was not registered")
+            seconds = request_to_effect(env, bus, player, 0.45)
+            check(seconds < 0.5, "the first request took effect after %.2f s" % seconds)
+            check(request_to_effect(env, bus, player, 0.55) < 0.5, "a later request was slow")
+            check(wait_for(lambda: only_the_panel_icon(env), 10),
+                  "the Win32 icon stayed beside the item")
 
 
 @SUITE.case
