@@ -418,8 +418,10 @@ def package_over_the_one_under_wine_keeps_the_users_settings_and_playlist(env, p
     user_dir = os.path.join(home, ".local", "share", "tunlark", "package")
     autostart = os.path.join(home, ".config", "autostart", "tunlark.desktop")
     # The user's folder as the launcher of the package under Wine left it: its copy of the
-    # program, the link to the launcher that the login entry starts with --at-login.
-    track = wine_era_files(env, user_dir, files)
+    # program, the link to the launcher that the login entry starts with --at-login. The HOME is
+    # the suite's: what an earlier case left goes first.
+    shutil.rmtree(os.path.dirname(user_dir), ignore_errors=True)
+    wine_era_files(env, user_dir, files)
     os.symlink("/usr/lib/tunlark/tunlark", os.path.join(user_dir, "tunlark"))
     write_login_entry(autostart, os.path.join(user_dir, "tunlark") + " --at-login")
     # TUNLARK_OLDER_PACKAGE names that package, to upgrade from it as apt does.
