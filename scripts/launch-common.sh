@@ -28,11 +28,12 @@ refresh_file() {  # SOURCE TARGET MODE
 }
 
 # The program folder of the current user for the player installed from the package: the program
-# in SYSTEM_DIR/program cannot be written by users, and the player keeps config.cfg, hotkeys.txt and
-# current.spl beside itself, so each user runs a copy of it from ~/.local/share/tunlark/package/,
-# the folder the package's player under Wine used. Each start refreshes the copy (an upgrade
-# replaced the program) and never touches the user's files; the first one carries settings and
-# playlist over from a player that scripts/install put into the folder above. Prints the folder.
+# in SYSTEM_DIR/program cannot be written by users, and the player keeps config.cfg, hotkeys.txt
+# and current.spl beside itself, so each user runs a copy of it from
+# ~/.local/share/tunlark/package/, the folder the package's player under Wine used. Each start
+# refreshes the copy (an upgrade replaced the program) and never touches the user's files; the
+# first one carries settings and playlist over from a player that scripts/install put into the
+# folder above. Prints the folder.
 tunlark_user_program_dir() {  # SYSTEM_DIR
   local system_dir="$1" data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
   case "$data_home" in /*) ;; *) data_home="$HOME/.local/share" ;; esac
@@ -40,7 +41,8 @@ tunlark_user_program_dir() {  # SYSTEM_DIR
   if [ ! -d "$dir" ]; then
     mkdir -p "$dir"
     for name in config.cfg current.spl; do
-      if [ -f "$older/$name" ] && { [ -f "$older/tunlark" ] || [ -f "$older/Tunlark.exe.so" ]; }; then
+      [ -f "$older/tunlark" ] || [ -f "$older/Tunlark.exe.so" ] || continue
+      if [ -f "$older/$name" ]; then
         cp -p "$older/$name" "$dir/$name"
       fi
     done

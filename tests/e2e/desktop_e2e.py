@@ -392,7 +392,8 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
     check(run(env, APT + ["install", package], "apt", QUIET) == 0,
           "apt-get install failed (see apt.log)")
     try:
-        for path in ("/usr/share/applications/tunlark.desktop", "/usr/share/mime/packages/tunlark.xml",
+        for path in ("/usr/share/applications/tunlark.desktop",
+                     "/usr/share/mime/packages/tunlark.xml",
                      "/usr/share/icons/hicolor/48x48/apps/tunlark.png",
                      "/usr/share/man/man1/tunlark.1.gz"):
             check(os.path.exists(path), "the package lacks %s" % path)
