@@ -67,6 +67,12 @@ std::u16string ArgumentsOfCommandLine(const std::u16string& commandLine) {
   return commandLine.substr(i);
 }
 
+const char* NativeLaunchArgument(int argc, const char* const* argv) {
+  int first = 1;
+  if (argc > first && strcmp(argv[first], "--at-login") == 0) ++first;
+  return argc > first ? argv[first] : nullptr;
+}
+
 std::string HandOverText(const void* data, size_t size) {
   if (data == nullptr) return "";
   if (size > kHandOverSize) size = kHandOverSize;

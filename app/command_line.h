@@ -15,6 +15,11 @@ constexpr size_t kHandOverSize = 512;
 std::string LaunchPathFromCommandLine(const std::string& commandLine);
 std::u16string LaunchPathFromCommandLine(const std::u16string& commandLine);
 
+// The path argument of the native program's argv, or null. Login entries written for the
+// launcher of the player under Wine start the same file with "--at-login" before any path; the
+// flag names no track and is passed over.
+const char* NativeLaunchArgument(int argc, const char* const* argv);
+
 // What follows the program's name and the blanks after it in a whole command line (as
 // GetCommandLineW gives it), cut where WinMain's narrow line starts.
 std::u16string ArgumentsOfCommandLine(const std::u16string& commandLine);

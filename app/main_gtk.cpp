@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/commands.h"
 #include "app/desktop_tray.h"
 #include "app/engine_setup_gtk.h"
@@ -233,7 +234,7 @@ std::string NativeProgram::TrackTitleOfCurrent() {
 }
 
 int main(int argc, char** argv) {
-  std::string launchPath = argc > 1 ? AbsoluteLaunchPath(argv[1]) : "";
+  std::string launchPath = AbsoluteLaunchPath(NativeLaunchArgument(argc, argv));
   std::unique_ptr<SingleInstance> instance = ClaimInstance(launchPath, g_get_user_runtime_dir());
   if (!instance) return 0;
   // Without a display the player still plays, through its media controls and hand-overs.

@@ -1,11 +1,19 @@
 # What an installed Tunlark holds, and CPack's settings for making it a package: on Linux the
-# Debian package (scripts/package), on Windows the zip (scripts/build-windows). Included by
-# cmake/program.cmake. The files made for it go to build/<config>/install-files.
-set(install_files ${CMAKE_BINARY_DIR}/install-files)
+# Debian package of the native program (scripts/package), on Windows the zip
+# (scripts/build-windows). Included by cmake/native_program.cmake and cmake/program.cmake; the
+# Winelib program is not packaged. The files made for it go to build/<config>/install-files.
 if(TUNLARK_WINELIB)
-  set(TUNLARK_INSTALL_PROGRAM_DIR lib/tunlark)
-else()
+  return()
+endif()
+set(install_files ${CMAKE_BINARY_DIR}/install-files)
+if(WIN32)
   set(TUNLARK_INSTALL_PROGRAM_DIR .)
+  set(TUNLARK_INSTALL_DEFAULTS_DIR .)
+else()
+  # Users cannot write here: the launcher runs each user's copy of program/ from a folder of
+  # their own (scripts/launch-common.sh), filled with the defaults beside it.
+  set(TUNLARK_INSTALL_PROGRAM_DIR lib/tunlark/program)
+  set(TUNLARK_INSTALL_DEFAULTS_DIR lib/tunlark)
 endif()
 set(made_files)
 
@@ -17,7 +25,7 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py)
 list(APPEND made_files ${install_files}/defaults/config.cfg)
 install(FILES ${install_files}/defaults/config.cfg ${install_files}/defaults/hotkeys.txt
-        DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+        DESTINATION ${TUNLARK_INSTALL_DEFAULTS_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm
         DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR}/Help)
 
@@ -26,10 +34,10 @@ set(CPACK_PACKAGE_VENDOR Tunlark)
 set(CPACK_PACKAGE_CONTACT "Tunlark <support@tunlark.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio player in the notification area")
 
-if(TUNLARK_WINELIB)
-  # Debian's layout: the program, its defaults and the launcher in /usr/lib/tunlark, the command
-  # in /usr/bin, the desktop's files under /usr/share. Users cannot write there, so the launcher
-  # runs each user's player from a program folder of their own (scripts/launch-common.sh).
+if(NOT WIN32)
+  # Debian's layout: the launcher and the defaults in /usr/lib/tunlark, the program in its
+  # program/ folder, the command in /usr/bin, the desktop's files under /usr/share. The launcher
+  # keeps the path of the older package's, which users' login entries start.
   set(icon_sizes 16 32 48 64 128 256)
   set(icon_files)
   foreach(size ${icon_sizes})
@@ -52,12 +60,14 @@ if(TUNLARK_WINELIB)
   endforeach()
   # The program without its symbol tables; the build folder keeps them.
   add_custom_command(
-    OUTPUT ${install_files}/Tunlark.exe.so
-    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/Tunlark.exe.so
-            ${TUNLARK_BIN_DIR}/Tunlark.exe.so
-    DEPENDS Tunlark)
-  add_custom_target(install_files ALL DEPENDS ${made_files} ${icon_files}
-                                              ${install_files}/Tunlark.exe.so)
+    OUTPUT ${install_files}/program/tunlark
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${install_files}/program
+    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark
+            $<TARGET_FILE:tunlark>
+    DEPENDS tunlark)
+  # Made for scripts/package only, not with every build of the program.
+  add_custom_target(install_files DEPENDS ${made_files} ${icon_files}
+                                          ${install_files}/program/tunlark)
 
   # The package's version has to be the changelog's newest.
   file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/linux/changelog changelog_top LIMIT_COUNT 1)
@@ -71,11 +81,11 @@ if(TUNLARK_WINELIB)
                  ${install_files}/tunlark.desktop @ONLY)
   file(CREATE_LINK ../lib/tunlark/tunlark ${install_files}/tunlark SYMBOLIC)
 
-  install(PROGRAMS ${install_files}/Tunlark.exe.so ${TUNLARK_BIN_DIR}/Tunlark.exe
-                   ${CMAKE_SOURCE_DIR}/packaging/linux/tunlark
-          DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+  install(PROGRAMS ${install_files}/program/tunlark DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+  install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/linux/tunlark
+          DESTINATION ${TUNLARK_INSTALL_DEFAULTS_DIR})
   install(FILES ${CMAKE_SOURCE_DIR}/scripts/launch-common.sh
-          DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+          DESTINATION ${TUNLARK_INSTALL_DEFAULTS_DIR})
   install(FILES ${install_files}/tunlark DESTINATION bin)
   install(FILES ${install_files}/tunlark.desktop DESTINATION share/applications)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/tunlark-mime.xml DESTINATION share/mime/packages
@@ -99,12 +109,10 @@ if(TUNLARK_WINELIB)
 menu and twelve system-wide hotkeys control it, and a second start hands its
 file to the running player. It plays MP3, MP2, MP1, WAV, AIFF, OGG, FLAC, Opus,
 AAC and ALAC (M4A), WMA and tracker modules, reads M3U and PLS playlists and
-scans folders. It runs under Wine;
-its texts are Russian.")
-  # The libraries the program links (found by dpkg-shlibdeps), Wine to run it, python3 for the
-  # launcher's tray check, and the Russian locale that gives Wine the program's code page.
+scans folders. Its texts are Russian.")
+  # Only the libraries the program links, found by dpkg-shlibdeps; the launcher needs bash and
+  # coreutils alone, which every system has.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, wine64, python3, locales-all | locales")
 else()
   # The zip: everything in its top folder, the exe beside the LGPL DLLs users may replace.
   install(TARGETS Tunlark RUNTIME DESTINATION .)

@@ -72,3 +72,4 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm)
 add_custom_target(native_program_files ALL
                   DEPENDS ${native_default_files} ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm)
+include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)

@@ -10,6 +10,7 @@ case "$config_home" in /*) ;; *) config_home="$HOME/.config" ;; esac
 program_dir="$data_home/tunlark"
 # scripts/run's, kept apart from the installed player's settings and playlist and from build/.
 dev_program_dir="$program_dir/dev"
+# The program; the launcher of the player under Wine stood there, and older login entries name it.
 launcher="$program_dir/tunlark"
 bin_dir="$HOME/.local/bin"
 command_link="$bin_dir/tunlark"
@@ -32,7 +33,7 @@ IFS=';' read -r -a mime_types <<<"$(awk '!/^#/ && NF >= 5 {
   n = split($5, t, ";"); for (i = 1; i <= n; i++) if (!seen[t[i]]++) printf "%s;", t[i] }' \
   "$file_types_table")"
 
-# fill_program_dir and the launch itself.
+# fill_program_dir and the start itself.
 . "$(dirname "${BASH_SOURCE[0]}")/launch-common.sh"
 
 # Quotes a path for the Exec key of a desktop entry: in double quotes when it holds a reserved

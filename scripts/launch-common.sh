@@ -1,22 +1,14 @@
-# Starting the player under Wine: shared by scripts/run, the `tunlark` launcher scripts/install
-# writes and the one in the package. Source it, then call
-#   tunlark_launch PROGRAM_DIR [--at-login] [FILE]
-# PROGRAM_DIR holds Tunlark.exe.so; FILE is a Linux path, turned into the Windows path the player
-# expects. A second start hands FILE over to the running player and ends at once.
-# --at-login waits up to a minute for the desktop's tray (an X system tray or a
-# StatusNotifierWatcher), which a login session may start after its autostart entries.
-# The player uses a Wine prefix of its own (TUNLARK_WINEPREFIX, by default
-# ~/.local/share/tunlark/wineprefix) with a Russian locale, so that its texts use Windows-1251.
+# Starting the player: the native program for scripts/install's `tunlark` command and the
+# package's, and under Wine for a Win32 program folder (tunlark_launch below). Sourced.
 
-# Fills a program folder from a build folder or the installed program, each file through
-# COPY SOURCE TARGET MODE. hotkeys.txt and config.cfg are the player's from the first start on,
-# so they are only put there when missing, and from DEFAULTS (written by
+# Fills a program folder of the native program from a build folder or the installed program,
+# each file through COPY SOURCE TARGET MODE. hotkeys.txt and config.cfg are the player's from the
+# first start on, so they are only put there when missing, and from DEFAULTS (written by
 # resources/make_default_files.py) rather than from a build folder where a player may have
-# written its own.
+# written its own. A folder the player under Wine used keeps the user's files as they are.
 fill_program_dir() {  # BUILD_BIN DEFAULTS PROGRAM_DIR COPY
   local bin="$1" defaults="$2" dir="$3" copy="$4"
-  "$copy" "$bin/Tunlark.exe.so" "$dir/Tunlark.exe.so" 755
-  "$copy" "$bin/Tunlark.exe" "$dir/Tunlark.exe" 755
+  "$copy" "$bin/tunlark" "$dir/tunlark" 755
   "$copy" "$bin/Help/Help.htm" "$dir/Help/Help.htm" 644
   [ -e "$dir/hotkeys.txt" ] || "$copy" "$defaults/hotkeys.txt" "$dir/hotkeys.txt" 644
   # Not through COPY: scripts/uninstall leaves config.cfg in place.
@@ -24,9 +16,10 @@ fill_program_dir() {  # BUILD_BIN DEFAULTS PROGRAM_DIR COPY
 }
 
 # A COPY for fill_program_dir that copies only what differs, beside the target and renamed over
-# it: a running player keeps its program file intact while a later start hands it a file.
+# it: a running player keeps its program file intact while a later start hands it a file. A link
+# in the target's place (the older package's launcher) is replaced, never followed.
 refresh_file() {  # SOURCE TARGET MODE
-  if cmp -s "$1" "$2"; then
+  if [ ! -L "$2" ] && cmp -s "$1" "$2"; then
     return 0
   fi
   mkdir -p "$(dirname "$2")"
@@ -35,10 +28,12 @@ refresh_file() {  # SOURCE TARGET MODE
 }
 
 # The program folder of the current user for the player installed from the package: the program
-# in SYSTEM_DIR cannot be written by users, and the player keeps config.cfg, hotkeys.txt and
-# current.spl beside itself. Each start refreshes the program files (an upgrade replaced them)
-# and never touches the user's files; the first one carries settings and playlist over from a
-# player that scripts/install put into the folder above. Prints the folder.
+# in SYSTEM_DIR/program cannot be written by users, and the player keeps config.cfg, hotkeys.txt
+# and current.spl beside itself, so each user runs a copy of it from
+# ~/.local/share/tunlark/package/, the folder the package's player under Wine used. Each start
+# refreshes the copy (an upgrade replaced the program) and never touches the user's files; the
+# first one carries settings and playlist over from a player that scripts/install put into the
+# folder above. Prints the folder.
 tunlark_user_program_dir() {  # SYSTEM_DIR
   local system_dir="$1" data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
   case "$data_home" in /*) ;; *) data_home="$HOME/.local/share" ;; esac
@@ -46,15 +41,45 @@ tunlark_user_program_dir() {  # SYSTEM_DIR
   if [ ! -d "$dir" ]; then
     mkdir -p "$dir"
     for name in config.cfg current.spl; do
-      [ -f "$older/Tunlark.exe.so" ] && [ -f "$older/$name" ] && cp -p "$older/$name" "$dir/$name"
+      [ -f "$older/tunlark" ] || [ -f "$older/Tunlark.exe.so" ] || continue
+      if [ -f "$older/$name" ]; then
+        cp -p "$older/$name" "$dir/$name"
+      fi
     done
   fi
-  fill_program_dir "$system_dir" "$system_dir" "$dir" refresh_file
-  # The player's login entry starts the launcher it finds beside itself: the `tunlark` command.
-  [ "$(readlink "$dir/tunlark" 2>/dev/null)" = "$system_dir/tunlark" ] ||
-    ln -sfn "$system_dir/tunlark" "$dir/tunlark"
+  fill_program_dir "$system_dir/program" "$system_dir" "$dir" refresh_file
+  # The older package's copies of its program under Wine: the package's, not the user's.
+  rm -f -- "$dir/Tunlark.exe.so" "$dir/Tunlark.exe"
   printf '%s\n' "$dir"
 }
+
+# Starts the native program of PROGRAM_DIR in the background, its output in a log in the
+# folder; a second start hands FILE over to the running player and ends at once.
+# --at-login is what login entries of the older launcher pass; the program passes over it too.
+tunlark_start_native() {  # PROGRAM_DIR [--at-login] [FILE]
+  local dir="$1"
+  shift
+  if [ "${1:-}" = "--at-login" ]; then
+    shift
+  fi
+  local args=()
+  # The program takes a relative path from its own working folder, which nohup keeps.
+  if [ $# -gt 0 ]; then
+    args=("$1")
+  fi
+  local log="$dir/native.log"
+  nohup "$dir/tunlark" "${args[@]}" >>"$log" 2>&1 </dev/null &
+  echo "tunlark: started (output in $log)"
+}
+
+# The player under Wine: Tunlark.exe.so of the Winelib build in a program folder.
+#   tunlark_launch PROGRAM_DIR [--at-login] [FILE]
+# FILE is a Linux path, turned into the Windows path the player expects. A second start hands
+# FILE over to the running player and ends at once.
+# --at-login waits up to a minute for the desktop's tray (an X system tray or a
+# StatusNotifierWatcher), which a login session may start after its autostart entries.
+# The player uses a Wine prefix of its own (TUNLARK_WINEPREFIX, by default
+# ~/.local/share/tunlark/wineprefix) with a Russian locale, so that its texts use Windows-1251.
 
 # Prints the window id of the owner of the system tray selection, 0 when there is none.
 tunlark_tray_owner() {

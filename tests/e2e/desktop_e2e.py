@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""End-to-end test of the player at home on a Linux desktop: scripts/install into the temporary
-HOME of harness.py, the launcher and xdg-open handing files to the running player, the login
-entry following the options dialog's autostart box, and scripts/uninstall leaving the HOME as it
-was apart from the player's own files; the Debian package installed with apt, started by a user
-and removed again.
+"""End-to-end test of the player at home on a Linux desktop: scripts/install of the native
+program into the temporary HOME of harness.py, the `tunlark` command and xdg-open handing files to
+the running player, the login entry the player writes while autostart is on, and
+scripts/uninstall leaving the HOME as it was apart from the player's own files; an install over
+one of the player under Wine keeping the user's settings and playlist; the Debian package (no
+Wine) installed with apt, started by a user, taking over the folder of the package under Wine,
+and removed again; the launcher of the Win32 program.
 
 Usage: desktop_e2e.py --bin BUILD_BIN --driver DRIVER_EXE_SO
 
@@ -27,9 +29,11 @@ from dialogs_e2e import CMD_EXIT, CMD_OPTIONS, OPTIONS_TITLE, probe_and_files  #
 import dbus_wire  # noqa: E402
 from harness import _start, _stop, player_pids  # noqa: E402
 from mpris_e2e import SessionBus  # noqa: E402
+from native_e2e import quit_over_bus  # noqa: E402
 from run_e2e import hears  # noqa: E402
 from resource_ids import RESOURCE  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
+from tray_e2e import has_owner  # noqa: E402
 
 SUITE = Suite()
 
@@ -129,6 +133,91 @@ def plays_and_takes_over(env, probe, start, hand_over, files, wine):
     check(heard, "the running player did not take over the file of %s: %r" % (hand_over, sound))
 
 
+def native_player_running(env):
+    return has_owner(env, "org.tunlark.Tunlark")
+
+
+def quit_native_player(env):
+    quit_over_bus(env)
+    check(wait_for(lambda: not native_player_running(env), 20), "the player did not end")
+
+
+def native_plays_and_takes_over(env, start, hand_over, files):
+    """As plays_and_takes_over, for the native program on the block's session bus."""
+    env.env["NO_AT_BRIDGE"] = "1"  # no accessibility bus of the calling session
+    check(run(env, start + [files["a"]], "start") == 0, "%s FILE failed" % start)
+    check(wait_for(lambda: native_player_running(env), 30), "%s started no player" % start)
+    hears(env, "a", 15)
+    check(run(env, hand_over + [files["b"]], "hand-over") == 0, "%s FILE failed" % hand_over)
+    hears(env, "b", 15)
+
+
+def set_settings(path, **values):
+    """Changes NAME=VALUE lines of a config.cfg in place, as a user's options dialog did."""
+    with open(path, "rb") as f:
+        text = f.read()
+    for name, value in values.items():
+        lines = [line for line in text.split(b"\r\n") if line.startswith(name.encode() + b"=")]
+        check(lines, "config.cfg has no %s" % name)
+        text = text.replace(lines[0], ("%s=%s" % (name, value)).encode())
+    with open(path, "wb") as f:
+        f.write(text)
+
+
+def setting(path, name):
+    with open(path, "rb") as f:
+        for line in f.read().split(b"\r\n"):
+            if line.startswith(name.encode() + b"="):
+                return line.split(b"=", 1)[1].decode()
+    return None
+
+
+def wine_era_files(env, folder, files):
+    """The user's files as the player under Wine left them in folder: changed settings in a
+    config.cfg of CR LF lines, and a current.spl of drive paths in Windows-1251. Returns the
+    track it names, a copy of files["c"] under a Russian name."""
+    track = os.path.join(os.path.dirname(files["c"]), "Тон с.ogg")
+    shutil.copy(files["c"], track)
+    os.makedirs(folder, exist_ok=True)
+    subprocess.run([sys.executable, os.path.join(ROOT, "resources", "make_default_files.py"),
+                    folder], check=True, timeout=60)
+    set_settings(os.path.join(folder, "config.cfg"), Autoplay=1, Autoload=1, Volume=37)
+    with open(os.path.join(folder, "current.spl"), "wb") as f:
+        f.write(("Z:" + track.replace("/", "\\")).encode("cp1251") + b"\r\n")
+    for name in ("Tunlark.exe.so", "Tunlark.exe"):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(b"the program under Wine")
+    return track
+
+
+def write_login_entry(path, exec_value):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Tunlark\nExec=%s\n" % exec_value)
+
+
+def log_in_native(env, autostart):
+    """Runs the login entry's command as a desktop session does and waits for the player."""
+    command = shlex.split(entry_values(autostart)["Exec"].replace("\\\\", "\\"))
+    with open(os.path.join(env.root, "login.log"), "ab") as log:
+        session = subprocess.Popen(command, env=env.env, stdout=log, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, start_new_session=True)
+    check(wait_for(lambda: native_player_running(env), 30),
+          "the login entry started no player: %s" % command)
+    return session
+
+
+def users_files_were_kept(folder, track):
+    """The settings the user changed under Wine, and the playlist saved back as a Unix path."""
+    config = os.path.join(folder, "config.cfg")
+    check(setting(config, "Volume") == "37" and setting(config, "Autoplay") == "1",
+          "config.cfg lost the user's settings: Volume=%s Autoplay=%s" % (
+              setting(config, "Volume"), setting(config, "Autoplay")))
+    with open(os.path.join(folder, "current.spl"), "rb") as f:
+        playlist = f.read()
+    check(track.encode() in playlist and b"Z:" not in playlist, "current.spl: %r" % playlist)
+
+
 @SUITE.case
 def installed_player_round_trip(env, probe, files):
     home = env.env["HOME"]
@@ -159,21 +248,22 @@ def installed_player_round_trip(env, probe, files):
         check(os.path.exists(os.path.join(data, "icons", "hicolor", "%dx%d" % (size, size), "apps",
                                           "tunlark.png")), "no %d pixel icon" % size)
 
-    # The launcher in the environment's prefix, as a user's session would run it; then the file
-    # manager's way: the default application for an MP3 is the installed entry.
-    wine = {"TUNLARK_WINEPREFIX": env.env["WINEPREFIX"]}
-    plays_and_takes_over(env, probe, [launcher], ["xdg-open"], files, wine)
-
-    # The autostart box writes and removes the login entry, which starts the launcher.
-    toggle_autostart(probe, autostart, True)
-    check(entry_values(autostart)["Exec"] == os.path.join(program_dir, "tunlark") + " --at-login",
-          "the login entry runs %r" % entry_values(autostart)["Exec"])
-    toggle_autostart(probe, autostart, False)
-    toggle_autostart(probe, autostart, True)
-    quit_player(env, probe)
-    session = log_in(env, probe, autostart, wine)
-    quit_player(env, probe)
-    check(session.wait(20) == 0, "the login entry's command failed")
+    # The command, as a user's session would run it; then the file manager's way: the default
+    # application for an MP3 is the installed entry. Autostart is on, so the player writes its
+    # login entry at exit, which starts the program itself.
+    check(not os.path.exists(os.path.join(program_dir, "Tunlark.exe.so")),
+          "the program under Wine was installed")
+    set_settings(os.path.join(program_dir, "config.cfg"), Autoload=1, Autoplay=1)
+    with SessionBus(env):
+        native_plays_and_takes_over(env, [launcher], ["xdg-open"], files)
+        quit_native_player(env)
+        check(entry_values(autostart)["Exec"] == os.path.join(program_dir, "tunlark"),
+              "the login entry runs %r" % entry_values(autostart)["Exec"])
+        validate(env, autostart)
+        session = log_in_native(env, autostart)
+        hears(env, "b", 15)
+        quit_native_player(env)
+        check(session.wait(20) == 0, "the login entry's command failed")
 
     check(run(env, [os.path.join(ROOT, "scripts", "uninstall")], "uninstall") == 0,
           "scripts/uninstall failed (see uninstall.log)")
@@ -181,6 +271,8 @@ def installed_player_round_trip(env, probe, files):
     kept = {os.path.relpath(path, home) for path in (
         os.path.join(home, ".local"), data, program_dir,
         os.path.join(program_dir, "config.cfg"), os.path.join(program_dir, "current.spl"))}
+    # The player's output, which the command logs beside its files.
+    after.pop(os.path.relpath(os.path.join(program_dir, "native.log"), home), None)
     for name in kept:
         check(name in after, "uninstall removed %s" % name)
         after.pop(name)
@@ -190,6 +282,52 @@ def installed_player_round_trip(env, probe, files):
     changed = sorted(name for name in set(before) & set(after) if before[name] != after[name])
     check(not added and not lost and not changed,
           "HOME differs: added %s, removed %s, changed %s" % (added, lost, changed))
+
+
+@SUITE.case
+def install_over_the_player_under_wine_keeps_the_users_settings_and_playlist(env, probe, files):
+    home = env.env["HOME"]
+    for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME"):
+        env.env.pop(name, None)
+    program_dir = os.path.join(home, ".local", "share", "tunlark")
+    autostart = os.path.join(home, ".config", "autostart", "tunlark.desktop")
+    # What the install of the player under Wine left: its program, launcher and command, the
+    # user's files, and the login entry its launcher took with --at-login.
+    track = wine_era_files(env, program_dir, files)
+    launcher = os.path.join(program_dir, "tunlark")
+    with open(launcher, "w") as f:
+        f.write("#!/bin/sh\nexit 3\n")
+    os.chmod(launcher, 0o755)
+    command = os.path.join(home, ".local", "bin", "tunlark")
+    os.makedirs(os.path.dirname(command))
+    os.symlink(launcher, command)
+    with open(os.path.join(program_dir, "installed-files"), "w") as f:
+        f.write("".join("f %s\n" % path for path in (
+            os.path.join(program_dir, "Tunlark.exe.so"), os.path.join(program_dir, "Tunlark.exe"),
+            launcher, command)))
+    write_login_entry(autostart, launcher + " --at-login")
+
+    check(run(env, [os.path.join(ROOT, "scripts", "install"), "--no-build", "--keep-defaults"],
+              "install") == 0, "scripts/install failed (see install.log)")
+    check(not os.path.exists(os.path.join(program_dir, "Tunlark.exe.so")),
+          "the program under Wine stayed")
+    env.env["NO_AT_BRIDGE"] = "1"
+    with SessionBus(env):
+        # The older login entry starts the program where its launcher was, with the playlist
+        # the user had: --at-login is no track.
+        session = log_in_native(env, autostart)
+        hears(env, "c", 15)
+        quit_native_player(env)
+        check(session.wait(20) == 0, "the older login entry's command failed")
+        users_files_were_kept(program_dir, track)
+        check(entry_values(autostart)["Exec"] == launcher,
+              "the player's login entry runs %r" % entry_values(autostart)["Exec"])
+    check(run(env, [os.path.join(ROOT, "scripts", "uninstall")], "uninstall") == 0,
+          "scripts/uninstall failed (see uninstall.log)")
+    for name in ("config.cfg", "current.spl"):
+        check(os.path.exists(os.path.join(program_dir, name)), "uninstall removed %s" % name)
+    check(not os.path.exists(autostart) and not os.path.lexists(command),
+          "uninstall left the login entry or the command")
 
 
 @SUITE.case
@@ -211,55 +349,110 @@ def login_entry_of_a_player_not_installed_starts_it_through_wine(env, probe, fil
     check(session.wait(20) == 0, "the player started at login did not end cleanly")
 
 
-@SUITE.case
-def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe, files):
-    packages = glob.glob(os.path.join(ROOT, "dist", "tunlark_*_amd64.deb"))
+def the_package(env):
+    packages = sorted(glob.glob(os.path.join(ROOT, "dist", "tunlark_*_amd64.deb")))
     if not packages:
         raise Skipped("there is no package; scripts/package builds it")
     if os.geteuid() != 0 or not shutil.which("apt-get"):
         raise Skipped("installing the package needs apt-get and root")
-    package = packages[0]
+    for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME"):
+        env.env.pop(name, None)
+    env.env["NO_AT_BRIDGE"] = "1"
+    return packages[-1]
+
+
+APT = ["apt-get", "-y", "-q", "--no-install-recommends"]
+QUIET = {"DEBIAN_FRONTEND": "noninteractive"}
+
+
+def remove_package(env):
+    removed = run(env, APT + ["remove", "tunlark"], "apt", QUIET)
+    check(removed == 0 and not os.path.exists("/usr/lib/tunlark"),
+          "apt-get remove left the program (see apt.log)")
+
+
+@SUITE.case
+def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe, files):
+    package = the_package(env)
     lintian = subprocess.run(["lintian", "--fail-on", "error", package], capture_output=True,
                              timeout=300)
     check(lintian.returncode == 0, "lintian: %s" % lintian.stdout.decode(errors="replace"))
-    for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME"):
-        env.env.pop(name, None)
+    fields = {name: subprocess.run(["dpkg-deb", "-f", package, name], capture_output=True,
+                                   timeout=30).stdout.decode().strip()
+              for name in ("Depends", "Installed-Size")}
+    print("  Depends: %s" % fields["Depends"])
+    print("  Installed-Size: %s KiB" % fields["Installed-Size"])
+    check("wine" not in fields["Depends"] and "python" not in fields["Depends"],
+          "the package depends on %s" % fields["Depends"])
+    for library in ("libgtk-3-0", "libpulse0", "libsystemd0", "libmpg123-0", "libx11-6"):
+        check(library in fields["Depends"], "Depends lacks %s: %s" % (library, fields["Depends"]))
+    check(int(fields["Installed-Size"]) < 16 * 1024,
+          "the package installs %s KiB" % fields["Installed-Size"])
     user_dir = os.path.join(env.env["HOME"], ".local", "share", "tunlark", "package")
-    apt = ["apt-get", "-y", "-q", "--no-install-recommends"]
-    quiet = {"DEBIAN_FRONTEND": "noninteractive"}
-    check(run(env, apt + ["install", package], "apt", quiet) == 0,
+    check(run(env, APT + ["install", package], "apt", QUIET) == 0,
           "apt-get install failed (see apt.log)")
     try:
-        wine = {"TUNLARK_WINEPREFIX": env.env["WINEPREFIX"]}
-        # The Wine session is the one the launcher starts, as at a user's first start of the day.
-        env.run_logged(["wineserver", "-k"], "wineserver-kill", timeout=30)
-        plays_and_takes_over(env, probe, ["tunlark"], ["tunlark"], files, wine)
-        # Its every process while it plays: Wine's server alone wakes every 16 ms (0.4 % of a
-        # core); a driver polling game controllers through libSDL2 and udev would add 3-4 % to
-        # every window, while taking the quieter of two leaves out a passing burst.
-        shares = min((env.session_cpu(2.5) for _ in range(2)), key=lambda s: sum(s.values()))
-        check(sum(shares.values()) <= 0.01, "the player's Wine session spends %.2f %% of a core "
-              "while playing: %s" % (sum(shares.values()) * 100, ", ".join(
-                  "%s %.2f %%" % (name, share * 100) for name, share in sorted(shares.items()))))
-        # The login entry starts the tunlark command through the link beside the user's player.
-        autostart = os.path.join(env.env["HOME"], ".config", "autostart", "tunlark.desktop")
-        toggle_autostart(probe, autostart, True)
-        check(entry_values(autostart)["Exec"] == os.path.join(user_dir, "tunlark") + " --at-login"
-              and os.path.realpath(os.path.join(user_dir, "tunlark")) == "/usr/lib/tunlark/tunlark",
-              "the login entry runs %r" % entry_values(autostart)["Exec"])
-        toggle_autostart(probe, autostart, False)
-        quit_player(env, probe)
+        for path in ("/usr/share/applications/tunlark.desktop",
+                     "/usr/share/mime/packages/tunlark.xml",
+                     "/usr/share/icons/hicolor/48x48/apps/tunlark.png",
+                     "/usr/share/man/man1/tunlark.1.gz"):
+            check(os.path.exists(path), "the package lacks %s" % path)
+        with SessionBus(env):
+            native_plays_and_takes_over(env, ["tunlark"], ["tunlark"], files)
+            quit_native_player(env)
         with open(os.path.join(user_dir, "current.spl"), "rb") as f:
-            check(env.windows_path(files["b"]).encode("cp1251") in f.read(),
+            check(files["b"].encode() in f.read(),
                   "the user's current.spl does not hold the second file")
-        check(not os.path.exists("/usr/lib/tunlark/current.spl"),
+        check(not os.path.exists("/usr/lib/tunlark/current.spl") and
+              not os.path.exists("/usr/lib/tunlark/program/current.spl"),
               "the player wrote into the installed program folder")
     finally:
-        removed = run(env, apt + ["remove", "tunlark"], "apt", quiet)
-    check(removed == 0 and not os.path.exists("/usr/lib/tunlark"),
-          "apt-get remove left the program (see apt.log)")
+        remove_package(env)
     for name in ("config.cfg", "current.spl", "hotkeys.txt"):
         check(os.path.exists(os.path.join(user_dir, name)), "removing the package took %s" % name)
+
+
+@SUITE.case
+def package_over_the_one_under_wine_keeps_the_users_settings_and_playlist(env, probe, files):
+    package = the_package(env)
+    home = env.env["HOME"]
+    user_dir = os.path.join(home, ".local", "share", "tunlark", "package")
+    autostart = os.path.join(home, ".config", "autostart", "tunlark.desktop")
+    # The user's folder as the launcher of the package under Wine left it: its copy of the
+    # program, the link to the launcher that the login entry starts with --at-login. The HOME is
+    # the suite's: what an earlier case left goes first.
+    shutil.rmtree(os.path.dirname(user_dir), ignore_errors=True)
+    wine_era_files(env, user_dir, files)
+    os.symlink("/usr/lib/tunlark/tunlark", os.path.join(user_dir, "tunlark"))
+    write_login_entry(autostart, os.path.join(user_dir, "tunlark") + " --at-login")
+    # TUNLARK_OLDER_PACKAGE names that package, to upgrade from it as apt does.
+    older = os.environ.get("TUNLARK_OLDER_PACKAGE")
+    if older:
+        check(run(env, APT + ["install", older], "apt", QUIET) == 0,
+              "apt-get install of %s failed (see apt.log)" % older)
+    check(run(env, APT + ["install", package], "apt", QUIET) == 0,
+          "apt-get install failed (see apt.log)")
+    try:
+        with SessionBus(env):
+            session = log_in_native(env, autostart)
+            hears(env, "c", 15)
+            check(session.wait(20) == 0, "the older login entry's command failed")
+            # The user's copy of the program, never the link into the read-only folder.
+            program = os.path.join(user_dir, "tunlark")
+            check(not os.path.islink(program) and
+                  not os.path.exists(os.path.join(user_dir, "Tunlark.exe.so")),
+                  "the user's folder holds the older program")
+            check(run(env, ["tunlark", files["b"]], "hand-over") == 0, "tunlark FILE failed")
+            hears(env, "b", 15)
+            quit_native_player(env)
+        config = os.path.join(user_dir, "config.cfg")
+        check(setting(config, "Volume") == "37", "config.cfg lost the user's volume")
+        with open(os.path.join(user_dir, "current.spl"), "rb") as f:
+            playlist = f.read()
+        check(files["b"].encode() in playlist and b"Z:" not in playlist,
+              "current.spl: %r" % playlist)
+    finally:
+        remove_package(env)
 
 
 def launch(env, folder, *args):

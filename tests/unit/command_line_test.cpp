@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 
@@ -74,4 +75,26 @@ TEST(ProgramDirectory, IsThePathUpToItsLastBackslash) {
   EXPECT_EQ(ProgramDirectoryOf("C:\\Player\\Tunlark.exe"), "C:\\Player\\");
   EXPECT_EQ(ProgramDirectoryOf("Z:\\a\\b\\Tunlark.exe"), "Z:\\a\\b\\");
   EXPECT_EQ(ProgramDirectoryOf("Tunlark.exe"), "Tunlark.exe");
+}
+
+TEST(NativeLaunchArgument, PassesOverTheFlagOfOldLoginEntries) {
+  struct Row {
+    std::vector<const char*> argv;
+    const char* path;
+  };
+  const Row rows[] = {
+      {{"tunlark"}, nullptr},
+      {{"tunlark", "/m/a.mp3"}, "/m/a.mp3"},
+      // An old login entry: the flag alone would have become a track of the user's playlist.
+      {{"tunlark", "--at-login"}, nullptr},
+      {{"tunlark", "--at-login", "/m/a.mp3"}, "/m/a.mp3"},
+      // Only the first argument is the flag; a file so named is reached as ./--at-login.
+      {{"tunlark", "./--at-login"}, "./--at-login"},
+      {{"tunlark", "/m/--at-login"}, "/m/--at-login"},
+      {{"tunlark", "--at-login", "--at-login"}, "--at-login"},
+  };
+  for (const Row& row : rows) {
+    const char* path = NativeLaunchArgument(static_cast<int>(row.argv.size()), row.argv.data());
+    EXPECT_STREQ(path, row.path) << (row.argv.size() > 1 ? row.argv[1] : "");
+  }
 }
