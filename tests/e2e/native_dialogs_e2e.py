@@ -5,8 +5,9 @@ accessibility tree.
 Usage: /usr/bin/python3 native_dialogs_e2e.py --bin NATIVE_BIN [--case NAME ...]
 
 NATIVE_BIN is the folder with the native `tunlark` and its files (build/native-bin). Each case
-starts the program from a fresh copy of that folder, on a display, a session bus and a sound
-server of the test's own, opens a dialog by choosing its entry of the tray item's menu
+starts the program from a fresh program folder, in native_e2e's environment with the
+accessibility bridge kept, a window manager and a session bus of the test's own (which starts
+the accessibility bus), opens a dialog by choosing its entry of the tray item's menu
 (com.canonical.dbusmenu Event), changes it as a user would through AT-SPI, presses OK and reads
 the files the program wrote. Debian's python3-gi and python3-pyatspi load only under
 /usr/bin/python3. Exit code 0 when every case passed, 1 when one failed, 77 (skipped) when the
@@ -17,38 +18,22 @@ import argparse
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-MENU_PATH = "/MenuBar"
-SINK = "tunlark_e2e"
+sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
+import native_e2e  # noqa: E402
+from harness import _start  # noqa: E402
+from mpris_e2e import SessionBus  # noqa: E402
+from native_e2e import NativeEnvironment, choose, menu_layout  # noqa: E402
+from suite import Skipped, check, wait_for  # noqa: E402
 
 OPTIONS_ENTRY = "Опции..."
 HOTKEYS_ENTRY = "Настроить горячие клавиши..."
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(predicate, timeout, step=0.2):
-    deadline = time.time() + timeout
-    while True:
-        value = predicate()
-        if value or time.time() > deadline:
-            return value
-        time.sleep(step)
 
 
 def read(path):
@@ -66,118 +51,23 @@ def config_value(folder, key):
     return found.group(1).decode("cp1251") if found else None
 
 
-def _start(command, env, log):
-    return subprocess.Popen(command, env=env, stdout=log, stderr=subprocess.STDOUT,
-                            stdin=subprocess.DEVNULL, start_new_session=True)
+class Player(native_e2e.Player):
+    """The native program with changes to the environment, until its menu answers; ended through
+    the menu's "Выход", so that it writes its files as a user's exit does."""
 
-
-def _stop(process):
-    if process is None or process.poll() is not None:
-        return
-    try:
-        os.killpg(process.pid, signal.SIGTERM)
-        process.wait(5)
-    except ProcessLookupError:
-        pass
-    except subprocess.TimeoutExpired:
-        os.killpg(process.pid, signal.SIGKILL)
-        process.wait()
-
-
-class Environment:
-    """A virtual display, a private session bus (which starts the accessibility bus when asked)
-    and a PulseAudio null sink, in one temporary folder."""
-
-    def __init__(self):
-        self.root = tempfile.mkdtemp(prefix="tunlark-native-dialogs-")
-        self.processes = []
-        self.keep = False
-        runtime = os.path.join(self.root, "run")
-        os.makedirs(runtime, mode=0o700)
-        self.env = {key: value for key, value in os.environ.items()
-                    if not key.startswith(("DBUS_", "AT_SPI", "PULSE_", "XDG_", "WAYLAND"))}
-        self.env.pop("NO_AT_BRIDGE", None)
-        self.env.update(HOME=os.path.join(self.root, "home"), XDG_RUNTIME_DIR=runtime,
-                        XDG_CONFIG_HOME=os.path.join(self.root, "config"),
-                        LANG="ru_RU.UTF-8", LC_ALL="ru_RU.UTF-8", GDK_BACKEND="x11",
-                        PULSE_SERVER="unix:%s/pulse/native" % runtime)
-        os.makedirs(self.env["HOME"])
-
-    def log(self, name):
-        return open(os.path.join(self.root, name + ".log"), "wb")
-
-    def __enter__(self):
-        try:
-            self._start_display()
-            self._start_bus()
-            self._start_sound()
-        except BaseException:
-            self.__exit__(None, None, None)
-            raise
-        return self
-
-    def _start_display(self):
-        read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                 "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
-                                stdout=subprocess.DEVNULL, stderr=self.log("xvfb"),
-                                start_new_session=True)
-        os.close(write_end)
-        self.processes.append(xvfb)
-        with os.fdopen(read_end) as f:
-            number = f.readline().strip()
-        check(number, "Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number
-        # A window manager, so that the dialogs are placed and focused as on a desktop.
-        self.processes.append(_start(["openbox"], self.env, self.log("openbox")))
-
-    def _start_bus(self):
-        socket = os.path.join(self.root, "bus")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socket
-        # The daemon hands its environment (the display) to at-spi-bus-launcher, which it starts.
-        self.processes.append(_start(["dbus-daemon", "--session", "--nofork",
-                                      "--address=" + self.env["DBUS_SESSION_BUS_ADDRESS"]],
-                                     self.env, self.log("dbus")))
-        check(wait_for(lambda: os.path.exists(socket), 10), "the session bus did not start")
-
-    def _start_sound(self):
-        pulse = _start(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                        "--disallow-exit", "--load=module-native-protocol-unix",
-                        "--load=module-null-sink sink_name=%s" % SINK], self.env,
-                       self.log("pulseaudio"))
-        self.processes.append(pulse)
-        native = os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "native")
-        check(wait_for(lambda: os.path.exists(native) or pulse.poll() is not None, 15) and
-              pulse.poll() is None, "PulseAudio did not start")
-
-    def __exit__(self, *exc):
-        for process in reversed(self.processes):
-            _stop(process)
-        if exc[0] is None and not self.keep:
-            shutil.rmtree(self.root, ignore_errors=True)
-        else:
-            print("kept for inspection: %s" % self.root)
-
-
-class Player:
-    """The native program started from a fresh copy of the built folder; ended at the block's
-    end through the menu's "Выход", so that it writes its files as a user's exit does."""
-
-    def __init__(self, env, bin_dir, name, **changes):
-        self.env = env
+    def __init__(self, env, name, **changes):
+        super().__init__(env, name)
         self.changes = changes
-        self.folder = os.path.join(env.root, name)
-        shutil.copytree(bin_dir, self.folder)
-        self.process = None
-
-    def file(self, name):
-        return os.path.join(self.folder, name)
 
     def __enter__(self):
-        self.process = _start([self.file("tunlark")], dict(self.env.env, **self.changes),
-                              self.env.log(os.path.basename(self.folder)))
-        self.bus_name = "org.kde.StatusNotifierItem-%d-1" % self.process.pid
-        check(wait_for(lambda: self.menu_entries(), 20), "the tray item's menu never answered")
+        usual = self.env.env
+        self.env.env = dict(usual, **self.changes)
+        try:
+            super().__enter__()
+        finally:
+            self.env.env = usual
+        check(wait_for(lambda: "'Выход'" in menu_layout(self.env, self.process.pid), 20),
+              "the tray item's menu never answered")
         return self
 
     def __exit__(self, *exc):
@@ -187,30 +77,12 @@ class Player:
                 self.process.wait(10)
         except Exception:  # noqa: BLE001 - the process is ended below anyway
             pass
-        _stop(self.process)
-
-    def gdbus(self, method, *args):
-        # "--": an argument such as -1 is not an option of gdbus.
-        result = subprocess.run(["gdbus", "call", "--session", "--dest", self.bus_name,
-                                 "--object-path", MENU_PATH, "--method", method, "--"] + list(args),
-                                env=self.env.env, capture_output=True, text=True, timeout=30)
-        return result.stdout if result.returncode == 0 else None
-
-    def menu_entries(self):
-        """{label: id} of every entry of the menu's layout."""
-        layout = self.gdbus("com.canonical.dbusmenu.GetLayout", "0", "-1", "['label']")
-        if not layout:
-            return {}
-        return {label: int(number) for number, label in
-                re.findall(r"\((\d+), \{'label': <'([^']*)'>", layout)}
+        return super().__exit__(*exc)
 
     def choose(self, label):
         """Chooses the entry as a click in the desktop's menu does. The call returns at once; the
         dialog it opens runs in the program's loop."""
-        number = self.menu_entries().get(label)
-        check(number is not None, "no menu entry %r in %s" % (label, self.menu_entries()))
-        check(self.gdbus("com.canonical.dbusmenu.Event", str(number), "clicked", "<0>", "0")
-              is not None, "Event(%s) failed" % label)
+        check(choose(self.env, self.process.pid, label), "Event(%s) failed" % label)
 
 
 def accessibility():
@@ -264,9 +136,9 @@ def case(function):
 
 
 @case
-def options_boxes_save_at_once_and_autostart_writes_the_login_entry(env, bin_dir):
+def options_boxes_save_at_once_and_autostart_writes_the_login_entry(env):
     pyatspi = accessibility()
-    with Player(env, bin_dir, "options") as player:
+    with Player(env, "options") as player:
         check(config_value(player.folder, "Repeat") == "0", "Repeat is not 0 at first")
         player.choose(OPTIONS_ENTRY)
         dialog = find_window(pyatspi, "dialog", "Опции")
@@ -332,9 +204,9 @@ def select(box, name):
 
 
 @case
-def hotkeys_dialog_refuses_a_doubled_combination_and_saves_a_free_one(env, bin_dir):
+def hotkeys_dialog_refuses_a_doubled_combination_and_saves_a_free_one(env):
     pyatspi = accessibility()
-    with Player(env, bin_dir, "hotkeys") as player:
+    with Player(env, "hotkeys") as player:
         player.choose(HOTKEYS_ENTRY)
         dialog = find_window(pyatspi, "dialog", "Настройка горячих клавиш")
         # Chosen again while open: the open one comes to the front, no second one.
@@ -380,10 +252,10 @@ def hotkeys_dialog_refuses_a_doubled_combination_and_saves_a_free_one(env, bin_d
 
 
 @case
-def start_up_error_and_about_boxes_show_their_texts(env, bin_dir):
+def start_up_error_and_about_boxes_show_their_texts(env):
     pyatspi = accessibility()
     silent = "unix:" + os.path.join(env.root, "no-sound-server")
-    with Player(env, bin_dir, "boxes", PULSE_SERVER=silent) as player:
+    with Player(env, "boxes", PULSE_SERVER=silent) as player:
         # Seven attempts to open the output, then the error box; the player stays in the tray.
         error = find_window(pyatspi, "alert", "Ошибка", timeout=30)
         texts = [label.name for label in descendants(pyatspi, error, "label")]
@@ -402,7 +274,7 @@ def start_up_error_and_about_boxes_show_their_texts(env, bin_dir):
 
 
 @case
-def help_opens_the_page_with_the_desktops_default_handler(env, bin_dir):
+def help_opens_the_page_with_the_desktops_default_handler(env):
     data = os.path.join(env.root, "data")
     opened = os.path.join(env.root, "opened.txt")
     os.makedirs(os.path.join(data, "applications"), exist_ok=True)
@@ -413,7 +285,7 @@ def help_opens_the_page_with_the_desktops_default_handler(env, bin_dir):
     os.makedirs(config, exist_ok=True)
     with open(os.path.join(config, "mimeapps.list"), "w") as f:
         f.write("[Default Applications]\ntext/html=test-browser.desktop\n")
-    with Player(env, bin_dir, "help", XDG_DATA_HOME=data) as player:
+    with Player(env, "help", XDG_DATA_HOME=data) as player:
         player.choose("Справка Tunlark")
         check(wait_for(lambda: read(opened), 10), "no handler was started")
         # GIO hands a handler without URI support the local path.
@@ -423,9 +295,9 @@ def help_opens_the_page_with_the_desktops_default_handler(env, bin_dir):
 
 
 @case
-def typed_path_in_the_file_chooser_is_opened_and_played(env, bin_dir):
+def typed_path_in_the_file_chooser_is_opened_and_played(env):
     pyatspi = accessibility()
-    with Player(env, bin_dir, "chooser") as player:
+    with Player(env, "chooser") as player:
         # ASCII: xdotool types no Cyrillic into Xvfb's keymap.
         track = os.path.join(player.folder, "tone 1 (\"a\").wav")
         shutil.copy(os.path.join(HERE, "..", "..", "resources", "Help", "Help.htm"), track + ".x")
@@ -453,24 +325,40 @@ def main():
     parser.add_argument("--bin", required=True)
     parser.add_argument("--case", action="append", default=[])
     options = parser.parse_args()
-    if not os.access(os.path.join(options.bin, "tunlark"), os.X_OK):
+    bin_dir = os.path.abspath(options.bin)
+    if not os.access(os.path.join(bin_dir, native_e2e.PROGRAM), os.X_OK):
         print("skipped: %s/tunlark has not been built" % options.bin)
         return 77
     chosen = [c for c in CASES if not options.case or c.__name__ in options.case]
     failed = 0
-    with Environment() as env:
-        # pyatspi finds the accessibility bus through the session bus it sees at import.
-        os.environ.update({key: env.env[key] for key in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY")})
-        for function in chosen:
-            started = time.time()
-            try:
-                function(env, os.path.abspath(options.bin))
-                print("PASS %s (%.1f s)" % (function.__name__, time.time() - started))
-            except Exception:  # noqa: BLE001 - every failure is reported with its case
-                failed += 1
-                print("FAIL %s" % function.__name__)
-                traceback.print_exc()
-        env.keep = failed > 0
+    # The native program needs no driver.
+    env = NativeEnvironment(bin_dir, None, accessible=True)
+    try:
+        env.start()
+        # A window manager, so that the dialogs are placed and focused as on a desktop.
+        env.processes.append(_start(["openbox"], env.env, env._log("openbox")))
+        env.env["XDG_CONFIG_HOME"] = os.path.join(env.root, "config")
+        # The daemon hands its environment (the display) to the accessibility bus it starts.
+        with SessionBus(env):
+            # pyatspi finds the accessibility bus through the session bus it sees at import.
+            os.environ.update({key: env.env[key]
+                               for key in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY")})
+            for function in chosen:
+                started = time.time()
+                try:
+                    function(env)
+                    print("PASS %s (%.1f s)" % (function.__name__, time.time() - started))
+                except Exception:  # noqa: BLE001 - every failure is reported with its case
+                    failed += 1
+                    print("FAIL %s" % function.__name__)
+                    traceback.print_exc()
+    except Skipped as reason:
+        print("skipped: %s" % reason)
+        return 77
+    finally:
+        if failed:
+            os.environ["TUNLARK_E2E_KEEP"] = "1"
+        env.close()
     print("%d passed, %d failed" % (len(chosen) - failed, failed))
     return 1 if failed else 0
 

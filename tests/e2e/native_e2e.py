@@ -39,7 +39,12 @@ case = SUITE.case
 
 
 class NativeEnvironment(Environment):
-    """The harness's display and sound server, without Wine."""
+    """The harness's display and sound server, without Wine. accessible keeps GTK's accessibility
+    bridge, which finds its bus through the test's session bus."""
+
+    def __init__(self, bin_dir, driver, accessible=False):
+        super().__init__(bin_dir, driver)
+        self.accessible = accessible
 
     def start(self):
         home = os.path.join(self.root, "home")
@@ -54,9 +59,12 @@ class NativeEnvironment(Environment):
             "XDG_RUNTIME_DIR": runtime,
             "PULSE_SERVER": "unix:%s/pulse/native" % runtime,
             "LANG": "ru_RU.UTF-8",
-            # No accessibility bus of the calling session.
-            "NO_AT_BRIDGE": "1",
         })
+        # No accessibility bus of the calling session.
+        for name in ("NO_AT_BRIDGE", "AT_SPI_BUS_ADDRESS"):
+            self.env.pop(name, None)
+        if not self.accessible:
+            self.env["NO_AT_BRIDGE"] = "1"
         for name in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY"):
             self.env.pop(name, None)
         self._start_display()
@@ -136,10 +144,11 @@ def menu_id(layout, label):
 
 
 def choose(env, pid, label):
+    """The answer of the Event call; empty when it failed."""
     entry = menu_id(menu_layout(env, pid), label)
-    run(env, "gdbus", "call", "--session", "--dest", item_name(env, pid), "--object-path",
-        MENU_PATH, "--method", "com.canonical.dbusmenu.Event", "--", str(entry), "clicked", "<0>",
-        "0")
+    return run(env, "gdbus", "call", "--session", "--dest", item_name(env, pid),
+               "--object-path", MENU_PATH, "--method", "com.canonical.dbusmenu.Event", "--",
+               str(entry), "clicked", "<0>", "0")
 
 
 def quit_over_bus(env):
