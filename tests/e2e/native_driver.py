@@ -76,9 +76,11 @@ class NativeDriverEnvironment(NativeEnvironment):
         return self._hotkey_burst(1, hotkey, timeout=timeout)
 
     def _hotkey_burst(self, count, hotkey, timeout):
-        key = KEY_OF_HOTKEY[int(hotkey)]
-        result = subprocess.run(["xdotool", "key", "--delay", "0", "--repeat", str(count),
-                                 "--repeat-delay", "0", key], env=self.env,
+        # The modifiers held through the burst: a third of the key events to send.
+        modifiers, key = KEY_OF_HOTKEY[int(hotkey)].rsplit("+", 1)
+        result = subprocess.run(["xdotool", "keydown", modifiers, "key", "--delay", "0",
+                                 "--repeat", str(count), "--repeat-delay", "0", key, "keyup",
+                                 modifiers], env=self.env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 timeout=timeout)
         return result.returncode, b""
