@@ -21,3 +21,7 @@ std::string PercentDecoded(const std::string& text);
 // paths stay as they are. In a Windows playlist path's entries "/" becomes "\"; nothing else is
 // normalised.
 std::string ResolveEntry(const std::string& playlistPath, const std::string& path);
+
+// A path of the Linux side, rooted at '/': its folders end at '/' alone, and a '\\' is part of a
+// name, as are '"', '?' and '*'.
+bool IsUnixPath(const std::string& path);

@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import time
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
@@ -20,7 +21,7 @@ import mpris_e2e  # noqa: E402
 import run_e2e  # noqa: E402
 from resource_ids import CONFIG_LINES  # noqa: E402
 from run_e2e import Player, check, cp1251, dialog_title, hears, hears_silence, read  # noqa: E402
-from suite import Skipped  # noqa: E402
+from suite import Skipped, wait_for  # noqa: E402
 
 run_e2e.SUITE.cases.clear()
 
@@ -173,10 +174,12 @@ def fifty_second_instances_at_once(env, files):
 @run_e2e.case
 def every_file_name_plays_from_every_way_in(env, files):
     """Names a Windows path cannot hold ('"', '?', '*', '\\') and names outside any code page
-    play from the command line, from a hand-over and from a playlist, and are saved unchanged."""
+    play from the command line, a hand-over, the media controls, a playlist and their folder, and
+    are saved unchanged."""
     if not getattr(env, "unix_names", False):
         raise Skipped("a Windows path cannot name these files")
-    music = os.path.join(os.path.dirname(files["a"]), 'odd "names"?')
+    # The folder's own name ends in a backslash.
+    music = os.path.join(os.path.dirname(files["a"]), 'odd "names"?\\')
     os.makedirs(music)
     quoted = os.path.join(music, '12" Mix?.mp3')
     starred = os.path.join(music, "a*b\\c.ogg")
@@ -196,13 +199,26 @@ def every_file_name_plays_from_every_way_in(env, files):
         check(env.run_player(folder, starred) == 0, "hand-over exit code")
         hears(env, "c")
         check(read(spl) == starred.encode(), "current.spl: %r" % read(spl))
+        # A backslash is part of a Linux name, no folder separator.
+        title = lambda: mpris_e2e.playerctl(env, "metadata", "xesam:title")
+        check(wait_for(lambda: title() == "a*b\\c", 5), "the track's title: %r" % title())
+        # The desktop's media controls give a URI, every odd byte escaped.
+        mpris_e2e.playerctl(env, "open", "file://" + urllib.parse.quote(quoted))
+        hears(env, "b")
+        check(read(spl) == quoted.encode(), "current.spl after OpenUri: %r" % read(spl))
         check(env.run_player(folder, playlist) == 0, "hand-over exit code of the playlist")
         hears(env, "a")
         check(read(spl).split(b"\r\n") == [foreign.encode(), starred.encode()],
               "current.spl: %r" % read(spl))
         env.drive("hotkey", run_e2e.KEY_NEXT)
         hears(env, "c")
-    check(read(spl).split(b"\r\n") == [foreign.encode(), starred.encode()],
+        # The folder itself: its tracks, whatever their names.
+        check(env.run_player(folder, music) == 0, "hand-over exit code of the folder")
+        tone_of = {quoted.encode(): "b", starred.encode(): "c", foreign.encode(): "a"}
+        check(wait_for(lambda: sorted(read(spl).split(b"\r\n")) == sorted(tone_of), 5),
+              "current.spl after the folder: %r" % read(spl))
+        hears(env, tone_of[read(spl).split(b"\r\n")[0]])
+    check(sorted(read(spl).split(b"\r\n")) == sorted(tone_of),
           "current.spl after the exit: %r" % read(spl))
 
 
