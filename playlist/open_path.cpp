@@ -8,6 +8,7 @@
 #include "playback/player.h"
 #include "playlist/file_types.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_entries.h"
 #include "playlist/playlist_readers.h"
 
 void OpenPath(const std::string& path) {
@@ -29,12 +30,14 @@ namespace {
 
 // The folder's track paths in the listing's order; false when it cannot be listed.
 bool ListTracks(const std::string& folder, std::vector<std::string>* tracks) {
+  // In a Unix folder a backslash may be part of a name: only '/' joins.
+  std::string prefix = folder + (IsUnixPath(folder) ? "/" : "\\");
   std::vector<std::string> names;
-  if (!g_platform.files || !g_platform.files->ListFolder(folder + "\\*.*", &names)) return false;
+  if (!g_platform.files || !g_platform.files->ListFolder(prefix + "*.*", &names)) return false;
   for (const std::string& name : names) {
     if (name == "." || name == "..") continue;
     // Kind is not looked at: a sub-folder named like a track is taken like a file.
-    std::string path = folder + "\\" + name;
+    std::string path = prefix + name;
     if (IsTrackExtension(LowerExtensionOfFile(path))) tracks->push_back(path);
   }
   return true;
@@ -57,10 +60,11 @@ bool FillFromFolder(const std::string& folder) {
 }
 
 bool OpenLaunchPath(const std::string& path) {
-  // "Z:\music\" names the folder as "Z:\music" does; a root such as "D:\" keeps its backslash.
+  // "Z:\music\" names the folder as "Z:\music" does; a root such as "D:\" keeps its backslash, and
+  // so does a Unix folder whose name ends in one.
   std::string folder = path;
-  if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
-      folder[folder.size() - 2] != ':')
+  if (folder.size() > 1 && folder[folder.size() - 2] != ':' &&
+      (folder.back() == '/' || (folder.back() == '\\' && !IsUnixPath(folder))))
     folder.pop_back();
   std::vector<std::string> tracks;
   if (!ListTracks(folder, &tracks)) {

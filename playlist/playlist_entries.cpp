@@ -61,15 +61,20 @@ bool LinePath(const std::string& line, std::string* path, bool* uri) {
   return !path->empty();
 }
 
+bool IsUnixPath(const std::string& path) {
+  return !path.empty() && path[0] == '/';
+}
+
 std::string ResolveEntry(const std::string& playlistPath, const std::string& written) {
   // A list from a Linux tool writes "/": in a Windows path it is "\\", as the program shows it.
   std::string path = written;
-  if (playlistPath.find('\\') != std::string::npos)
+  bool unixPlaylist = IsUnixPath(playlistPath);
+  if (!unixPlaylist && playlistPath.find('\\') != std::string::npos)
     std::replace(path.begin(), path.end(), '/', '\\');
   if (path.empty() || HasDrive(path) || (path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1])))
     return path;
   if (IsSlash(path[0])) return HasDrive(playlistPath) ? playlistPath.substr(0, 2) + path : path;
-  size_t folderEnd = playlistPath.find_last_of("\\/");
+  size_t folderEnd = unixPlaylist ? playlistPath.rfind('/') : playlistPath.find_last_of("\\/");
   if (folderEnd == std::string::npos) return path;
   return playlistPath.substr(0, folderEnd + 1) + path;
 }

@@ -18,3 +18,7 @@ bool LinePath(const std::string& line, std::string* path, bool* uri = nullptr);
 // paths stay as they are. In a Windows playlist path's entries "/" becomes "\"; nothing else is
 // normalised.
 std::string ResolveEntry(const std::string& playlistPath, const std::string& path);
+
+// A path of the Linux side, rooted at '/': its folders end at '/' alone, and a '\\' is part of a
+// name, as are '"', '?' and '*'.
+bool IsUnixPath(const std::string& path);

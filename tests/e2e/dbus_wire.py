@@ -1,9 +1,10 @@
 """A minimal D-Bus client on the wire, for what the command-line clients cannot do: send
 thousands of calls a second on one connection, send arguments of the wrong type, and own a name.
-Little-endian messages, the basic types and variants of them only. Standard library only.
+Little-endian messages, the basic types, byte arrays and variants of them only. Standard library only.
 """
 
 import os
+import re
 import socket
 import struct
 
@@ -11,7 +12,7 @@ METHOD_CALL, METHOD_RETURN, ERROR, SIGNAL = 1, 2, 3, 4
 NO_REPLY_EXPECTED = 0x1
 _PATH, _INTERFACE, _MEMBER, _ERROR_NAME, _REPLY_SERIAL, _DESTINATION, _SIGNATURE = (
     1, 2, 3, 4, 5, 6, 8)
-_ALIGN = {"y": 1, "b": 4, "u": 4, "i": 4, "x": 8, "d": 8, "s": 4, "o": 4, "g": 1, "v": 1}
+_ALIGN = {"y": 1, "ay": 4, "b": 4, "u": 4, "i": 4, "x": 8, "d": 8, "s": 4, "o": 4, "g": 1, "v": 1}
 
 
 class _Writer:
@@ -39,6 +40,9 @@ class _Writer:
         elif code == "g":
             raw = value.encode()
             self.data += bytes([len(raw)]) + raw + b"\0"
+        elif code == "ay":
+            self.align(4)
+            self.data += struct.pack("<I", len(value)) + bytes(value)
         elif code == "v":
             inner, inner_value = value
             self.put("g", inner)
@@ -85,7 +89,7 @@ def message(destination, path, interface, member, signature="", args=(), serial=
     if signature:
         fields.append((_SIGNATURE, "g", signature))
     body = _Writer()
-    for code, value in zip(signature, args):
+    for code, value in zip(re.findall(r"ay|.", signature), args):
         body.put(code, value)
     header = _Writer()
     header.data += struct.pack("<cBBBII", b"l", METHOD_CALL, flags, 1, len(body.data), serial)

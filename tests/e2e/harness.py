@@ -328,6 +328,10 @@ class Environment:
         shutil.copytree(os.path.join(self.bin_dir, "Help"), os.path.join(folder, "Help"))
         subprocess.run([sys.executable, DEFAULT_FILES, folder], check=True, timeout=60)
 
+    def player_command(self, program_dir, *args):
+        """The command line that starts the player of program_dir with args."""
+        return ["wine", os.path.join(program_dir, self.program_name)] + list(args)
+
     def start_player(self, program_dir, *args):
         log = self._log("player")
         process = subprocess.Popen(["wine", os.path.join(program_dir, self.program_name)] +

@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
 """End-to-end fault cases: the real player fed hostile files keeps running and loses nothing.
 
-Usage as run_e2e.py, whose environment and helpers these cases share.
+Usage as run_e2e.py, whose environment and helpers these cases share; with --native the same
+cases run against the native Linux program (--bin its folder; no driver needed).
 """
 
 import contextlib
 import os
 import random
+import shutil
 import subprocess
 import sys
 import time
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in the checkout
@@ -18,6 +21,7 @@ import mpris_e2e  # noqa: E402
 import run_e2e  # noqa: E402
 from resource_ids import CONFIG_LINES  # noqa: E402
 from run_e2e import Player, check, cp1251, dialog_title, hears, hears_silence, read  # noqa: E402
+from suite import Skipped, wait_for  # noqa: E402
 
 run_e2e.SUITE.cases.clear()
 
@@ -155,9 +159,8 @@ def fifty_second_instances_at_once(env, files):
     with running(env, folder, env.windows_path(files["a"])):
         hears(env, "a")
         with env._log("crowd") as log:
-            starts = [subprocess.Popen(["nice", "-n", "19", "wine",
-                                        os.path.join(folder, "Tunlark.exe.so"),
-                                        env.windows_path(path)],
+            starts = [subprocess.Popen(["nice", "-n", "19"] +
+                                       env.player_command(folder, env.windows_path(path)),
                                        env=env.env, stdout=log, stderr=subprocess.STDOUT,
                                        stdin=subprocess.DEVNULL) for path in paths]
             codes = [start.wait(300) for start in starts]
@@ -166,6 +169,57 @@ def fifty_second_instances_at_once(env, files):
         saved = read(os.path.join(folder, "current.spl"))
         check(saved in tones, "current.spl holds %r, none of the handed-over tracks" % saved[:80])
         hears(env, tones[saved])
+
+
+@run_e2e.case
+def every_file_name_plays_from_every_way_in(env, files):
+    """Names a Windows path cannot hold ('"', '?', '*', '\\') and names outside any code page
+    play from the command line, a hand-over, the media controls, a playlist and their folder, and
+    are saved unchanged."""
+    if not getattr(env, "unix_names", False):
+        raise Skipped("a Windows path cannot name these files")
+    # The folder's own name ends in a backslash.
+    music = os.path.join(os.path.dirname(files["a"]), 'odd "names"?\\')
+    os.makedirs(music)
+    quoted = os.path.join(music, '12" Mix?.mp3')
+    starred = os.path.join(music, "a*b\\c.ogg")
+    foreign = os.path.join(music, "Тон Τόνος 東京.wav")
+    for tone, path in (("b", quoted), ("c", starred), ("a", foreign)):
+        shutil.copy(files[tone], path)
+    playlist = os.path.join(music, "список *?.m3u")
+    with open(playlist, "wb") as f:
+        # The first entry relative to the playlist's folder, the second a full path.
+        f.write(b"#EXTM3U\n#EXTINF:60,tone\n" + os.path.basename(foreign).encode() +
+                b"\n#EXTINF:60,tone\n" + starred.encode() + b"\n")
+    folder = env.make_program_dir("odd-names")
+    spl = os.path.join(folder, "current.spl")
+    with running(env, folder, quoted):
+        hears(env, "b")
+        check(read(spl) == quoted.encode(), "current.spl: %r" % read(spl))
+        check(env.run_player(folder, starred) == 0, "hand-over exit code")
+        hears(env, "c")
+        check(read(spl) == starred.encode(), "current.spl: %r" % read(spl))
+        # A backslash is part of a Linux name, no folder separator.
+        title = lambda: mpris_e2e.playerctl(env, "metadata", "xesam:title")
+        check(wait_for(lambda: title() == "a*b\\c", 5), "the track's title: %r" % title())
+        # The desktop's media controls give a URI, every odd byte escaped.
+        mpris_e2e.playerctl(env, "open", "file://" + urllib.parse.quote(quoted))
+        hears(env, "b")
+        check(read(spl) == quoted.encode(), "current.spl after OpenUri: %r" % read(spl))
+        check(env.run_player(folder, playlist) == 0, "hand-over exit code of the playlist")
+        hears(env, "a")
+        check(read(spl).split(b"\r\n") == [foreign.encode(), starred.encode()],
+              "current.spl: %r" % read(spl))
+        env.drive("hotkey", run_e2e.KEY_NEXT)
+        hears(env, "c")
+        # The folder itself: its tracks, whatever their names.
+        check(env.run_player(folder, music) == 0, "hand-over exit code of the folder")
+        tone_of = {quoted.encode(): "b", starred.encode(): "c", foreign.encode(): "a"}
+        check(wait_for(lambda: sorted(read(spl).split(b"\r\n")) == sorted(tone_of), 5),
+              "current.spl after the folder: %r" % read(spl))
+        hears(env, tone_of[read(spl).split(b"\r\n")[0]])
+    check(sorted(read(spl).split(b"\r\n")) == sorted(tone_of),
+          "current.spl after the exit: %r" % read(spl))
 
 
 def footprint(pid):
@@ -208,15 +262,28 @@ def hostile_hand_overs_and_bursts_leave_no_trace(env, files):
         hears(env, "a")
         b = env.windows_path(files["b"])
         check(env.drive("copydata-sized", 100 * 1024, b, "nul")[0] == 0, "hand-over of 100 KB")
-        hears(env, "b")
-        check(read(os.path.join(folder, "current.spl")) == cp1251(b),
-              "a 100 KB hand-over was not cut at its NUL")
+        if getattr(env, "hand_over_cuts_at_nul", True):
+            hears(env, "b")
+            check(read(os.path.join(folder, "current.spl")) == cp1251(b),
+                  "a 100 KB hand-over was not cut at its NUL")
+        else:
+            # Bytes after a NUL would name another file: the whole hand-over is refused.
+            hears(env, "a")
+            check(read(os.path.join(folder, "current.spl")).startswith(
+                cp1251(env.windows_path(files["a"]))), "a hand-over with a NUL was taken")
+            check(env.drive("copydata-sized", len(b), b)[0] == 0, "hand-over of the path")
+            hears(env, "b")
         env.drive("copydata-sized", 100 * 1024, "Z:\\nothing")
         check(env.drive("window-exists")[0] == 0, "the player ended after 100 KB without a NUL")
         saved = read(os.path.join(folder, "current.spl"))
-        check(saved.startswith(b"Z:\\nothing") and len(saved) <= 512,
-              "a hand-over without a NUL was read past 512 bytes (%d)" % len(saved))
-        hears_silence(env)
+        if getattr(env, "hand_over_cuts_at_nul", True):
+            check(saved.startswith(b"Z:\\nothing") and len(saved) <= 512,
+                  "a hand-over without a NUL was read past 512 bytes (%d)" % len(saved))
+            hears_silence(env)
+        else:
+            # Longer than any path: refused whole, the list and the track stay.
+            check(saved == cp1251(b), "a hand-over longer than a path was taken: %r" % saved[:80])
+            hears(env, "b")
 
         check(env.run_player(folder, env.windows_path(playlist)) == 0, "hand-over exit code")
         hears(env, "a")
@@ -277,6 +344,13 @@ def sound_server_restart_mid_track(env, files):
         hears(env, "a", timeout=10)
 
 
+def session_bus(env):
+    """The environment's own session bus where it has one (the native program's), else one for
+    the block."""
+    bus = getattr(env, "bus", None)
+    return contextlib.nullcontext(bus) if bus else mpris_e2e.SessionBus(env)
+
+
 @run_e2e.case
 def no_sound_server_reports_the_error_and_stays(env, files):
     """With no sound server to reach, neither PulseAudio nor Wine's own driver opens: the player
@@ -285,7 +359,7 @@ def no_sound_server_reports_the_error_and_stays(env, files):
     env.env["PULSE_SERVER"] = "unix:" + os.path.join(env.root, "no-server", "native")
     try:
         folder = env.make_program_dir("no-sound-server")
-        with mpris_e2e.SessionBus(env) as bus, running(env, folder):
+        with session_bus(env) as bus, running(env, folder):
             title = b""
             deadline = time.time() + 30
             while time.time() < deadline:
@@ -319,5 +393,19 @@ def no_sound_server_reports_the_error_and_stays(env, files):
         env.env["PULSE_SERVER"] = reachable
 
 
+def main():
+    if "--native" in sys.argv:
+        sys.argv.remove("--native")
+        import harness
+        import native_driver
+        import suite
+        if "--driver" not in sys.argv:
+            sys.argv += ["--driver", __file__]  # the native program needs none; any file stands
+        suite.program_file = lambda bin_dir: os.path.join(bin_dir, native_driver.PROGRAM)
+        harness.program_file = suite.program_file
+        suite.Environment = native_driver.NativeDriverEnvironment
+    return run_e2e.main()
+
+
 if __name__ == "__main__":
-    sys.exit(run_e2e.main())
+    sys.exit(main())

@@ -60,7 +60,8 @@ TEST_F(OpenPathTest, FolderKeepsTrackNamesOfEveryKind) {
                            "SONG~1.AIF", "d.flac", "e.Opus", "f.m4a", "g.wma", "h.mp4"})
     dir_.Write(name, "");
   std::filesystem::create_directory(dir_.File("old.ogg"));
-  const std::string folder = dir_.path() + "\\";
+  // A Unix folder: its names are joined with '/'.
+  const std::string folder = dir_.path() + "/";
   // Listed by their aliases: the real names decide.
   FakeWidePaths paths;
   paths.longNames = {{folder + "OMEGA~1.AIF", u"Ωmega.aiff"}, {folder + "SONG~1.AIF", u"Sóng.aif"}};
@@ -99,8 +100,7 @@ TEST_F(OpenPathTest, LaunchedFolderPlaysItsTracksAndOneWithoutKeepsTheList) {
   g_app.playlist.Append("previous");
   g_app.CurrentIndex = 7;
   ASSERT_TRUE(OpenLaunchPath(folder + "/"));
-  EXPECT_EQ(SortedEntries(),
-            (Entries{folder + "\\t0.mp3", folder + "\\t1.mp3", folder + "\\t2.mp3"}));
+  EXPECT_EQ(SortedEntries(), (Entries{folder + "/t0.mp3", folder + "/t1.mp3", folder + "/t2.mp3"}));
   EXPECT_EQ(g_app.CurrentIndex, 0u) << "its first track";
 
   TempDir empty;
@@ -114,6 +114,23 @@ TEST_F(OpenPathTest, LaunchedFolderPlaysItsTracksAndOneWithoutKeepsTheList) {
   EXPECT_EQ(SortedEntries(), Entries{dir_.File("t1.mp3")});
   ASSERT_TRUE(OpenLaunchPath("C:\\no\\such.mp3"));
   EXPECT_EQ(SortedEntries(), Entries{"C:\\no\\such.mp3"});
+}
+
+TEST_F(OpenPathTest, UnixFolderKeepsBackslashesQuotesAndWildcardsInItsNames) {
+  // Every byte but '/' and NUL may be in a Linux name; a backslash separates nothing, also at
+  // the end of the folder's own name. Greek and Japanese in UTF-8: outside any code page.
+  const std::string folder = dir_.File("odd \"?*\\");
+  const std::string foreign =
+      "\xce\xa4\xcf\x8c\xce\xbd\xce\xbf\xcf\x82 \xe6\x9d\xb1\xe4\xba\xac.wav";
+  std::filesystem::create_directory(folder);
+  for (const std::string& name :
+       {std::string("12\" Mix?.mp3"), std::string("a*b\\c.ogg"), foreign, std::string("x\\y.txt")})
+    dir_.Write("odd \"?*\\/" + name, "");
+  ASSERT_TRUE(OpenLaunchPath(folder));
+  EXPECT_EQ(SortedEntries(),
+            (Entries{folder + "/12\" Mix?.mp3", folder + "/a*b\\c.ogg", folder + "/" + foreign}));
+  ASSERT_TRUE(OpenLaunchPath(folder + "/"));
+  EXPECT_EQ(g_app.playlist.Count(), 3u);
 }
 
 TEST_F(OpenPathTest, CancelledChoosersLeaveThePlaylistAlone) {

@@ -126,6 +126,9 @@ TEST(ResolveEntry, TakesRelativePathsFromTheFolderAndRootedOnesToTheDrive) {
       {"Z:\\music\\list.m3u", "\\\\server\\share\\g.mp3", "\\\\server\\share\\g.mp3"},
       {"\\\\server\\share\\list.pls", "h.mp3", "\\\\server\\share\\h.mp3"},
       {"list.m3u", "i.mp3", "i.mp3"},
+      // In a Unix path a backslash is part of a name: it neither ends a folder nor turns '/'.
+      {"/music/a\\b/list.m3u", "sub/j.mp3", "/music/a\\b/sub/j.mp3"},
+      {"/music/x\\list.m3u", "k\\l.mp3", "/music/k\\l.mp3"},
   };
   for (const Case& c : cases) EXPECT_EQ(ResolveEntry(c.playlist, c.entry), c.path) << c.entry;
 }

@@ -105,7 +105,7 @@ TEST_P(SavedPlaylistTest, NothingIsWrittenBeforeStartUpOrTheUserFilledThePlaylis
   dir_.Write("d.mp3", "");
   ASSERT_TRUE(FillFromFolder(dir_.path()));
   SavePlaylist();
-  EXPECT_EQ(dir_.Read("current.spl"), dir_.path() + "\\d.mp3");
+  EXPECT_EQ(dir_.Read("current.spl"), dir_.path() + "/d.mp3");
 }
 
 TEST_P(SavedPlaylistTest, FailedWriteKeepsThePreviousFile) {
