@@ -57,19 +57,6 @@ target_link_libraries(tunlark PRIVATE tunlark_core tunlark_engine tunlark_platfo
                       PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
 
 # The files that live beside the program, as the Win32 program's.
-set(native_default_files ${TUNLARK_NATIVE_BIN_DIR}/config.cfg ${TUNLARK_NATIVE_BIN_DIR}/hotkeys.txt)
-add_custom_command(
-  OUTPUT ${native_default_files}
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
-          ${TUNLARK_NATIVE_BIN_DIR}
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
-          ${CMAKE_SOURCE_DIR}/settings/hotkeys.cpp
-  COMMENT "Writing the native program's default config.cfg and hotkeys.txt")
-add_custom_command(
-  OUTPUT ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm
-          ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm)
-add_custom_target(native_program_files ALL
-                  DEPENDS ${native_default_files} ${TUNLARK_NATIVE_BIN_DIR}/Help/Help.htm)
+include(${CMAKE_SOURCE_DIR}/cmake/program_files.cmake)
+tunlark_program_files(native_program_files ${TUNLARK_NATIVE_BIN_DIR})
 include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)

@@ -87,20 +87,8 @@ if(TUNLARK_WINELIB)
 endif()
 
 # The files that live beside the program.
-set(default_files ${TUNLARK_BIN_DIR}/config.cfg ${TUNLARK_BIN_DIR}/hotkeys.txt)
-add_custom_command(
-  OUTPUT ${default_files}
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
-          ${TUNLARK_BIN_DIR}
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_default_files.py
-          ${CMAKE_SOURCE_DIR}/settings/hotkeys.cpp
-  COMMENT "Writing the default config.cfg and hotkeys.txt")
-add_custom_command(
-  OUTPUT ${TUNLARK_BIN_DIR}/Help/Help.htm
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm
-          ${TUNLARK_BIN_DIR}/Help/Help.htm
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/Help/Help.htm)
-add_custom_target(program_files ALL DEPENDS ${default_files} ${TUNLARK_BIN_DIR}/Help/Help.htm)
+include(${CMAKE_SOURCE_DIR}/cmake/program_files.cmake)
+tunlark_program_files(program_files ${TUNLARK_BIN_DIR})
 
 # The end-to-end tests' driver: sends the running player the messages a user's actions cause.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp)

@@ -19,16 +19,6 @@ bool HasCurrentEntry() {
   return g_app.playlist.Count() != 0 && g_app.CurrentIndex <= g_app.playlist.Count() - 1u;
 }
 
-std::string LowerExtension(const std::string& path) {
-  size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return std::string();
-  std::string extension = path.substr(dot + 1);
-  // ASCII only: bytes above 127 are letters of the code page and stay as they are.
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return extension;
-}
-
 std::string LowerExtensionOfFile(const std::string& path) {
   size_t slash = path.find_last_of("\\/");
   // Every alias has a '~': other names are not asked after, which keeps a folder scan quick.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_extension.h"
+
 class Playlist {
  public:
   // Removes every entry; CurrentIndex is not touched.
@@ -26,8 +28,6 @@ void StepPrevious();
 // True when g_app.CurrentIndex names an entry of g_app.playlist.
 bool HasCurrentEntry();
 
-// The extension after the last '.' of the whole path, ASCII capitals lowered; "" without a dot.
-std::string LowerExtension(const std::string& path);
 // LowerExtension of the file's real name where the program names the file by its 8.3 alias,
 // whose extension is cut to three capitals ("Ωmega.aiff" is "OMEGA~1.AIF"); of path otherwise.
 std::string LowerExtensionOfFile(const std::string& path);

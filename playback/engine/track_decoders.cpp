@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/file_extension.h"
+
 namespace {
 
 struct TrackDecoderRow {
@@ -15,17 +17,6 @@ struct TrackDecoderRow {
 constexpr TrackDecoderRow kRows[] = {
 #include "playback/engine/track_decoder_rows.inc"
 };
-
-// The extension after the last dot, lower-cased in ASCII only: bytes above 127 are letters of the
-// code page and match no row.
-std::string LowerExtension(const std::string& path) {
-  size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return std::string();
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return extension;
-}
 
 // Every comma-separated name of the column over the "ffmpeg" rows, each once.
 std::vector<std::string> FfmpegNames(const char* TrackDecoderRow::*column) {
