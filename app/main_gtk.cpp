@@ -20,6 +20,7 @@
 #include "app/main_loop_gtk.h"
 #include "app/media_bus_gtk.h"
 #include "app/media_session.h"
+#include "app/portal_hotkeys_gtk.h"
 #include "app/single_instance_gtk.h"
 #include "app/startup.h"
 #include "app/tray_gtk.h"
@@ -37,6 +38,17 @@
 #include "settings/hotkeys.h"
 
 namespace {
+
+const char kNoPortalMessage[] =
+    "tunlark: this Wayland desktop offers no global shortcuts portal "
+    "(org.freedesktop.portal.GlobalShortcuts); the hotkeys are grabbed through X11 and work only "
+    "while a window of an X11 program has the focus; the media keys work through MPRIS\n";
+
+// A Wayland session: X11 key grabs see no keys pressed in its native windows.
+bool InWaylandSession() {
+  const char* display = getenv("WAYLAND_DISPLAY");
+  return display && display[0];
+}
 
 // The program file and its folder (ending in '/'), where its files live.
 bool FindProgramFile(std::string* file, std::string* folder) {
@@ -112,19 +124,28 @@ class NativeProgram {
         if (!exiting_) RunHotkeyCommand(id, frontEnd_);
       });
     g_platform.hotkeys = hotkeys_.get();
+    if (InWaylandSession()) portal_ = std::make_unique<PortalHotkeys>(loop_, PortalHooksOf());
     int channelNotice = ConfigureNativeEngine(files_.get());
     if (channelNotice >= 0)
       loop_.Watch(channelNotice, [channelNotice] { ClearChannelNotice(channelNotice); });
 
     // The bus before start-up: whether the desktop's tray took the icon is known, and the XEmbed
     // icon shown when not, also while the start-up error is open.
-    bus_.Start(tray_.Item());
+    bus_.Start({tray_.Item(), portal_.get()});
     if (hasDisplay) tray_.Start();
 
     StartUpSteps steps;
     steps.openAudio = OpenNativeAudio;
     steps.pause = [](int ms) { g_usleep(static_cast<gulong>(ms) * 1000); };
-    steps.registerHotkeys = [] { RegisterAllHotkeys(); };
+    steps.registerHotkeys = [this] {
+      if (!portal_) {
+        RegisterAllHotkeys();
+        return;
+      }
+      // The X11 grabs wait for the portal's answer: never both at once.
+      portal_->Arm();
+      bus_.Wake();
+    };
     steps.reportAudioError = [hasDisplay] {
       if (hasDisplay) {
         ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
@@ -188,6 +209,20 @@ class NativeProgram {
     return hooks;
   }
 
+  PortalHotkeyHooks PortalHooksOf() {
+    PortalHotkeyHooks hooks;
+    hooks.unavailable = [] {
+      fputs(kNoPortalMessage, stderr);
+      RegisterAllHotkeys();
+    };
+    hooks.pressed = [this](HotkeyActionIndex action) {
+      if (exiting_) return;
+      RunHotkeyAction(action, frontEnd_);
+      bus_.Publish();
+    };
+    return hooks;
+  }
+
   static std::string TrackTitleOfCurrent();
 
   // "Выход" and the desktop's Quit: from now on no hand-over is taken and no request carried
@@ -221,6 +256,8 @@ class NativeProgram {
   MediaBus bus_;
   NativeTray tray_;
   std::unique_ptr<HotkeyRegistrar> hotkeys_;
+  // Only in a Wayland session; served by the bus thread, so never destroyed before it ends.
+  std::unique_ptr<PortalHotkeys> portal_;
   bool exiting_ = false;
 };
 

@@ -103,11 +103,12 @@ MediaBus::~MediaBus() {
   Stop();
 }
 
-void MediaBus::Start(BusCompanion* companion) {
+void MediaBus::Start(const std::vector<BusCompanion*>& companions) {
   Impl* impl = impl_.get();
   impl->bus = new BusThreadState(impl->loop, [impl] { impl->RunRequests(); });
   impl->bus->requests.Hold();
-  if (companion) impl->bus->server.AddCompanion(companion);
+  for (BusCompanion* companion : companions)
+    if (companion) impl->bus->server.AddCompanion(companion);
   impl->ended = impl->bus->ended.get_future();
   std::thread([bus = impl->bus] {
     bus->server.Run();

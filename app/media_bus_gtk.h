@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class BusCompanion;
 class FrontEnd;
@@ -29,9 +30,9 @@ class MediaBus {
   MediaBus(const MediaBus&) = delete;
   MediaBus& operator=(const MediaBus&) = delete;
 
-  // Starts the bus thread with companion (may be null) on the same connection; silent without a
-  // session bus or while another player holds the name. Requests wait until Release.
-  void Start(BusCompanion* companion);
+  // Starts the bus thread with the companions (null ones left out) on the same connection; silent
+  // without a session bus or while another player holds the name. Requests wait until Release.
+  void Start(const std::vector<BusCompanion*>& companions);
   void Release();
   // Hands the state to the bus thread when it differs from what it has; cheap when nothing
   // changed.

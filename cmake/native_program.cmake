@@ -20,6 +20,7 @@ file(GLOB NATIVE_SOURCES CONFIGURE_DEPENDS ${native_globs})
 list(APPEND NATIVE_SOURCES
      ${CMAKE_SOURCE_DIR}/platform/cover_cache_linux.cpp
      ${CMAKE_SOURCE_DIR}/platform/global_hotkeys_x11.cpp
+     ${CMAKE_SOURCE_DIR}/platform/global_shortcuts_portal_linux.cpp
      ${CMAKE_SOURCE_DIR}/platform/media_controls_linux.cpp
      ${CMAKE_SOURCE_DIR}/platform/status_notifier_linux.cpp
      ${CMAKE_SOURCE_DIR}/platform/track_tags_linux.cpp

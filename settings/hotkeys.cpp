@@ -44,6 +44,13 @@ int HotkeyActionForId(int id) {
   return -1;
 }
 
+int HotkeyActionForConfigPrefix(const std::string& prefix) {
+  for (int k = 0; k < kHotkeyActionCount; ++k) {
+    if (prefix == HotkeyActions[k].configPrefix) return k;
+  }
+  return -1;
+}
+
 // Modifier bits first (MOD_ALT, MOD_CONTROL, MOD_SHIFT), then virtual-key codes; the order is the
 // order of the dialog's lists. Several names are the shifted symbol of the key they stand for.
 const KeyName KeyNameTable[kKeyNameCount] = {

@@ -40,6 +40,8 @@ extern const HotkeyAction HotkeyActions[kHotkeyActionCount];
 
 // The index of the action whose hotkey id is id; -1 when none has it.
 int HotkeyActionForId(int id);
+// The index of the action whose config.cfg prefix is prefix, exactly; -1 when none has it.
+int HotkeyActionForConfigPrefix(const std::string& prefix);
 
 struct HotkeyBinding {
   std::string Name1;  // first modifier name

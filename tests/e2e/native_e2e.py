@@ -24,6 +24,7 @@ sys.dont_write_bytecode = True  # no __pycache__ of the imported test modules in
 import harness  # noqa: E402
 from harness import DEFAULT_FILES, SCREEN_HEIGHT, Environment, Failure, _start  # noqa: E402
 from mpris_e2e import SessionBus, playerctl, run, status_becomes  # noqa: E402
+from portal_e2e import BINDINGS, STAND_IN_PORTAL, TRIGGER_KEYS, lines_until  # noqa: E402
 from run_e2e import hears, hears_silence, read  # noqa: E402
 from suite import Skipped, Suite, check, wait_for  # noqa: E402
 from tray_e2e import ITEM, ITEM_PATH, MENU_PATH, WATCHER, Panel, has_owner  # noqa: E402
@@ -302,6 +303,50 @@ def hotkeys_are_heard_from_x_key_presses(env, files):
         hears_silence(env)
         env.xdotool("key", KEY_PLAY)
         hears(env, "a")
+
+
+@case
+def wayland_hotkeys_go_through_the_shortcuts_portal(env, files):
+    if subprocess.run(["/usr/bin/python3", "-c", "from gi.repository import Gio"],
+                      capture_output=True).returncode != 0:
+        raise Skipped("/usr/bin/python3 lacks python3-gi (scripts/setup)")
+    with SessionBus(env):
+        portal = subprocess.Popen(["/usr/bin/python3", "-c", STAND_IN_PORTAL, ""],
+                                  env=dict(env.env, PYTHONIOENCODING="utf-8"),
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT, start_new_session=True)
+        # A Wayland session whose compositor is not there: GTK still opens the X display.
+        env.env.update(WAYLAND_DISPLAY="wayland-tunlark-absent", GDK_BACKEND="x11")
+        try:
+            lines_until(portal, "ready")
+            with Player(env, "wayland", files["a"]) as player:
+                hears(env, "a")
+                asked = lines_until(portal, "bind Mute", 20)
+                check(asked[0] == "register tunlark", "the app id was not registered: %s" % asked)
+                check([line.split()[1:3] for line in asked[1:]] ==
+                      [[p, "CTRL+ALT+" + TRIGGER_KEYS[key.split()[1]]]
+                       for p, _, _, key in BINDINGS], "the shortcuts asked for: %s" % asked)
+                check(asked[1] == "bind Play CTRL+ALT+KP_5 Проиграть трек",
+                      "the description: %s" % asked[1])
+                # Bound through the portal: the X11 keys are left to other programs.
+                if shutil.which("xdotool"):
+                    env.xdotool("key", KEY_STOP)
+                    time.sleep(1.5)
+                    hears(env, "a")
+                portal.stdin.write(b"activate VolumeUp\n")
+                portal.stdin.flush()
+                check(wait_for(lambda: float(playerctl(env, "volume") or 0) > 0.5, 10),
+                      "VolumeUp did not raise the volume: %s" % playerctl(env, "volume"))
+                quit_over_bus(env)
+                check(player.wait_exit() == 0, "the player did not end cleanly")
+            volume = re.search(rb"Volume=(\d+)\r\n", read(player.file("config.cfg")))
+            check(volume and int(volume.group(1)) > 50, "the volume saved: %r" % volume)
+            check(lines_until(portal, "close")[-1] == "close", "the session was not closed")
+        finally:
+            for name in ("WAYLAND_DISPLAY", "GDK_BACKEND"):
+                env.env.pop(name, None)
+            portal.terminate()
+            portal.wait(10)
 
 
 @case

@@ -25,6 +25,20 @@ TEST(KeyNameToCode, FindsExactNamesOnly) {
   for (const Case& c : cases) EXPECT_EQ(KeyNameToCode(c.name), c.code) << c.name;
 }
 
+TEST(HotkeyActionForConfigPrefix, FindsExactPrefixesOnly) {
+  struct Case {
+    std::string prefix;
+    int action;
+  } cases[] = {
+      {"Play", kActionPlay}, {"VolumeUp", kActionVolumeUp},
+      {"Mute", kActionMute}, {"play", -1},
+      {"Play ", -1},         {"", -1},
+      {"VolumeUpName1", -1}, {std::string("Mute\0", 5), -1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(HotkeyActionForConfigPrefix(c.prefix), c.action) << c.prefix;
+}
+
 TEST(KeyNameTable, NamesAreUniqueAndModifiersComeFirst) {
   std::set<std::string> names;
   for (int i = 0; i < kKeyNameCount; ++i) {
