@@ -152,8 +152,8 @@ struct DesktopTray {
   BothTrays trays{*this};
 };
 
-// One per process: the bus thread's callbacks and the shell's thread are plain functions with no
-// user pointer, and the window procedure reaches it through free functions.
+// One per process, as the window is: the window procedure's handlers and the platform's set-up
+// reach it through this file's free functions, which are handed only the window.
 DesktopTray g_tray;
 
 bool BothTrays::ShellHiding() const {
@@ -165,14 +165,14 @@ void BothTrays::Publish() {
 }
 
 // On the bus thread.
-bool PostRequest(const TrayRequest& request) {
-  return g_tray.requests.Push(
-      request, [] { return PostMessageA(g_tray.window, kTrayRequestMessage, 0, 0) != 0; });
+bool PostRequest(DesktopTray& tray, const TrayRequest& request) {
+  return tray.requests.Push(
+      request, [&tray] { return PostMessageA(tray.window, kTrayRequestMessage, 0, 0) != 0; });
 }
 
 // On the bus thread.
-void HostChanged(bool registered) {
-  PostMessageA(g_tray.window, kTrayHostMessage, registered ? 1 : 0, 0);
+void HostChanged(const DesktopTray& tray, bool registered) {
+  PostMessageA(tray.window, kTrayHostMessage, registered ? 1 : 0, 0);
 }
 
 // Wine's shell answers the removal of an icon docked in an X tray only once the window manager
@@ -230,8 +230,8 @@ BusCompanion* StartDesktopTray(HWND window) {
   setup.title = "Tunlark";
   setup.menu = TrayMenu();
   setup.pixmapsOf = PixmapsOf;
-  setup.post = PostRequest;
-  setup.hostChanged = HostChanged;
+  setup.post = [](const TrayRequest& request) { return PostRequest(g_tray, request); };
+  setup.hostChanged = [](bool registered) { HostChanged(g_tray, registered); };
   setup.wake = WakeMediaControls;
   static StatusNotifierBus item(std::move(setup));
   g_tray.item = &item;
