@@ -21,11 +21,11 @@ bool GtkFrontEnd::ChooseFolder() {
 }
 
 void GtkFrontEnd::ShowHotkeysDialog() {
-  ShowHotkeysDialogGtk();
+  ShowHotkeysDialogGtk(&openHotkeysDialog_);
 }
 
 void GtkFrontEnd::ShowOptionsDialog() {
-  ShowOptionsDialogGtk();
+  ShowOptionsDialogGtk(&openOptionsDialog_);
 }
 
 // The desktop's default handler, as the shell's default action on Windows; a missing page or

@@ -2,6 +2,8 @@
 // GTK 3. Everything runs on the main loop's thread; a dialog runs its own loop until it closes.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include <functional>
 #include <utility>
 
@@ -22,6 +24,9 @@ class GtkFrontEnd : public FrontEnd {
 
  private:
   std::function<void()> quit_;
+  // Each settings dialog while it is open, so that a second request brings it to the front.
+  GtkWidget* openHotkeysDialog_ = nullptr;
+  GtkWidget* openOptionsDialog_ = nullptr;
 };
 
 // A modal error box: text and caption are the program's own Windows-1251 texts, as the Win32

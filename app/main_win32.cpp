@@ -30,14 +30,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const WCHAR* commandLine = GetCommandLineW();
   std::u16string line = commandLine ? reinterpret_cast<const char16_t*>(commandLine) : u"";
   std::u16string launchPath = LaunchPathFromCommandLine(ArgumentsOfCommandLine(line));
-  g_launchPath = launchPath.empty() ? "" : Win32WidePaths()->Narrow(launchPath);
+  std::string path = launchPath.empty() ? "" : Win32WidePaths()->Narrow(launchPath);
 
   HANDLE mutex = nullptr;
-  if (OtherInstanceHolds(&mutex) && HandOverToRunningInstance(g_launchPath, &mutex)) return 0;
+  if (OtherInstanceHolds(&mutex) && HandOverToRunningInstance(path, &mutex)) return 0;
 
-  InstallPlatform();
-  if (!CreateMainWindow(instance)) return 0;
-  int exitCode = RunMainLoop();
+  HANDLE channelEvent = InstallPlatform();
+  if (!CreateMainWindow(instance, path)) return 0;
+  int exitCode = RunMainLoop(channelEvent);
   ShutDown();
   return exitCode;
 }

@@ -58,7 +58,7 @@ MainWindowState* MainWindowStateOf(HWND window) {
              : nullptr;
 }
 
-bool CreateMainWindow(HINSTANCE instance) {
+bool CreateMainWindow(HINSTANCE instance, const std::string& launchPath) {
   WNDCLASSA windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = MainWindowProc;
@@ -86,7 +86,7 @@ bool CreateMainWindow(HINSTANCE instance) {
   // icon shown when not, also while StartUp's error message is open.
   BusCompanion* desktopTray = StartDesktopTray(window);
   StartMediaControls(window, desktopTray);
-  StartUp();
+  StartUp(launchPath);
   // Held until now, so that none runs inside StartUp's error box, before the audio library is
   // open.
   ReleaseMediaRequests(window);

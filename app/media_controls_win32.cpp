@@ -53,11 +53,18 @@ struct MediaBus {
   MediaBusServer server;
 };
 
-MediaBus* g_bus = nullptr;
-HANDLE g_thread = nullptr;
-TagReader* g_tagReader = nullptr;
+// The bus with its thread and the tag reader that feeds it.
+struct MediaControls {
+  MediaBus* bus = nullptr;
+  HANDLE thread = nullptr;
+  TagReader* tagReader = nullptr;
+};
 
-void StartTagReader(HWND window) {
+// One per process, as the bus thread is: the window procedure and PublishMediaState's callers
+// reach it through free functions.
+MediaControls g_controls;
+
+TagReader* StartTagReader(HWND window) {
   ReadSingleByteTagsInCodePage();
   std::string coverFolder = CoverCacheFolder(getenv("XDG_CACHE_HOME"), getenv("HOME"));
   auto read = [coverFolder](const std::string& unixPath) {
@@ -66,7 +73,7 @@ void StartTagReader(HWND window) {
   // Runs on the reader's thread, a Win32 one: the new tags are published as a request's effect.
   auto wake = [window] { PostMessageA(window, kMediaRequestMessage, 0, 0); };
   // A normal priority: reading tags must never take the mixing thread's turn.
-  g_tagReader = new TagReader(Win32ThreadStarter(THREAD_PRIORITY_NORMAL), read, wake);
+  return new TagReader(Win32ThreadStarter(THREAD_PRIORITY_NORMAL), read, wake);
 }
 
 DWORD WINAPI ServeBus(void* bus) {
@@ -114,27 +121,27 @@ std::u16string CurrentFileTitle() {
 }  // namespace
 
 void StartMediaControls(HWND window, BusCompanion* companion) {
-  g_bus = new MediaBus(window);
-  g_bus->requests.Hold();
-  if (companion) g_bus->server.AddCompanion(companion);
+  g_controls.bus = new MediaBus(window);
+  g_controls.bus->requests.Hold();
+  if (companion) g_controls.bus->server.AddCompanion(companion);
   // CreateThread, not std::thread: the thread posts to the window, a Win32 call.
-  g_thread = CreateThread(nullptr, 0, ServeBus, g_bus, 0, nullptr);
-  if (!g_thread) {
-    delete g_bus;
-    g_bus = nullptr;
+  g_controls.thread = CreateThread(nullptr, 0, ServeBus, g_controls.bus, 0, nullptr);
+  if (!g_controls.thread) {
+    delete g_controls.bus;
+    g_controls.bus = nullptr;
     return;
   }
-  StartTagReader(window);
-  Session().SetTagReader(g_tagReader);
+  g_controls.tagReader = StartTagReader(window);
+  Session().SetTagReader(g_controls.tagReader);
   MediaState state;
   Session().TakeStateToPublish(&state);
-  g_bus->server.Publish(state);
+  g_controls.bus->server.Publish(state);
 }
 
 void RunMediaRequests(HWND window) {
-  if (!g_bus || ExitRequested()) return;
+  if (!g_controls.bus || ExitRequested()) return;
   Win32FrontEnd frontEnd(window);
-  for (const MediaRequest& request : g_bus->requests.TakeAll()) {
+  for (const MediaRequest& request : g_controls.bus->requests.TakeAll()) {
     // A Quit among them: the rest stay uncounted, and so are refused.
     if (ExitRequested()) break;
     Session().Run(frontEnd, request);
@@ -143,34 +150,35 @@ void RunMediaRequests(HWND window) {
 }
 
 void ReleaseMediaRequests(HWND window) {
-  if (g_bus && g_bus->requests.Release()) PostMessageA(window, kMediaRequestMessage, 0, 0);
+  if (g_controls.bus && g_controls.bus->requests.Release())
+    PostMessageA(window, kMediaRequestMessage, 0, 0);
 }
 
 void PublishMediaState() {
   // Without a bus the thread has ended and nothing is built at all.
-  if (!g_bus || g_bus->server.Ended()) return;
+  if (!g_controls.bus || g_controls.bus->server.Ended()) return;
   MediaState state;
   if (!Session().TakeStateToPublish(&state)) return;
-  g_bus->server.Publish(state);
+  g_controls.bus->server.Publish(state);
   // Tags that arrive after the track started come this way too (the reader wakes the window).
   NameTrackInDesktopTray(DesktopTrayTrackName(state), CurrentFileTitle());
 }
 
 void WakeMediaControls() {
-  if (g_bus) g_bus->server.Wake();
+  if (g_controls.bus) g_controls.bus->server.Wake();
 }
 
 void StopMediaControls() {
-  if (!g_bus) return;
+  if (!g_controls.bus) return;
   Session().SetTagReader(nullptr);
-  delete g_tagReader;
-  g_tagReader = nullptr;
-  g_bus->server.Stop();
+  delete g_controls.tagReader;
+  g_controls.tagReader = nullptr;
+  g_controls.bus->server.Stop();
   // Bounded: a bus that does not answer must not hold up the exit.
-  if (WaitForSingleObject(g_thread, 3000) == WAIT_OBJECT_0) delete g_bus;
-  g_bus = nullptr;
-  CloseHandle(g_thread);
-  g_thread = nullptr;
+  if (WaitForSingleObject(g_controls.thread, 3000) == WAIT_OBJECT_0) delete g_controls.bus;
+  g_controls.bus = nullptr;
+  CloseHandle(g_controls.thread);
+  g_controls.thread = nullptr;
 }
 
 #else

@@ -13,18 +13,18 @@ constexpr UINT kTrayCallbackMessage = WM_USER + 1;
 extern HINSTANCE g_instance;
 // Null until CreateMainWindow has stored it, and in a second instance.
 extern HWND g_mainWindow;
-// The path from the command line, replaced by each path a second instance hands over.
-extern std::string g_launchPath;
-
 // Points g_platform at the Win32 files, clock and tray and sets up the audio engine's output.
-void InstallPlatform();
-// Creates the hidden window, adds the tray icon and runs StartUp; false when no window exists.
-bool CreateMainWindow(HINSTANCE instance);
+// Returns the event the engine sets when a channel ends, stalls or loses its output by itself
+// (null when none could be made).
+HANDLE InstallPlatform();
+// Creates the hidden window, adds the tray icon and runs StartUp with the path from the command
+// line ("" for none); false when no window exists.
+bool CreateMainWindow(HINSTANCE instance, const std::string& launchPath);
 // 1 when it ran to its end; -1 / -2 when "hotkeys.txt" / "config.cfg" cannot be read, -3 when
 // the audio library cannot be opened.
-int StartUp();
-// Takes messages without waiting; returns the WM_QUIT code.
-int RunMainLoop();
+int StartUp(const std::string& launchPath);
+// Takes messages without waiting, and wakes for the channel event too; returns the WM_QUIT code.
+int RunMainLoop(HANDLE channelEvent);
 // Ends the main loop, as "Выход" does. From then on the player takes no hand-over and carries
 // out no request from the desktop: those are refused, so that nothing asked of an exiting player
 // is taken for done.

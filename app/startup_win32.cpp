@@ -23,14 +23,17 @@
 #include "settings/config_file.h"
 #include "settings/hotkeys.h"
 
+// Process-wide by nature: Windows hands WinMain the one module, which the dialogs and both trays
+// load their resources from.
 HINSTANCE g_instance = nullptr;
+// The one window; the tray's record (its TrayIcon calls carry no window) and the window
+// procedure, which must tell messages sent while the window is being created, read it.
 HWND g_mainWindow = nullptr;
-std::string g_launchPath;
 
 namespace {
 
-// Set by the audio engine when a channel ends, stalls or loses its output by itself.
-HANDLE g_channelEvent = nullptr;
+// Read by the window procedure, the bus's request handlers and the hand-over, none of which is
+// handed anything from the main loop.
 bool g_exitRequested = false;
 
 bool OpenAudioLibrary() {
@@ -40,17 +43,18 @@ bool OpenAudioLibrary() {
 
 }  // namespace
 
-void InstallPlatform() {
+HANDLE InstallPlatform() {
   static std::unique_ptr<FileSystem> files = CreateWin32FileSystem();
   g_platform.files = files.get();
   g_platform.clock = Win32Clock();
   g_platform.tray = DesktopTrayIcon();
   g_platform.paths = Win32WidePaths();
-  g_channelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  ConfigureWin32Engine(files.get(), g_channelEvent);
+  HANDLE channelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  ConfigureWin32Engine(files.get(), channelEvent);
+  return channelEvent;
 }
 
-int StartUp() {
+int StartUp(const std::string& launchPath) {
   // Read wide: a folder the code page cannot spell (a user's home named in other letters) is
   // named by its alias, as paths that come in are; the narrow name would name no folder.
   WCHAR path[2000];
@@ -67,7 +71,7 @@ int StartUp() {
   steps.reportAudioError = [] {
     MessageBoxA(g_mainWindow, "Ошибка инициализации плеера", "Ошибка", MB_OK | MB_ICONERROR);
   };
-  return StartPlayer(steps, g_launchPath);
+  return StartPlayer(steps, launchPath);
 }
 
 // The queue is emptied first, so every message is dispatched at once and in order. Only an empty
@@ -82,7 +86,7 @@ int StartUp() {
 // saw nothing arrive, so the next round goes straight to the idle branch: under Wine each look at
 // the queue is a trip to the server, and so is each switch between looking and waiting, 20 times
 // a second while a track plays. Whatever arrives after the timeout ends the next wait at once.
-int RunMainLoop() {
+int RunMainLoop(HANDLE channelEvent) {
   PlaybackMonitor monitor(*g_platform.clock, *g_platform.tray, g_platform.paths);
   MSG message;
   bool passOwed = true;
@@ -110,8 +114,8 @@ int RunMainLoop() {
     // Any wake but the timeout owes a pass too: PeekMessage handles a sent message (a
     // hand-over) inside itself and then reports an empty queue.
     if (timeout == 0) continue;
-    DWORD handles = g_channelEvent ? 1 : 0;
-    if (MsgWaitForMultipleObjectsEx(handles, &g_channelEvent, timeout, QS_ALLINPUT,
+    DWORD handles = channelEvent ? 1 : 0;
+    if (MsgWaitForMultipleObjectsEx(handles, &channelEvent, timeout, QS_ALLINPUT,
                                     MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT) {
       mayHaveMessages = false;
     } else {
@@ -143,12 +147,9 @@ void ShutDown() {
 
 bool ReceiveHandOver(const COPYDATASTRUCT* data) {
   std::string text = data ? HandOverText(data->lpData, data->cbData) : std::string();
-  if (!TakeHandOver(text, g_exitRequested)) return false;
-  if (!text.empty()) g_launchPath = text;
-  return true;
+  return TakeHandOver(text, g_exitRequested);
 }
 
 void OpenHandedOverPath(const std::string& path) {
-  g_launchPath = path;
   PlayLaunchPath(path);
 }

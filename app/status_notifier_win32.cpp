@@ -26,16 +26,6 @@ namespace {
 constexpr size_t kRequestCapacity = 64;
 constexpr UINT kHostWaitMs = 2000;
 
-HWND g_window = nullptr;
-TrayRequestQueue g_requests(kRequestCapacity);
-StatusNotifierBus* g_item = nullptr;
-bool g_hostKnown = false;
-bool g_win32Shown = false;  // TrayShow called and no hide begun since
-// The thread taking the shell's icon away, until the window has heard that it finished.
-HANDLE g_shellHide = nullptr;
-// Set by that thread once the shell has answered, just before it tells the window.
-std::atomic<bool> g_shellHideDone{false};
-
 // The entries of a Win32 menu, in its order.
 std::vector<DesktopMenuEntry> EntriesOf(HMENU menu) {
   std::vector<DesktopMenuEntry> entries;
@@ -117,27 +107,19 @@ std::vector<TrayPixmap> PixmapsOf(int iconId) {
   return pixmaps;
 }
 
-// On the bus thread.
-bool PostRequest(const TrayRequest& request) {
-  return g_requests.Push(request,
-                         [] { return PostMessageA(g_window, kTrayRequestMessage, 0, 0) != 0; });
-}
-
-// On the bus thread.
-void HostChanged(bool registered) {
-  PostMessageA(g_window, kTrayHostMessage, registered ? 1 : 0, 0);
-}
+struct DesktopTray;
 
 // The Win32 icon's record and the item, both told every change; the record not while the
 // shell's icon is being taken away, since the shell answers nothing until then.
 class BothTrays : public TrayIcon {
  public:
+  explicit BothTrays(const DesktopTray& tray) : tray_(tray) {}
   void Update(const char* text, int iconId) override {
-    if (!g_shellHide) Win32TrayIcon()->Update(text, iconId);
+    if (!ShellHiding()) Win32TrayIcon()->Update(text, iconId);
     Tell(text ? WidenAnsi(text) : u"", text != nullptr, iconId);
   }
   void UpdateWide(const std::u16string& text, int iconId) override {
-    if (!g_shellHide) Win32TrayIcon()->UpdateWide(text, iconId);
+    if (!ShellHiding()) Win32TrayIcon()->UpdateWide(text, iconId);
     Tell(text, true, iconId);
   }
   // The record catches up with what it missed meanwhile.
@@ -150,100 +132,135 @@ class BothTrays : public TrayIcon {
   }
 
  private:
-  void Publish() {
-    if (g_item) g_item->Publish(tip_.Icon(), tip_.Tip());
-  }
+  bool ShellHiding() const;
+  void Publish();
 
+  const DesktopTray& tray_;
   DesktopTrayTip tip_;
 };
 
-BothTrays g_bothTrays;
+struct DesktopTray {
+  HWND window = nullptr;
+  TrayRequestQueue requests{kRequestCapacity};
+  StatusNotifierBus* item = nullptr;
+  bool hostKnown = false;
+  bool win32Shown = false;  // TrayShow called and no hide begun since
+  // The thread taking the shell's icon away, until the window has heard that it finished.
+  HANDLE shellHide = nullptr;
+  // Set by that thread once the shell has answered, just before it tells the window.
+  std::atomic<bool> shellHideDone{false};
+  BothTrays trays{*this};
+};
+
+// One per process, as the window is: the window procedure's handlers and the platform's set-up
+// reach it through this file's free functions, which are handed only the window.
+DesktopTray g_tray;
+
+bool BothTrays::ShellHiding() const {
+  return tray_.shellHide != nullptr;
+}
+
+void BothTrays::Publish() {
+  if (tray_.item) tray_.item->Publish(tip_.Icon(), tip_.Tip());
+}
+
+// On the bus thread.
+bool PostRequest(DesktopTray& tray, const TrayRequest& request) {
+  return tray.requests.Push(
+      request, [&tray] { return PostMessageA(tray.window, kTrayRequestMessage, 0, 0) != 0; });
+}
+
+// On the bus thread.
+void HostChanged(const DesktopTray& tray, bool registered) {
+  PostMessageA(tray.window, kTrayHostMessage, registered ? 1 : 0, 0);
+}
 
 // Wine's shell answers the removal of an icon docked in an X tray only once the window manager
 // has withdrawn its window, up to 2 s later; on the window's thread that held up every request
 // from the desktop meanwhile. The removal runs on a thread of its own, with a record of the icon's
 // own, and tells the window when it is done.
-DWORD WINAPI RemoveShellIcon(void*) {
+DWORD WINAPI RemoveShellIcon(void* parameter) {
+  DesktopTray& tray = *static_cast<DesktopTray*>(parameter);
   NOTIFYICONDATAW icon = {};
   icon.cbSize = NOTIFYICONDATAW_V3_SIZE;
-  icon.hWnd = g_window;
+  icon.hWnd = tray.window;
   icon.uID = 0;  // the Win32 icon's id
   Shell_NotifyIconW(NIM_DELETE, &icon);
-  g_shellHideDone = true;
-  PostMessageA(g_window, kTrayRequestMessage, 0, 0);
+  tray.shellHideDone = true;
+  PostMessageA(tray.window, kTrayRequestMessage, 0, 0);
   return 0;
 }
 
-void BeginShellHide() {
-  if (!g_win32Shown || g_shellHide) return;
-  g_win32Shown = false;
-  g_shellHideDone = false;
-  g_shellHide = CreateThread(nullptr, 0, RemoveShellIcon, nullptr, 0, nullptr);
+void BeginShellHide(DesktopTray& tray) {
+  if (!tray.win32Shown || tray.shellHide) return;
+  tray.win32Shown = false;
+  tray.shellHideDone = false;
+  tray.shellHide = CreateThread(nullptr, 0, RemoveShellIcon, &tray, 0, nullptr);
   // Without a thread the window waits, as it always did.
-  if (!g_shellHide) TrayHide();
+  if (!tray.shellHide) TrayHide();
 }
 
 // Once the thread is done (with wait, after waiting for it), the record learns that the icon is
 // gone; TrayHide finds nothing left for the shell to take away and returns at once.
-void FinishShellHide(bool wait) {
-  if (!g_shellHide || (!wait && !g_shellHideDone)) return;
+void FinishShellHide(DesktopTray& tray, bool wait) {
+  if (!tray.shellHide || (!wait && !tray.shellHideDone)) return;
   // Without wait the thread has only its return left.
-  WaitForSingleObject(g_shellHide, INFINITE);
-  CloseHandle(g_shellHide);
-  g_shellHide = nullptr;
+  WaitForSingleObject(tray.shellHide, INFINITE);
+  CloseHandle(tray.shellHide);
+  tray.shellHide = nullptr;
   TrayHide();
-  g_bothTrays.RecordLatest();
+  tray.trays.RecordLatest();
 }
 
-void ShowShellIcon() {
+void ShowShellIcon(DesktopTray& tray) {
   // A watcher that left while its icon was being taken away: the removal ends first.
-  FinishShellHide(true);
-  g_win32Shown = true;
+  FinishShellHide(tray, true);
+  tray.win32Shown = true;
   TrayShow();
 }
 
 }  // namespace
 
 BusCompanion* StartDesktopTray(HWND window) {
-  g_window = window;
-  g_requests.Hold();
+  g_tray.window = window;
+  g_tray.requests.Hold();
   TrayPrepare();
   StatusNotifierSetup setup;
   setup.id = "tunlark";
   setup.title = "Tunlark";
   setup.menu = TrayMenu();
   setup.pixmapsOf = PixmapsOf;
-  setup.post = PostRequest;
-  setup.hostChanged = HostChanged;
+  setup.post = [](const TrayRequest& request) { return PostRequest(g_tray, request); };
+  setup.hostChanged = [](bool registered) { HostChanged(g_tray, registered); };
   setup.wake = WakeMediaControls;
   static StatusNotifierBus item(std::move(setup));
-  g_item = &item;
-  g_bothTrays.Tell(WidenAnsi("Tunlark - остановлено "), true, IDI_STOPPED);
+  g_tray.item = &item;
+  g_tray.trays.Tell(WidenAnsi("Tunlark - остановлено "), true, IDI_STOPPED);
   SetTimer(window, kTrayHostTimer, kHostWaitMs, nullptr);
-  return g_item;
+  return g_tray.item;
 }
 
 void OnTrayHostChanged(bool registered) {
-  g_hostKnown = true;
+  g_tray.hostKnown = true;
   if (registered) {
-    BeginShellHide();
+    BeginShellHide(g_tray);
   } else {
-    ShowShellIcon();
+    ShowShellIcon(g_tray);
   }
 }
 
 void OnTrayHostTimer(HWND window) {
   KillTimer(window, kTrayHostTimer);
-  if (!g_hostKnown) ShowShellIcon();
+  if (!g_tray.hostKnown) ShowShellIcon(g_tray);
 }
 
 // Each request runs the row of the menu item or hotkey it stands for, and publishes what it
 // changed right after it, as the window procedure does after a command.
 void RunTrayRequests(HWND window) {
-  FinishShellHide(false);
+  FinishShellHide(g_tray, false);
   if (ExitRequested()) return;
   Win32FrontEnd frontEnd(window);
-  RunDesktopTrayRequests(g_requests.TakeAll(), frontEnd, PublishMediaState,
+  RunDesktopTrayRequests(g_tray.requests.TakeAll(), frontEnd, PublishMediaState,
                          [window](const TrayRequest& request) {
                            ShowTrayMenu(request.x, request.y);
                            // Gives the window a message to process after the menu has closed,
@@ -253,17 +270,17 @@ void RunTrayRequests(HWND window) {
 }
 
 void ReleaseTrayRequests(HWND window) {
-  if (g_requests.Release()) PostMessageA(window, kTrayRequestMessage, 0, 0);
+  if (g_tray.requests.Release()) PostMessageA(window, kTrayRequestMessage, 0, 0);
 }
 
 TrayIcon* DesktopTrayIcon() {
-  return &g_bothTrays;
+  return &g_tray.trays;
 }
 
 void NameTrackInDesktopTray(const std::string& name, const std::u16string& fileTitle) {
   std::u16string wide;
   if (!DecodeUtf8(name, &wide)) wide.clear();
-  g_bothTrays.NameTrack(wide, fileTitle);
+  g_tray.trays.NameTrack(wide, fileTitle);
 }
 
 #else

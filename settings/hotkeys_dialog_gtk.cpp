@@ -12,8 +12,6 @@
 
 namespace {
 
-GtkWidget* g_openDialog = nullptr;
-
 // The entries of a field's box in the desktop's sorted order (the locale's, case ignored), as the
 // Win32 boxes sort theirs; ties keep the table's order.
 std::vector<int> SortedEntries(int field) {
@@ -86,15 +84,15 @@ bool OnOk(const DialogWindow& dialog) {
 
 }  // namespace
 
-void ShowHotkeysDialogGtk() {
-  if (g_openDialog) {
-    gtk_window_present(GTK_WINDOW(g_openDialog));
+void ShowHotkeysDialogGtk(GtkWidget** openDialog) {
+  if (*openDialog) {
+    gtk_window_present(GTK_WINDOW(*openDialog));
     return;
   }
   DialogWindow dialog = BuildDialogWindow(IDD_HOTKEYS);
   if (!dialog.window) return;
   FillBoxes(dialog);
-  g_openDialog = dialog.window;
+  *openDialog = dialog.window;
   RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&dialog] { return OnOk(dialog); });
-  g_openDialog = nullptr;
+  *openDialog = nullptr;
 }

@@ -6,17 +6,15 @@
 
 namespace {
 
-GtkWidget* g_openDialog = nullptr;
-
 void OnToggled(GtkToggleButton*, gpointer controlId) {
   ClickOptionBox(GPOINTER_TO_INT(controlId), ApplyAutostart);
 }
 
 }  // namespace
 
-void ShowOptionsDialogGtk() {
-  if (g_openDialog) {
-    gtk_window_present(GTK_WINDOW(g_openDialog));
+void ShowOptionsDialogGtk(GtkWidget** openDialog) {
+  if (*openDialog) {
+    gtk_window_present(GTK_WINDOW(*openDialog));
     return;
   }
   DialogWindow dialog = BuildDialogWindow(IDD_OPTIONS);
@@ -27,7 +25,7 @@ void ShowOptionsDialogGtk() {
     // Connected after the box shows its Setting, so that only the user's clicks flip it.
     g_signal_connect(widget, "toggled", G_CALLBACK(OnToggled), GINT_TO_POINTER(id));
   }
-  g_openDialog = dialog.window;
+  *openDialog = dialog.window;
   RunDialogWindow(dialog, IDC_OPTIONS_OK, [] { return true; });
-  g_openDialog = nullptr;
+  *openDialog = nullptr;
 }

@@ -1,6 +1,9 @@
 // The two settings dialogs of the native program, each modal until its OK button closes it. A
-// request while the dialog is already open brings that one to the front.
+// request while the dialog is already open brings that one to the front: *openDialog holds its
+// window while it runs (null otherwise), kept by the caller across requests.
 #pragma once
 
-void ShowHotkeysDialogGtk();
-void ShowOptionsDialogGtk();
+#include <gtk/gtk.h>
+
+void ShowHotkeysDialogGtk(GtkWidget** openDialog);
+void ShowOptionsDialogGtk(GtkWidget** openDialog);
