@@ -93,7 +93,9 @@ TEST(HotkeyBoxes, OnlyAnExactNameOfTheBoxIsSelected) {
   for (const Case& c : cases) {
     int entry = HotkeyBoxEntry(c.field, c.name);
     EXPECT_EQ(entry >= 0, c.found) << c.field << " " << c.name;
-    if (entry >= 0) EXPECT_STREQ(KeyNameTable[entry].name, c.name);
+    if (entry >= 0) {
+      EXPECT_STREQ(KeyNameTable[entry].name, c.name);
+    }
   }
 }
 
