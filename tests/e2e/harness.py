@@ -192,6 +192,19 @@ class Environment:
     # --- set-up and tear-down -------------------------------------------------------------
 
     def start(self):
+        self._isolate({
+            "WINEPREFIX": os.path.join(self.root, "wineprefix"),
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree=;mshtml=",
+        })
+        self._start_display()
+        self._start_sound()
+        self.run_logged(["wineboot", "-i"], "wineboot", timeout=180)
+        # The first Wine command after the prefix is made starts the helpers; let it be this one.
+        self.run_logged(["wine", self.driver, "window-exists"], "warm-up", timeout=120)
+
+    def _isolate(self, extra):
+        """A home, a runtime folder and an environment of the test's own, with extra added."""
         home = os.path.join(self.root, "home")
         runtime = os.path.join(self.root, "runtime")
         os.makedirs(home)
@@ -206,18 +219,11 @@ class Environment:
             "HOME": home,
             "XDG_RUNTIME_DIR": runtime,
             "PULSE_SERVER": "unix:%s/pulse/native" % runtime,
-            "WINEPREFIX": os.path.join(self.root, "wineprefix"),
-            "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "mscoree=;mshtml=",
             "LANG": "ru_RU.UTF-8",
         })
+        self.env.update(extra)
         for name in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY"):
             self.env.pop(name, None)
-        self._start_display()
-        self._start_sound()
-        self.run_logged(["wineboot", "-i"], "wineboot", timeout=180)
-        # The first Wine command after the prefix is made starts the helpers; let it be this one.
-        self.run_logged(["wine", self.driver, "window-exists"], "warm-up", timeout=120)
 
     def _log(self, name):
         return open(os.path.join(self.root, name + ".log"), "ab")

@@ -48,26 +48,12 @@ class NativeEnvironment(Environment):
         self.accessible = accessible
 
     def start(self):
-        home = os.path.join(self.root, "home")
-        runtime = os.path.join(self.root, "runtime")
-        os.makedirs(home)
-        os.makedirs(runtime, mode=0o700)
-        self.env = {name: value for name, value in os.environ.items()
-                    if not name.startswith(("LC_", "PULSE_", "XDG_", "WINE", "TUNLARK_"))
-                    and name != "LANGUAGE" or name.endswith("_DIRS")}
-        self.env.update({
-            "HOME": home,
-            "XDG_RUNTIME_DIR": runtime,
-            "PULSE_SERVER": "unix:%s/pulse/native" % runtime,
-            "LANG": "ru_RU.UTF-8",
-        })
+        self._isolate({})
         # No accessibility bus of the calling session.
         for name in ("NO_AT_BRIDGE", "AT_SPI_BUS_ADDRESS"):
             self.env.pop(name, None)
         if not self.accessible:
             self.env["NO_AT_BRIDGE"] = "1"
-        for name in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY"):
-            self.env.pop(name, None)
         self._start_display()
         self._start_sound()
 
