@@ -1,5 +1,6 @@
 #include "platform/message_box_gtk.h"
 
+#include "platform/modal_windows_gtk.h"
 #include "platform/tag_text.h"
 
 std::string ToolkitText(const char* text) {
@@ -27,6 +28,12 @@ void ShowMessageBox(GtkWindow* parent, const char* text, const char* caption, Gt
   } else {
     DressProgramWindow(GTK_WINDOW(box));
   }
+  // An exit destroys the box, which ends gtk_dialog_run.
+  GtkWidget* open = box;
+  g_signal_connect(box, "destroy", G_CALLBACK(gtk_widget_destroyed), &open);
+  ModalWindow modal([&open] {
+    if (open) gtk_widget_destroy(open);
+  });
   gtk_dialog_run(GTK_DIALOG(box));
-  gtk_widget_destroy(box);
+  if (open) gtk_widget_destroy(open);
 }

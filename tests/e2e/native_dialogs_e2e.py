@@ -174,6 +174,12 @@ def options_boxes_save_at_once_and_autostart_writes_the_login_entry(env):
         check(wait_for(lambda: not os.path.exists(entry), 5), "the login entry stayed")
         press(pyatspi, descendants(pyatspi, dialog, "push button", "OK")[0])
         check(wait_for(lambda: gone(pyatspi, "dialog", "Опции"), 5), "OK left the dialog open")
+        # "Выход" while the dialog is open ends the player at once, not when the dialog closes.
+        player.choose(OPTIONS_ENTRY)
+        find_window(pyatspi, "dialog", "Опции")
+        player.choose("Выход")
+        check(wait_for(lambda: player.process.poll() is not None, 10),
+              "the player waited for the options dialog to close")
 
 
 def hotkey_boxes(pyatspi, dialog):
