@@ -97,8 +97,9 @@ std::string WineDriveFolder(char drive) {
 
 void AdoptWinePaths() {
   Playlist adopted;
+  WineEntryAdopter adopter(WineDriveFolder, *g_platform.files);
   for (uint32_t i = 0; i < g_app.playlist.Count(); ++i)
-    adopted.Append(UnixPathOfWineEntry(g_app.playlist.EntryAt(i), WineDriveFolder));
+    adopted.Append(adopter.UnixPathOf(g_app.playlist.EntryAt(i)));
   g_app.playlist = adopted;
 }
 
