@@ -151,7 +151,12 @@ WineEntryAdopter::WineEntryAdopter(WineDriveTarget driveTarget, FileSystem& file
     : driveTarget_(std::move(driveTarget)), files_(&files) {}
 
 std::string WineEntryAdopter::UnixPathOf(const std::string& entry) {
-  std::string unixPath = UnixPathOfWineEntry(entry, driveTarget_);
+  std::string unixPath = UnixPathOfWineEntry(entry, [this](char drive) {
+    auto known = drives_.find(drive);
+    if (known == drives_.end())
+      known = drives_.emplace(drive, driveTarget_ ? driveTarget_(drive) : "").first;
+    return known->second;
+  });
   // Only the Win32 program's entries may hold aliases.
   if (unixPath == entry) return entry;
   return ResolveShortNames(unixPath, [this](const std::string& folder) {

@@ -28,8 +28,8 @@ std::string UnixPathOfWineEntry(const std::string& entry, const WineDriveTarget&
 using FolderLister = std::function<const std::vector<std::string>*(const std::string& folder)>;
 std::string ResolveShortNames(const std::string& unixPath, const FolderLister& listFolder);
 
-// Turns a saved list's entries as UnixPathOfWineEntry does, resolving short names (above) through
-// files.
+// Turns a saved list's entries as UnixPathOfWineEntry does, asking driveTarget once per drive
+// however many entries name it, and resolving short names (above) through files.
 class WineEntryAdopter {
  public:
   WineEntryAdopter(WineDriveTarget driveTarget, FileSystem& files);
@@ -38,6 +38,8 @@ class WineEntryAdopter {
  private:
   WineDriveTarget driveTarget_;
   FileSystem* files_;
+  // A drive's folder, "" for an unknown one: asking means a realpath of the prefix's link.
+  std::map<char, std::string> drives_;
   // Each folder's names, listed once: a list holds many entries of one folder.
   std::map<std::string, std::vector<std::string>> listings_;
 };

@@ -196,7 +196,7 @@ TEST(WinePaths, ShortNamesResolveToTheOneEntryTheyCanStandFor) {
   for (const auto& c : cases) EXPECT_EQ(ResolveShortNames(c.path, list), c.resolved) << c.path;
 }
 
-TEST(WinePaths, AdopterResolvesAliasesOfTheWin32ProgramsEntriesOnly) {
+TEST(WinePaths, AdopterAsksEachDriveOnceAndResolvesAliases) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("My Music"));
   dir.Write("My Music/a.mp3", "");
@@ -213,6 +213,7 @@ TEST(WinePaths, AdopterResolvesAliasesOfTheWin32ProgramsEntriesOnly) {
   }
   // The native program's own entries are never aliases.
   EXPECT_EQ(adopter.UnixPathOf(dir.File("MYMUSI~1")), dir.File("MYMUSI~1"));
+  EXPECT_EQ(asked, (std::map<char, int>{{'c', 1}, {'q', 1}}));
 }
 
 }  // namespace
