@@ -8,7 +8,9 @@ std::string ToolkitText(const char* text) {
 }
 
 void DressProgramWindow(GtkWindow* window) {
-  gtk_window_set_icon_name(window, "tunlark");
+  // Without the theme's icon (scripts/run's player) GTK's default list stands, set at start-up.
+  if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "tunlark"))
+    gtk_window_set_icon_name(window, "tunlark");
   gtk_window_set_position(window, GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(window, TRUE);
 }
