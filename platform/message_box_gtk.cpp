@@ -16,6 +16,7 @@ void DressProgramWindow(GtkWindow* window) {
 }
 
 void ShowMessageBox(GtkWindow* parent, const char* text, const char* caption, GtkMessageType type) {
+  if (ModalWindowsEnded()) return;
   std::string message = ToolkitText(text);
   // "%s": the text is the program's, never a format.
   GtkWidget* box =

@@ -12,6 +12,8 @@ std::vector<ModalWindow*>& OpenModalWindows() {
   return open;
 }
 
+bool ended = false;
+
 }  // namespace
 
 ModalWindow::ModalWindow(std::function<void()> end) : end_(std::move(end)) {
@@ -24,9 +26,14 @@ ModalWindow::~ModalWindow() {
 }
 
 void EndModalWindows() {
+  ended = true;
   // A copy: the loops return only after this, so every window stays listed, but GTK's handlers
   // run by an end must not change the list being walked.
   std::vector<ModalWindow*> open = OpenModalWindows();
   for (auto window = open.rbegin(); window != open.rend(); ++window)
     if ((*window)->end_) (*window)->end_();
+}
+
+bool ModalWindowsEnded() {
+  return ended;
 }

@@ -19,5 +19,7 @@ class ModalWindow {
   friend void EndModalWindows();
 };
 
-// Ends every modal window whose loop runs, the innermost first.
+// Ends every modal window whose loop runs, the innermost first. The program is exiting: from then
+// on ModalWindowsEnded says so, and no window runs its loop.
 void EndModalWindows();
+bool ModalWindowsEnded();

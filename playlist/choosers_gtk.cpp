@@ -27,6 +27,10 @@ GtkFileFilter* TrackFilter() {
 std::string RunChooser(GtkFileChooserNative* chooser) {
   gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
   std::string path;
+  if (ModalWindowsEnded()) {
+    g_object_unref(chooser);
+    return path;
+  }
   // An exit hides the chooser, which ends its loop with nothing chosen.
   ModalWindow modal([chooser] { gtk_native_dialog_hide(GTK_NATIVE_DIALOG(chooser)); });
   if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {

@@ -136,14 +136,15 @@ void OnOkClicked(GtkButton*, gpointer window) {
 void RunDialogWindow(const DialogWindow& dialog, int okId, const std::function<bool()>& onOk) {
   if (!dialog.window) return;
   auto ok = dialog.controls.find(okId);
-  if (ok == dialog.controls.end()) {
+  if (ok == dialog.controls.end() || ModalWindowsEnded()) {
     gtk_widget_destroy(dialog.window);
     return;
   }
   g_signal_connect(ok->second, "clicked", G_CALLBACK(OnOkClicked), dialog.window);
+  // Held to the end: onOk may still touch dialog.window after an exit destroyed it.
+  g_object_ref(dialog.window);
   GtkWidget* window = dialog.window;
-  // Cleared when the window is destroyed from outside while it runs (an exit does so); a weak
-  // pointer would wait for the last reference, which the accessibility bridge may hold.
+  // Cleared when the window is destroyed while it runs, as an exit does.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_widget_destroyed), &window);
   ModalWindow modal([&window] {
     if (window) gtk_widget_destroy(window);
@@ -153,11 +154,11 @@ void RunDialogWindow(const DialogWindow& dialog, int okId, const std::function<b
   // keeps the window; those responses are passed over.
   for (;;) {
     gint response = gtk_dialog_run(GTK_DIALOG(window));
-    if (!window) return;
+    if (!window) break;
     bool done = response == GTK_RESPONSE_OK && onOk();
     // onOk's message box may have been open at an exit.
-    if (!window) return;
-    if (done) break;
+    if (!window || done) break;
   }
-  gtk_widget_destroy(window);
+  if (window) gtk_widget_destroy(window);
+  g_object_unref(dialog.window);
 }
