@@ -118,6 +118,9 @@ class DesktopRows {
     shortcuts_.Rebind();
     gtk_widget_set_sensitive(dialog_.window, FALSE);
     WaitForReport(kBindWaitMs);
+    // The answer may leave out what the desktop already held: its list is the whole.
+    shortcuts_.Reread();
+    WaitForReport(kListWaitMs);
     gtk_widget_set_sensitive(dialog_.window, TRUE);
     return AcceptResult(dialog_, DesktopBindingResult(shortcuts_));
   }
@@ -180,17 +183,20 @@ void ShowHotkeysDialogGtk(GtkWidget** openDialog, DesktopShortcuts* shortcuts) {
   if (!dialog.window) return;
   FillBoxes(dialog);
   *openDialog = dialog.window;
-  if (shortcuts && shortcuts->Bound()) {
-    DesktopRows rows(dialog, *shortcuts);
+  if (!shortcuts) {
+    RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&dialog] { return OnOk(dialog); });
+    *openDialog = nullptr;
+    return;
+  }
+  DesktopRows rows(dialog, *shortcuts);
+  if (shortcuts->Bound()) {
     // Shown before the desktop is asked, so that a refusal's box stands over it.
     gtk_widget_show_all(dialog.window);
     rows.Open();
-    RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&] {
-      // The desktop may have gone since: then the keys are grabbed here again.
-      return shortcuts->Bound() ? rows.Ok() : OnOk(dialog);
-    });
-  } else {
-    RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&dialog] { return OnOk(dialog); });
   }
+  // Asked at the press: the desktop may have started or gone while the dialog was open, and the
+  // keys must never be both grabbed here and bound there.
+  RunDialogWindow(dialog, IDC_HOTKEYS_OK,
+                  [&] { return shortcuts->Bound() ? rows.Ok() : OnOk(dialog); });
   *openDialog = nullptr;
 }

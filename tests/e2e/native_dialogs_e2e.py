@@ -123,8 +123,11 @@ def gone(pyatspi, role, name):
     desktop = pyatspi.Registry.getDesktop(0)
     for app in desktop:
         for window in app or []:
-            if window is not None and window.getRoleName() == role and window.name == name:
-                return False
+            try:
+                if window is not None and window.getRoleName() == role and window.name == name:
+                    return False
+            except Exception:  # noqa: BLE001 - the window went away while it was read
+                continue
     return True
 
 
