@@ -36,7 +36,7 @@ std::vector<PortalShortcut> ShortcutsOfBindings() {
 }  // namespace
 
 PortalHotkeys::PortalHotkeys(MainLoop& loop, PortalHotkeyHooks hooks)
-    : loop_(loop), hooks_(std::move(hooks)), requests_(std::make_unique<Requests>()) {}
+    : loop_(loop), hooks_(std::move(hooks)) {}
 
 PortalHotkeys::~PortalHotkeys() = default;
 
@@ -93,7 +93,7 @@ void PortalHotkeys::Listen(std::function<void()> reported) {
 void PortalHotkeys::Ask(const std::function<void(Requests&)>& change) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    change(*requests_);
+    change(requests_);
   }
   hooks_.wakeBus();
 }
@@ -116,8 +116,8 @@ void PortalHotkeys::Refresh() {
   if (!bus_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (!portal_) return;
-  Requests requests = std::move(*requests_);
-  *requests_ = Requests();
+  Requests requests = std::move(requests_);
+  requests_ = Requests();
   if (!attached_) {
     // Attaching starts the session and binds the shortcuts of the bindings as they are now.
     portal_->Attach(bus_);

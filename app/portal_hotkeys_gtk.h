@@ -77,10 +77,11 @@ class PortalHotkeys : public BusCompanion, public DesktopShortcuts {
   bool bound_ = false;
   bool unavailable_ = false;
   bool told_unavailable_ = false;
-  // Shared with the bus thread: made by Arm, never replaced.
+  // Shared with the bus thread: the portal, made by Arm and never replaced, and what the loop
+  // asked of it.
   std::mutex mutex_;
   std::unique_ptr<GlobalShortcutsPortal> portal_;
-  std::unique_ptr<Requests> requests_;
+  Requests requests_;
   // The bus thread's own.
   sd_bus* bus_ = nullptr;
   bool attached_ = false;

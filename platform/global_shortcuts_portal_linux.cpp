@@ -210,8 +210,8 @@ int GlobalShortcutsPortal::Impl::OnOwnerChanged(sd_bus_message* signal, void* se
   bool idle = portal->session_.empty() && !portal->call_ && !portal->response_;
   if (after[0] && idle) {
     if (portal->setup_.appeared) portal->setup_.appeared();
-  } else if (!after[0] && !portal->session_.empty()) {
-    // Its sessions ended with it: the hotkeys are the caller's own again.
+  } else if (!after[0] && (!portal->session_.empty() || portal->response_)) {
+    // Its sessions and requests ended with it: the hotkeys are the caller's own again.
     portal->told_ = false;
     portal->Unavailable();
   }
