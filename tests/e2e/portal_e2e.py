@@ -212,9 +212,16 @@ def run(probe):
         check(late == ["appeared", "bound Play CTRL+ALT+KP_5", "bound-end"],
               "a portal started later: %s" % late)
         lines_until(portal, "list")
+        # One that ends hands the hotkeys back.
+        portal.terminate()
+        portal.wait(10)
+        check(lines_until(alone, "unavailable") == ["unavailable"],
+              "the portal's end was not heard")
         alone.stdin.close()
         alone.wait(10)
-        lines_until(portal, "close")
+
+        portal = start(["/usr/bin/python3", "-c", STAND_IN_PORTAL, TAKEN])
+        lines_until(portal, "ready")
         shortcuts = []
         for prefix, first, second, key in BINDINGS:
             code = NUMPAD[key.split()[1]]
