@@ -21,7 +21,7 @@ bool GtkFrontEnd::ChooseFolder() {
 }
 
 void GtkFrontEnd::ShowHotkeysDialog() {
-  ShowHotkeysDialogGtk(&openHotkeysDialog_);
+  ShowHotkeysDialogGtk(&openHotkeysDialog_, shortcuts_);
 }
 
 void GtkFrontEnd::ShowOptionsDialog() {

@@ -9,6 +9,8 @@
 
 #include "app/front_end.h"
 
+class DesktopShortcuts;
+
 class GtkFrontEnd : public FrontEnd {
  public:
   // quit ends the program's main loop, as "Выход" does; shut-down follows it.
@@ -22,8 +24,13 @@ class GtkFrontEnd : public FrontEnd {
   void ShowAbout() override;
   void Quit() override { quit_(); }
 
+  // The desktop's shortcuts, for the hotkeys dialog, in a session whose hotkeys may go through
+  // them; kept by the caller while this lives.
+  void UseDesktopShortcuts(DesktopShortcuts* shortcuts) { shortcuts_ = shortcuts; }
+
  private:
   std::function<void()> quit_;
+  DesktopShortcuts* shortcuts_ = nullptr;
   // Each settings dialog while it is open, so that a second request brings it to the front.
   GtkWidget* openHotkeysDialog_ = nullptr;
   GtkWidget* openOptionsDialog_ = nullptr;

@@ -126,7 +126,10 @@ class NativeProgram {
         if (!exiting_) RunHotkeyCommand(id, frontEnd_);
       });
     g_platform.hotkeys = hotkeys_.get();
-    if (InWaylandSession()) portal_ = std::make_unique<PortalHotkeys>(loop_, PortalHooksOf());
+    if (InWaylandSession()) {
+      portal_ = std::make_unique<PortalHotkeys>(loop_, PortalHooksOf());
+      frontEnd_.UseDesktopShortcuts(portal_.get());
+    }
     int channelNotice = ConfigureNativeEngine(files_.get());
     if (channelNotice >= 0)
       loop_.Watch(channelNotice, [channelNotice] { ClearChannelNotice(channelNotice); });
@@ -217,6 +220,8 @@ class NativeProgram {
       fputs(kNoPortalMessage, stderr);
       RegisterAllHotkeys();
     };
+    hooks.takeOver = [] { UnregisterAllHotkeys(); };
+    hooks.wakeBus = [this] { bus_.Wake(); };
     hooks.pressed = [this](HotkeyActionIndex action) {
       if (exiting_) return;
       RunHotkeyAction(action, frontEnd_);

@@ -56,6 +56,7 @@ void PortalHotkeys::Arm() {
       if (action >= 0) hooks_.pressed(static_cast<HotkeyActionIndex>(action));
     });
   };
+  setup.appeared = [this] { loop_.Post([this] { TakeOver(); }); };
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (portal_) return;
@@ -65,8 +66,45 @@ void PortalHotkeys::Arm() {
   if (unavailable_) TellUnavailable();
 }
 
-const std::string& PortalHotkeys::TriggerOf(HotkeyActionIndex action) const {
+bool PortalHotkeys::Bound() const {
+  return bound_;
+}
+
+std::string PortalHotkeys::TriggerOf(HotkeyActionIndex action) const {
   return triggers_[action];
+}
+
+void PortalHotkeys::Reread() {
+  Ask([](Requests& requests) { requests.list = true; });
+}
+
+void PortalHotkeys::Rebind() {
+  std::vector<PortalShortcut> shortcuts = ShortcutsOfBindings();
+  Ask([&shortcuts](Requests& requests) {
+    requests.rebind = true;
+    requests.shortcuts = std::move(shortcuts);
+  });
+}
+
+void PortalHotkeys::Listen(std::function<void()> reported) {
+  reported_ = std::move(reported);
+}
+
+void PortalHotkeys::Ask(const std::function<void(Requests&)>& change) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    change(requests_);
+  }
+  hooks_.wakeBus();
+}
+
+// Only after the keys were grabbed here: a portal already bound needs nobody to let go.
+void PortalHotkeys::TakeOver() {
+  if (!unavailable_ || !armed_) return;
+  hooks_.takeOver();
+  unavailable_ = false;
+  told_unavailable_ = false;
+  Ask([](Requests& requests) { requests.start = true; });
 }
 
 void PortalHotkeys::Attach(sd_bus* bus) {
@@ -75,11 +113,20 @@ void PortalHotkeys::Attach(sd_bus* bus) {
 }
 
 void PortalHotkeys::Refresh() {
-  if (!bus_ || attached_) return;
+  if (!bus_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (!portal_) return;
-  portal_->Attach(bus_);
-  attached_ = true;
+  Requests requests = std::move(requests_);
+  requests_ = Requests();
+  if (!attached_) {
+    // Attaching starts the session and binds the shortcuts of the bindings as they are now.
+    portal_->Attach(bus_);
+    attached_ = true;
+    requests.start = false;
+  }
+  if (requests.start) portal_->Start();
+  if (requests.rebind) portal_->Rebind(std::move(requests.shortcuts));
+  if (requests.list) portal_->List();
 }
 
 void PortalHotkeys::Detach(sd_bus* bus) {
@@ -95,8 +142,10 @@ void PortalHotkeys::Detach(sd_bus* bus) {
 
 void PortalHotkeys::TakeBound(bool available,
                               const std::vector<std::pair<std::string, std::string>>& bound) {
-  // Each report is the full list: an action left out is no longer bound.
+  // Each report is the full list: an action left out, or reported without a trigger, is no
+  // longer bound.
   for (std::string& trigger : triggers_) trigger.clear();
+  bound_ = available;
   if (!available) {
     unavailable_ = true;
     if (armed_) TellUnavailable();
@@ -106,6 +155,9 @@ void PortalHotkeys::TakeBound(bool available,
     int action = HotkeyActionForConfigPrefix(shortcut.first);
     if (action >= 0) triggers_[action] = shortcut.second;
   }
+  // Copied: the listener may replace itself.
+  std::function<void()> reported = reported_;
+  if (reported) reported();
 }
 
 // A bus that comes back may report it again; the keys are grabbed once.

@@ -14,6 +14,11 @@ constexpr char kShortcutsInterface[] = "org.freedesktop.portal.GlobalShortcuts";
 constexpr char kRegistryInterface[] = "org.freedesktop.host.portal.Registry";
 constexpr char kRequestInterface[] = "org.freedesktop.portal.Request";
 constexpr char kSessionInterface[] = "org.freedesktop.portal.Session";
+// Told when the portal starts or ends, after the program.
+constexpr char kOwnerMatch[] =
+    "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+    "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+    "arg0='org.freedesktop.portal.Desktop'";
 // The portal asks the user nothing for a session, but may for the binding: a dialog waits.
 constexpr uint64_t kCallTimeoutUs = 10000000;
 
@@ -99,8 +104,13 @@ struct GlobalShortcutsPortal::Impl {
 
   void Attach(sd_bus* bus);
   void Detach(sd_bus* bus);
+  void Start();
+  void Rebind(std::vector<PortalShortcut> shortcuts);
+  void List();
   void CreateSession();
-  void BindShortcuts();
+  bool BindShortcuts();
+  void Report(const std::vector<BoundShortcut>& bound);
+  void CloseSession();
   // Sends a portal call whose answer comes as the Response of a Request; false when it could not
   // be sent.
   bool CallWithResponse(const char* member, sd_bus_message_handler_t onResponse,
@@ -112,6 +122,8 @@ struct GlobalShortcutsPortal::Impl {
   static int OnCallReply(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int OnSessionResponse(sd_bus_message* signal, void* self, sd_bus_error* error);
   static int OnBindResponse(sd_bus_message* signal, void* self, sd_bus_error* error);
+  static int OnListResponse(sd_bus_message* signal, void* self, sd_bus_error* error);
+  static int OnOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
   static int OnActivated(sd_bus_message* signal, void* self, sd_bus_error* error);
   static int OnShortcutsChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
 
@@ -122,9 +134,13 @@ struct GlobalShortcutsPortal::Impl {
   sd_bus_slot* response_ = nullptr;  // its Request's Response
   sd_bus_slot* activated_ = nullptr;
   sd_bus_slot* changed_ = nullptr;
-  std::string session_;  // the session's object path once created
+  sd_bus_slot* owner_ = nullptr;
+  std::string session_;                  // the session's object path once created
+  std::string member_;                   // the method of the call under way
+  std::vector<BoundShortcut> reported_;  // what bound was last told
   int tokens_ = 0;
-  bool told_ = false;  // bound has been called
+  bool told_ = false;       // bound has been called
+  bool rebinding_ = false;  // a BindShortcuts of a session already bound is under way
 };
 
 GlobalShortcutsPortal::GlobalShortcutsPortal(GlobalShortcutsSetup setup)
@@ -142,6 +158,18 @@ void GlobalShortcutsPortal::Detach(sd_bus* bus) {
   impl_->Detach(bus);
 }
 
+void GlobalShortcutsPortal::Start() {
+  impl_->Start();
+}
+
+void GlobalShortcutsPortal::Rebind(std::vector<PortalShortcut> shortcuts) {
+  impl_->Rebind(std::move(shortcuts));
+}
+
+void GlobalShortcutsPortal::List() {
+  impl_->List();
+}
+
 void GlobalShortcutsPortal::Impl::Attach(sd_bus* bus) {
   bus_ = bus;
   told_ = false;
@@ -150,11 +178,44 @@ void GlobalShortcutsPortal::Impl::Attach(sd_bus* bus) {
   if (r >= 0)
     r = sd_bus_match_signal_async(bus_, &changed_, kPortalName, kPortalPath, kShortcutsInterface,
                                   "ShortcutsChanged", OnShortcutsChanged, nullptr, this);
+  if (r >= 0) r = sd_bus_add_match_async(bus_, &owner_, kOwnerMatch, OnOwnerChanged, nullptr, this);
+  if (r < 0) {
+    Unavailable();
+    return;
+  }
+  Start();
+}
+
+void GlobalShortcutsPortal::Impl::Start() {
+  if (!bus_) return;
+  told_ = false;
+  rebinding_ = false;
+  call_ = sd_bus_slot_unref(call_);
+  member_ = "Register";
   // A portal without the host registry answers with an error: the session is made all the same.
-  if (r >= 0)
-    r = sd_bus_call_method_async(bus_, &call_, kPortalName, kPortalPath, kRegistryInterface,
-                                 "Register", OnRegistered, this, "sa{sv}", setup_.appId.c_str(), 0);
+  int r =
+      sd_bus_call_method_async(bus_, &call_, kPortalName, kPortalPath, kRegistryInterface,
+                               "Register", OnRegistered, this, "sa{sv}", setup_.appId.c_str(), 0);
   if (r < 0) Unavailable();
+}
+
+// Only a name that comes or goes while nothing is under way: a start under way hears of it itself.
+int GlobalShortcutsPortal::Impl::OnOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error*) {
+  auto* portal = static_cast<Impl*>(self);
+  const char* name = nullptr;
+  const char* before = nullptr;
+  const char* after = nullptr;
+  if (sd_bus_message_read(signal, "sss", &name, &before, &after) < 0) return 0;
+  if (strcmp(name, kPortalName) != 0) return 0;
+  bool idle = portal->session_.empty() && !portal->call_ && !portal->response_;
+  if (after[0] && idle) {
+    if (portal->setup_.appeared) portal->setup_.appeared();
+  } else if (!after[0] && (!portal->session_.empty() || portal->response_)) {
+    // Its sessions and requests ended with it: the hotkeys are the caller's own again.
+    portal->told_ = false;
+    portal->Unavailable();
+  }
+  return 0;
 }
 
 int GlobalShortcutsPortal::Impl::OnRegistered(sd_bus_message*, void* self, sd_bus_error*) {
@@ -168,6 +229,7 @@ bool GlobalShortcutsPortal::Impl::CallWithResponse(
     const char* member, sd_bus_message_handler_t onResponse,
     const std::function<int(sd_bus_message*)>& append) {
   std::string token = "tunlark" + std::to_string(++tokens_);
+  member_ = member;
   std::string path = RequestPath(bus_, token);
   if (path.empty()) return false;
   response_ = sd_bus_slot_unref(response_);
@@ -197,11 +259,25 @@ void GlobalShortcutsPortal::Impl::CreateSession() {
 }
 
 // The call's own answer only says where the Response will come; an error says there is no portal
-// or no GlobalShortcuts in it.
+// or no GlobalShortcuts in it, or that it lists or re-binds nothing for an existing session.
 int GlobalShortcutsPortal::Impl::OnCallReply(sd_bus_message* reply, void* self, sd_bus_error*) {
   auto* portal = static_cast<Impl*>(self);
   portal->call_ = sd_bus_slot_unref(portal->call_);
-  if (sd_bus_message_is_method_error(reply, nullptr)) portal->Unavailable();
+  if (!sd_bus_message_is_method_error(reply, nullptr)) return 0;
+  portal->response_ = sd_bus_slot_unref(portal->response_);
+  if (portal->member_ == "ListShortcuts") {
+    // What was bound stands; the caller waits for an answer.
+    portal->Report(portal->reported_);
+  } else if (portal->member_ == "BindShortcuts" && portal->rebinding_) {
+    // A portal that binds once per session: a new session takes the new shortcuts; should that
+    // fail too, the hotkeys are the caller's own again.
+    portal->CloseSession();
+    portal->rebinding_ = false;
+    portal->told_ = false;
+    portal->CreateSession();
+  } else {
+    portal->Unavailable();
+  }
   return 0;
 }
 
@@ -218,11 +294,11 @@ int GlobalShortcutsPortal::Impl::OnSessionResponse(sd_bus_message* signal, void*
     return 0;
   }
   portal->session_ = session;
-  portal->BindShortcuts();
+  if (!portal->BindShortcuts()) portal->Unavailable();
   return 0;
 }
 
-void GlobalShortcutsPortal::Impl::BindShortcuts() {
+bool GlobalShortcutsPortal::Impl::BindShortcuts() {
   auto append = [this](sd_bus_message* call) {
     int r = sd_bus_message_append(call, "o", session_.c_str());
     if (r >= 0) r = sd_bus_message_open_container(call, 'a', "(sa{sv})");
@@ -243,7 +319,7 @@ void GlobalShortcutsPortal::Impl::BindShortcuts() {
     if (r >= 0) r = sd_bus_message_append(call, "s", "");
     return r;
   };
-  if (!CallWithResponse("BindShortcuts", OnBindResponse, append)) Unavailable();
+  return CallWithResponse("BindShortcuts", OnBindResponse, append);
 }
 
 int GlobalShortcutsPortal::Impl::OnBindResponse(sd_bus_message* signal, void* self, sd_bus_error*) {
@@ -253,14 +329,59 @@ int GlobalShortcutsPortal::Impl::OnBindResponse(sd_bus_message* signal, void* se
   std::vector<BoundShortcut> bound;
   int r = sd_bus_message_read(signal, "u", &response);
   if (r >= 0) r = ReadResultShortcuts(signal, &bound);
-  // Refused (the user cancelled the desktop's dialog): nothing bound, as without a portal.
+  bool rebinding = portal->rebinding_;
+  portal->rebinding_ = false;
+  // Refused (the user cancelled the desktop's dialog): nothing bound, as without a portal; a
+  // session already bound keeps what it had.
   if (r < 0 || response != 0) {
-    portal->Unavailable();
+    if (rebinding) {
+      portal->List();
+    } else {
+      portal->Unavailable();
+    }
     return 0;
   }
-  portal->told_ = true;
-  if (portal->setup_.bound) portal->setup_.bound(true, bound);
+  portal->Report(bound);
+  // The answer may leave out what the desktop's settings already held: the list is the whole.
+  portal->List();
   return 0;
+}
+
+void GlobalShortcutsPortal::Impl::Rebind(std::vector<PortalShortcut> shortcuts) {
+  setup_.shortcuts = std::move(shortcuts);
+  // A session on its way binds the new ones itself.
+  if (session_.empty()) return;
+  rebinding_ = true;
+  if (!BindShortcuts()) {
+    rebinding_ = false;
+    Report(reported_);
+  }
+}
+
+void GlobalShortcutsPortal::Impl::List() {
+  if (session_.empty()) return;
+  auto append = [this](sd_bus_message* call) {
+    return sd_bus_message_append(call, "o", session_.c_str());
+  };
+  if (!CallWithResponse("ListShortcuts", OnListResponse, append)) Report(reported_);
+}
+
+int GlobalShortcutsPortal::Impl::OnListResponse(sd_bus_message* signal, void* self, sd_bus_error*) {
+  auto* portal = static_cast<Impl*>(self);
+  portal->response_ = sd_bus_slot_unref(portal->response_);
+  uint32_t response = 2;
+  std::vector<BoundShortcut> bound;
+  int r = sd_bus_message_read(signal, "u", &response);
+  if (r >= 0) r = ReadResultShortcuts(signal, &bound);
+  portal->Report(r >= 0 && response == 0 ? bound : portal->reported_);
+  return 0;
+}
+
+void GlobalShortcutsPortal::Impl::Report(const std::vector<BoundShortcut>& bound) {
+  std::vector<BoundShortcut> copied = bound;
+  reported_ = copied;
+  told_ = true;
+  if (setup_.bound) setup_.bound(true, copied);
 }
 
 int GlobalShortcutsPortal::Impl::OnActivated(sd_bus_message* signal, void* self, sd_bus_error*) {
@@ -280,7 +401,7 @@ int GlobalShortcutsPortal::Impl::OnShortcutsChanged(sd_bus_message* signal, void
   std::vector<BoundShortcut> bound;
   if (sd_bus_message_read(signal, "o", &session) < 0 || portal->session_ != session) return 0;
   if (ReadShortcuts(signal, &bound) < 0) return 0;
-  if (portal->setup_.bound) portal->setup_.bound(true, bound);
+  portal->Report(bound);
   return 0;
 }
 
@@ -295,15 +416,24 @@ void GlobalShortcutsPortal::Impl::Forget() {
   call_ = sd_bus_slot_unref(call_);
   response_ = sd_bus_slot_unref(response_);
   session_.clear();
+  reported_.clear();
+  rebinding_ = false;
+}
+
+// Sent without waiting for an answer; the connection is flushed as it closes.
+void GlobalShortcutsPortal::Impl::CloseSession() {
+  if (bus_ && !session_.empty())
+    sd_bus_call_method_async(bus_, nullptr, kPortalName, session_.c_str(), kSessionInterface,
+                             "Close", nullptr, nullptr, "");
+  session_.clear();
 }
 
 void GlobalShortcutsPortal::Impl::Detach(sd_bus* bus) {
-  // Sent without waiting for an answer; the connection is flushed as it closes.
-  if (bus && !session_.empty())
-    sd_bus_call_method_async(bus, nullptr, kPortalName, session_.c_str(), kSessionInterface,
-                             "Close", nullptr, nullptr, "");
+  bus_ = bus;
+  CloseSession();
   Forget();
   activated_ = sd_bus_slot_unref(activated_);
   changed_ = sd_bus_slot_unref(changed_);
+  owner_ = sd_bus_slot_unref(owner_);
   bus_ = nullptr;
 }

@@ -36,6 +36,9 @@ struct GlobalShortcutsSetup {
   std::function<void(bool available, const std::vector<BoundShortcut>& bound)> bound;
   // A bound shortcut was pressed.
   std::function<void(const std::string& id)> activated;
+  // The portal's name got an owner while no session is bound (it started after the program, or
+  // came back): the caller lets go of its own key grabs, then calls Start.
+  std::function<void()> appeared;
 };
 
 class GlobalShortcutsPortal : public BusCompanion {
@@ -49,6 +52,14 @@ class GlobalShortcutsPortal : public BusCompanion {
   void Refresh() override;
   // Closes the session.
   void Detach(sd_bus* bus) override;
+
+  // On the bus thread, once attached. Asks the portal for a session and binds the shortcuts, as
+  // Attach does; after appeared.
+  void Start();
+  // Binds these shortcuts in place of the earlier ones; the answer is told through bound.
+  void Rebind(std::vector<PortalShortcut> shortcuts);
+  // Asks for the session's shortcuts as the desktop now binds them; told through bound.
+  void List();
 
  private:
   struct Impl;

@@ -54,7 +54,7 @@ void LabelRow(GtkWidget* label, const std::vector<GtkWidget*>& row) {
 }
 
 // A group's rows in a grid: a row of one control (a label, a check box) spans the row's width.
-GtkWidget* MakeRows(const DialogGroup& group, std::map<int, GtkWidget*>* controls) {
+GtkWidget* MakeRows(const DialogGroup& group, DialogWindow* dialog) {
   GtkWidget* grid = gtk_grid_new();
   gtk_grid_set_row_spacing(GTK_GRID(grid), kSpacing / 2);
   gtk_grid_set_column_spacing(GTK_GRID(grid), kSpacing);
@@ -69,20 +69,24 @@ GtkWidget* MakeRows(const DialogGroup& group, std::map<int, GtkWidget*>* control
       if (!widget) continue;
       int span = row.size() == 1 ? static_cast<int>(columns) : 1;
       gtk_grid_attach(GTK_GRID(grid), widget, static_cast<int>(place), top, span, 1);
-      if (row[place]->id >= 0) (*controls)[row[place]->id] = widget;
+      if (row[place]->id >= 0) dialog->controls[row[place]->id] = widget;
       widgets.push_back(widget);
     }
     bool labelAlone = row.size() == 1 && row[0]->kind == DialogControlKind::kLabel;
-    if (label && !labelAlone) LabelRow(label, widgets);
+    if (label && !labelAlone) {
+      LabelRow(label, widgets);
+      for (const DialogControl* control : row)
+        if (control->id >= 0) dialog->labels[control->id] = label;
+    }
     label = labelAlone && !widgets.empty() ? widgets[0] : nullptr;
     ++top;
   }
   return grid;
 }
 
-GtkWidget* MakeGroup(const DialogGroup& group, std::map<int, GtkWidget*>* controls) {
+GtkWidget* MakeGroup(const DialogGroup& group, DialogWindow* dialog) {
   GtkWidget* frame = gtk_frame_new(group.box->text);
-  GtkWidget* rows = MakeRows(group, controls);
+  GtkWidget* rows = MakeRows(group, dialog);
   gtk_container_set_border_width(GTK_CONTAINER(rows), kSpacing);
   gtk_container_add(GTK_CONTAINER(frame), rows);
   return frame;
@@ -108,7 +112,7 @@ DialogWindow BuildDialogWindow(int dialogId) {
   for (const auto& column : DialogColumns(groups)) {
     GtkWidget* stack = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing * 2);
     for (const DialogGroup* group : column)
-      gtk_box_pack_start(GTK_BOX(stack), MakeGroup(*group, &dialog.controls), FALSE, FALSE, 0);
+      gtk_box_pack_start(GTK_BOX(stack), MakeGroup(*group, &dialog), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(columns), stack, TRUE, TRUE, 0);
   }
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog.window));
@@ -118,7 +122,7 @@ DialogWindow BuildDialogWindow(int dialogId) {
   // The controls outside every group (the OK button), centred below them as in the script.
   for (const DialogGroup& group : groups) {
     if (group.box) continue;
-    GtkWidget* rows = MakeRows(group, &dialog.controls);
+    GtkWidget* rows = MakeRows(group, &dialog);
     gtk_widget_set_halign(rows, GTK_ALIGN_CENTER);
     gtk_box_pack_start(GTK_BOX(content), rows, FALSE, FALSE, 0);
   }

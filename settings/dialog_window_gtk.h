@@ -10,6 +10,7 @@
 struct DialogWindow {
   GtkWidget* window = nullptr;         // a GtkDialog; null when the script has no such dialog
   std::map<int, GtkWidget*> controls;  // by control id: combo boxes, check boxes, buttons
+  std::map<int, GtkWidget*> labels;    // by control id: the label alone on the row above it
 };
 
 // Builds the dialog of the resource id without showing it. Combo boxes are GtkComboBoxText,

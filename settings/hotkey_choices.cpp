@@ -2,6 +2,7 @@
 
 #include "resources/resource_ids.h"
 #include "settings/config_file.h"
+#include "settings/desktop_shortcuts.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ constexpr int kModifierNames = 4;
 
 }  // namespace
 
-int ApplyHotkeyChoices(const HotkeyChoices& choices) {
+void StoreHotkeyChoices(const HotkeyChoices& choices) {
   for (int k = 0; k < kHotkeyActionCount; ++k) {
     HotkeyBinding& binding = HotkeyBindings[k];
     binding.Name1 = choices[k][0];
@@ -20,7 +21,17 @@ int ApplyHotkeyChoices(const HotkeyChoices& choices) {
     binding.Id3 = KeyNameToCode(binding.Name3);
   }
   SaveConfig();
+}
+
+int ApplyHotkeyChoices(const HotkeyChoices& choices) {
+  StoreHotkeyChoices(choices);
   return RegisterAllHotkeys();
+}
+
+int DesktopBindingResult(const DesktopShortcuts& shortcuts) {
+  for (int k = 0; k < kHotkeyActionCount; ++k)
+    if (shortcuts.TriggerOf(static_cast<HotkeyActionIndex>(k)).empty()) return -(k + 1);
+  return 1;
 }
 
 std::string HotkeyRefusedMessage(int result) {

@@ -7,13 +7,22 @@
 
 #include "settings/hotkeys.h"
 
+class DesktopShortcuts;
+
 // For each action, the texts of its first modifier, second modifier and key boxes.
 using HotkeyChoices = std::array<std::array<std::string, 3>, kHotkeyActionCount>;
 
-// Stores the texts as the bindings' names with the codes KeyNameToCode gives them, writes
-// "config.cfg", and only then registers every hotkey, so that a refused choice is saved too.
-// Returns what RegisterAllHotkeys returned.
+// Stores the texts as the bindings' names with the codes KeyNameToCode gives them and writes
+// "config.cfg".
+void StoreHotkeyChoices(const HotkeyChoices& choices);
+// StoreHotkeyChoices, and only then registers every hotkey, so that a refused choice is saved
+// too. Returns what RegisterAllHotkeys returned.
 int ApplyHotkeyChoices(const HotkeyChoices& choices);
+
+// The desktop's binding read as RegisterAllHotkeys' result: 1 when it reports a trigger for every
+// action, else -(k + 1) for the first action k it left unbound, so that the dialog names it with
+// the text of a refused combination.
+int DesktopBindingResult(const DesktopShortcuts& shortcuts);
 
 // The error text for a RegisterAllHotkeys result of -(k + 1); "" for a result naming no action.
 std::string HotkeyRefusedMessage(int result);

@@ -5,6 +5,7 @@
 
 #include "platform/message_box_gtk.h"
 #include "resources/resource_ids.h"
+#include "settings/desktop_shortcuts.h"
 #include "settings/dialog_window_gtk.h"
 #include "settings/hotkey_choices.h"
 #include "settings/hotkeys.h"
@@ -68,12 +69,16 @@ std::string BoxText(const DialogWindow& dialog, int action, int field) {
   return index >= 0 && index < kKeyNameCount ? KeyNameTable[index].name : "";
 }
 
-bool OnOk(const DialogWindow& dialog) {
+HotkeyChoices ReadChoices(const DialogWindow& dialog) {
   HotkeyChoices choices;
   for (int k = 0; k < kHotkeyActionCount; ++k)
     for (int field = 0; field < kHotkeyBoxFields; ++field)
       choices[k][field] = BoxText(dialog, k, field);
-  int result = ApplyHotkeyChoices(choices);
+  return choices;
+}
+
+// Shows the text of a refused combination for a result of -(k + 1); false then.
+bool AcceptResult(const DialogWindow& dialog, int result) {
   if (result >= 0) return true;
   // The dialog stays open with the user's choices for another try.
   std::string text = HotkeyRefusedMessage(result);
@@ -82,9 +87,94 @@ bool OnOk(const DialogWindow& dialog) {
   return false;
 }
 
+bool OnOk(const DialogWindow& dialog) {
+  return AcceptResult(dialog, ApplyHotkeyChoices(ReadChoices(dialog)));
+}
+
+// The dialog under the desktop's shortcuts: each row's label says the trigger the desktop
+// reports, which it may have chosen over the boxes' own; an action it left unbound is reported as
+// a refused combination.
+class DesktopRows {
+ public:
+  DesktopRows(const DialogWindow& dialog, DesktopShortcuts& shortcuts)
+      : dialog_(dialog), shortcuts_(shortcuts) {
+    shortcuts_.Listen([this] { Reported(); });
+    ShowTriggers();
+  }
+  ~DesktopRows() { shortcuts_.Listen({}); }
+  DesktopRows(const DesktopRows&) = delete;
+  DesktopRows& operator=(const DesktopRows&) = delete;
+
+  // Asks for the current triggers, as the user may have changed them in the desktop's settings.
+  void Open() {
+    shortcuts_.Reread();
+    WaitForReport(kListWaitMs);
+    AcceptResult(dialog_, DesktopBindingResult(shortcuts_));
+  }
+
+  // Saves the choices, hands them to the desktop and shows what it bound.
+  bool Ok() {
+    StoreHotkeyChoices(ReadChoices(dialog_));
+    shortcuts_.Rebind();
+    gtk_widget_set_sensitive(dialog_.window, FALSE);
+    WaitForReport(kBindWaitMs);
+    // The answer may leave out what the desktop already held: its list is the whole.
+    shortcuts_.Reread();
+    WaitForReport(kListWaitMs);
+    gtk_widget_set_sensitive(dialog_.window, TRUE);
+    return AcceptResult(dialog_, DesktopBindingResult(shortcuts_));
+  }
+
+ private:
+  // A list comes at once; a binding may wait on a dialog of the desktop's own.
+  static constexpr guint kListWaitMs = 3000;
+  static constexpr guint kBindWaitMs = 60000;
+
+  void Reported() {
+    ShowTriggers();
+    if (waiting_) g_main_loop_quit(waiting_);
+  }
+
+  void ShowTriggers() {
+    for (int k = 0; k < kHotkeyActionCount; ++k) {
+      auto label = dialog_.labels.find(HotkeyBoxId(k, 0));
+      if (label == dialog_.labels.end()) continue;
+      std::string text = ToolkitText(HotkeyActions[k].dialogLabel);
+      std::string trigger = shortcuts_.TriggerOf(static_cast<HotkeyActionIndex>(k));
+      if (!trigger.empty()) text += " " + trigger;
+      gtk_label_set_text(GTK_LABEL(label->second), text.c_str());
+    }
+  }
+
+  // Runs the loop until the desktop reports or the time is up.
+  void WaitForReport(guint ms) {
+    waiting_ = g_main_loop_new(nullptr, FALSE);
+    guint timer = g_timeout_add(
+        ms,
+        [](gpointer self) -> gboolean {
+          auto* rows = static_cast<DesktopRows*>(self);
+          rows->timer_ = 0;
+          g_main_loop_quit(rows->waiting_);
+          return G_SOURCE_REMOVE;
+        },
+        this);
+    timer_ = timer;
+    g_main_loop_run(waiting_);
+    if (timer_) g_source_remove(timer_);
+    timer_ = 0;
+    g_main_loop_unref(waiting_);
+    waiting_ = nullptr;
+  }
+
+  const DialogWindow& dialog_;
+  DesktopShortcuts& shortcuts_;
+  GMainLoop* waiting_ = nullptr;
+  guint timer_ = 0;
+};
+
 }  // namespace
 
-void ShowHotkeysDialogGtk(GtkWidget** openDialog) {
+void ShowHotkeysDialogGtk(GtkWidget** openDialog, DesktopShortcuts* shortcuts) {
   if (*openDialog) {
     gtk_window_present(GTK_WINDOW(*openDialog));
     return;
@@ -93,6 +183,20 @@ void ShowHotkeysDialogGtk(GtkWidget** openDialog) {
   if (!dialog.window) return;
   FillBoxes(dialog);
   *openDialog = dialog.window;
-  RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&dialog] { return OnOk(dialog); });
+  if (!shortcuts) {
+    RunDialogWindow(dialog, IDC_HOTKEYS_OK, [&dialog] { return OnOk(dialog); });
+    *openDialog = nullptr;
+    return;
+  }
+  DesktopRows rows(dialog, *shortcuts);
+  if (shortcuts->Bound()) {
+    // Shown before the desktop is asked, so that a refusal's box stands over it.
+    gtk_widget_show_all(dialog.window);
+    rows.Open();
+  }
+  // Asked at the press: the desktop may have started or gone while the dialog was open, and the
+  // keys must never be both grabbed here and bound there.
+  RunDialogWindow(dialog, IDC_HOTKEYS_OK,
+                  [&] { return shortcuts->Bound() ? rows.Ok() : OnOk(dialog); });
   *openDialog = nullptr;
 }

@@ -5,5 +5,8 @@
 
 #include <gtk/gtk.h>
 
-void ShowHotkeysDialogGtk(GtkWidget** openDialog);
+class DesktopShortcuts;
+
+// shortcuts: the desktop's, when the hotkeys go through it; null otherwise.
+void ShowHotkeysDialogGtk(GtkWidget** openDialog, DesktopShortcuts* shortcuts);
 void ShowOptionsDialogGtk(GtkWidget** openDialog);

@@ -26,7 +26,8 @@ from make_default_files import BINDINGS  # noqa: E402
 # with the GlobalShortcuts interface and the host registry, each call answered through a Request
 # object's Response signal as the portal documents it. It binds every shortcut with its preferred
 # trigger except those whose trigger is given in argv[1] (comma-separated), as a desktop does for
-# a trigger another program holds. It prints "register APP", "bind ID TRIGGER" and "close"; a
+# a trigger another program holds; a later BindShortcuts of the session binds anew. ListShortcuts
+# answers with what is bound. It prints "register APP", "bind ID TRIGGER", "list" and "close"; a
 # line "activate ID" on its standard input emits Activated for that shortcut.
 STAND_IN_PORTAL = r"""
 import sys
@@ -103,6 +104,12 @@ def method(connection, sender, path, interface, name, parameters, invocation):
         invocation.return_value(GLib.Variant("(o)", (respond(
             sender, options["handle_token"],
             {"shortcuts": GLib.Variant("a(sa{sv})", bound)}),)))
+    elif name == "ListShortcuts":
+        session, options = args
+        print("list", flush=True)
+        invocation.return_value(GLib.Variant("(o)", (respond(
+            sender, options["handle_token"],
+            {"shortcuts": GLib.Variant("a(sa{sv})", state["bound"])}),)))
     else:
         invocation.return_dbus_error("org.freedesktop.DBus.Error.UnknownMethod", name)
 
@@ -197,6 +204,19 @@ def run(probe):
         # No portal on the bus: the probe says so, for the caller to grab X11 keys instead.
         alone = start([probe, "Play\t3\t101\tПроиграть трек"])
         lines_until(alone, "unavailable")
+
+        # A portal started later is heard of, and binds.
+        portal = start(["/usr/bin/python3", "-c", STAND_IN_PORTAL, TAKEN])
+        lines_until(portal, "ready")
+        late = lines_until(alone, "bound-end")
+        check(late == ["appeared", "bound Play CTRL+ALT+KP_5", "bound-end"],
+              "a portal started later: %s" % late)
+        lines_until(portal, "list")
+        # One that ends hands the hotkeys back.
+        portal.terminate()
+        portal.wait(10)
+        check(lines_until(alone, "unavailable") == ["unavailable"],
+              "the portal's end was not heard")
         alone.stdin.close()
         alone.wait(10)
 
@@ -213,6 +233,10 @@ def run(probe):
         expected = {prefix: "CTRL+ALT+" + TRIGGER_KEYS[key.split()[1]]
                     for prefix, _, _, key in BINDINGS}
         asked = lines_until(portal, "bind Mute")
+        # Listed after binding: the second report is the whole as the desktop holds it.
+        listed = lines_until(client, "bound-end")
+        check(listed == answer, "listed after binding: %s, bound: %s" % (listed, answer))
+        check(lines_until(portal, "list") == ["list"], "ListShortcuts was not asked")
         check(asked[0] == "register tunlark", "the app id was not registered first: %s" % asked)
         check(["bind %s %s Описание %s" % (p, expected[p], p) for p, _, _, _ in BINDINGS] ==
               asked[1:], "the shortcuts asked for: %s" % asked)

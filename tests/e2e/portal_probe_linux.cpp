@@ -1,6 +1,7 @@
 // Binds shortcuts through the desktop portal's GlobalShortcuts and prints what happens, for
 // portal_e2e.py: "bound ID TRIGGER" for each shortcut bound (then "bound-end"), "unavailable"
-// when no portal answers, "activated ID" for each press. Each argument is one shortcut,
+// when no portal answers, "appeared" when one starts later (and it then binds), "activated ID" for
+// each press. Each argument is one shortcut,
 // "ID<TAB>MODIFIERS<TAB>VIRTUAL-KEY<TAB>DESCRIPTION" with the numbers of a hotkey binding. Ends
 // when its standard input closes.
 #include <poll.h>
@@ -42,7 +43,14 @@ int main(int argc, char** argv) {
     std::printf("activated %s\n", id.c_str());
     std::fflush(stdout);
   };
+  GlobalShortcutsPortal* started = nullptr;
+  setup.appeared = [&started] {
+    std::printf("appeared\n");
+    std::fflush(stdout);
+    started->Start();
+  };
   GlobalShortcutsPortal portal(setup);
+  started = &portal;
   MediaBusServer server({"org.mpris.MediaPlayer2.tunlark_portal_probe", "probe", "probe", {}},
                         [](const MediaRequest&) { return false; });
   server.AddCompanion(&portal);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "settings/desktop_shortcuts.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -51,6 +52,44 @@ TEST_F(HotkeyChoicesTest, RefusedChoiceIsSavedBeforeTheRegistrationFails) {
   std::string config = dir_.Read("config.cfg");
   EXPECT_NE(config.find("MuteName1=Alt\r\nMuteName2=Ctrl\r\nMuteName3=M\r\n"), std::string::npos)
       << config;
+}
+
+// Under the desktop's shortcuts the choices are saved for it to bind; no key is grabbed here.
+TEST_F(HotkeyChoicesTest, StoredChoicesAreSavedWithoutRegistering) {
+  choices_[11] = {"Alt", "Ctrl", "M"};
+  StoreHotkeyChoices(choices_);
+  EXPECT_TRUE(state_.hotkeys.active.empty());
+  EXPECT_EQ(HotkeyBindings[11].Id3, 'M');
+  EXPECT_NE(dir_.Read("config.cfg").find("MuteName3=M\r\n"), std::string::npos);
+}
+
+class ReportedTriggers : public DesktopShortcuts {
+ public:
+  bool Bound() const override { return true; }
+  std::string TriggerOf(HotkeyActionIndex action) const override { return triggers[action]; }
+  void Reread() override {}
+  void Rebind() override {}
+  void Listen(std::function<void()>) override {}
+  std::array<std::string, kHotkeyActionCount> triggers;
+};
+
+TEST(DesktopBindingResult, NamesTheFirstActionLeftUnbound) {
+  struct Row {
+    std::vector<int> unbound;
+    int result;
+  };
+  const Row rows[] = {
+      {{}, 1},
+      {{0}, -1},
+      {{11}, -12},
+      {{9, 3}, -4},  // the first in the table's order, not the order reported
+  };
+  for (const Row& row : rows) {
+    ReportedTriggers shortcuts;
+    shortcuts.triggers.fill("Ctrl+Alt+Num+5");
+    for (int k : row.unbound) shortcuts.triggers[k] = "";
+    EXPECT_EQ(DesktopBindingResult(shortcuts), row.result) << row.unbound.size();
+  }
 }
 
 TEST(HotkeyRefusedMessage, NamesTheActionOfTheResult) {
