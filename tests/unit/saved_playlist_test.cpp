@@ -158,7 +158,8 @@ TEST(WinePaths, ShortNamesResolveToTheOneEntryTheyCanStandFor) {
       {"/", {"m"}},
       {"/m",
        {".", "..", "My Music", "Song Name.mp3", "Bad+Name.wav", "\xD0\x96\xD0\x96.mp3",
-        "Twin One.mp3", "Twin Two.mp3", "NOEXT~1", "x.tar.gz", ".hidden~1"}},
+        "Twin One.mp3", "Twin Two.mp3", "NOEXT~1", "x.tar.gz", ".hidden~1",
+        "Mot\xC3\xB6rhead.mp3"}},
       {"/m/My Music", {"Track 01.flac"}},
   };
   auto list = [&folders](const std::string& folder) -> const std::vector<std::string>* {
@@ -176,6 +177,7 @@ TEST(WinePaths, ShortNamesResolveToTheOneEntryTheyCanStandFor) {
       {"/m/BAD_NA~1.WAV", "/m/Bad+Name.wav"},
       {"/m/__~~ABC.MP3", "/m/\xD0\x96\xD0\x96.mp3"},  // a letter outside ASCII is one '_'
       {"/m/XTAR~1.GZ", "/m/x.tar.gz"},
+      {"/m/Mot_~K2B.mp3", "/m/Mot\xC3\xB6rhead.mp3"},  // as Wine writes it, case kept
       {"/m/TWINON~1.MP3", "/m/Twin One.mp3"},
       // Several fit, or none: kept, never guessed.
       {"/m/TWIN~1.MP3", "/m/TWIN~1.MP3"},
