@@ -29,6 +29,7 @@
 #include "platform/clock_posix.h"
 #include "platform/file_system.h"
 #include "platform/media_controls.h"
+#include "platform/modal_windows_gtk.h"
 #include "platform/platform.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/monitor.h"
@@ -96,8 +97,9 @@ std::string WineDriveFolder(char drive) {
 
 void AdoptWinePaths() {
   Playlist adopted;
+  WineEntryAdopter adopter(WineDriveFolder, *g_platform.files);
   for (uint32_t i = 0; i < g_app.playlist.Count(); ++i)
-    adopted.Append(UnixPathOfWineEntry(g_app.playlist.EntryAt(i), WineDriveFolder));
+    adopted.Append(adopter.UnixPathOf(g_app.playlist.EntryAt(i)));
   g_app.playlist = adopted;
 }
 
@@ -234,6 +236,8 @@ class NativeProgram {
   // out; those are refused, so that nothing asked of an exiting player is taken for done.
   void RequestExit() {
     exiting_ = true;
+    // The open dialogs' own loops would hold the exit up until the user closed them.
+    EndModalWindows();
     loop_.Quit();
   }
 

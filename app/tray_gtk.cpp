@@ -64,6 +64,17 @@ GdkPixbuf* PixbufOf(int iconId, int side) {
   return pixbuf;
 }
 
+// The program's windows show the icon of the desktop's theme, which only an installed player has;
+// GTK falls back to the default list, here full-volume playing as the theme's smallest icon is.
+void UseTrayPictureForWindows() {
+  GList* icons = nullptr;
+  for (int side : {16, 32, 48, 64}) {
+    if (GdkPixbuf* pixbuf = PixbufOf(IDI_LEVEL_100, side)) icons = g_list_append(icons, pixbuf);
+  }
+  gtk_window_set_default_icon_list(icons);
+  g_list_free_full(icons, g_object_unref);
+}
+
 }  // namespace
 
 struct NativeTray::Impl {
@@ -245,6 +256,7 @@ BusCompanion* NativeTray::Item() {
 }
 
 void NativeTray::Start() {
+  UseTrayPictureForWindows();
   impl_->hostTimer = g_timeout_add(kHostWaitMs, Impl::HostTimeout, impl_.get());
 }
 

@@ -33,7 +33,8 @@ class NativeTray : public TrayIcon {
 
   // The item, to serve on the media controls' connection.
   BusCompanion* Item();
-  // Waits for the bus to say whether a watcher took the item; then the XEmbed icon if not.
+  // Waits for the bus to say whether a watcher took the item; then the XEmbed icon if not. The
+  // tray's picture becomes the program windows' icon where the desktop's theme has none.
   void Start();
   // The item's requests wait from the start until this is called.
   void Release();

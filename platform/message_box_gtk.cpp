@@ -1,5 +1,6 @@
 #include "platform/message_box_gtk.h"
 
+#include "platform/modal_windows_gtk.h"
 #include "platform/tag_text.h"
 
 std::string ToolkitText(const char* text) {
@@ -7,12 +8,15 @@ std::string ToolkitText(const char* text) {
 }
 
 void DressProgramWindow(GtkWindow* window) {
-  gtk_window_set_icon_name(window, "tunlark");
+  // Without the theme's icon (scripts/run's player) GTK's default list stands, set at start-up.
+  if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "tunlark"))
+    gtk_window_set_icon_name(window, "tunlark");
   gtk_window_set_position(window, GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(window, TRUE);
 }
 
 void ShowMessageBox(GtkWindow* parent, const char* text, const char* caption, GtkMessageType type) {
+  if (ModalWindowsEnded()) return;
   std::string message = ToolkitText(text);
   // "%s": the text is the program's, never a format.
   GtkWidget* box =
@@ -27,6 +31,12 @@ void ShowMessageBox(GtkWindow* parent, const char* text, const char* caption, Gt
   } else {
     DressProgramWindow(GTK_WINDOW(box));
   }
+  // An exit destroys the box, which ends gtk_dialog_run.
+  GtkWidget* open = box;
+  g_signal_connect(box, "destroy", G_CALLBACK(gtk_widget_destroyed), &open);
+  ModalWindow modal([&open] {
+    if (open) gtk_widget_destroy(open);
+  });
   gtk_dialog_run(GTK_DIALOG(box));
-  gtk_widget_destroy(box);
+  if (open) gtk_widget_destroy(open);
 }

@@ -9,10 +9,10 @@
 std::string ToolkitText(const char* text);
 
 // Dresses a window the program opens on its own (a dialog, a message box without a parent): the
-// program's icon from the desktop's theme (the hicolor "tunlark" the package installs) for the
-// title bar and the taskbar, centred on the screen, and kept above other windows, as the Win32
-// program's windows are over its top-most main window. The program has no window of its own to
-// be transient for.
+// program's icon from the desktop's theme (the hicolor "tunlark" the package installs; without it
+// GTK's default icon) for the title bar and the taskbar, centred on the screen, and kept above
+// other windows, as the Win32 program's windows are over its top-most main window. The program has
+// no window of its own to be transient for.
 void DressProgramWindow(GtkWindow* window);
 
 // A modal box with the text, the caption and a single OK button, returning when it is closed;

@@ -29,8 +29,9 @@ String Tooltip(const String& header, const String& title, const String& position
 }  // namespace
 
 std::string TrackTitle(const std::string& path) {
-  // A Unix path without a backslash (the native program's) ends its folders at '/'.
-  size_t slash = path.rfind('\\');
+  // In a Unix path (the native program's) a backslash is part of a name: only '/' ends a folder.
+  bool unixPath = !path.empty() && path[0] == '/';
+  size_t slash = unixPath ? path.rfind('/') : path.rfind('\\');
   if (slash == std::string::npos) slash = path.rfind('/');
   if (slash == std::string::npos) return std::string();
   std::string name = path.substr(slash + 1);

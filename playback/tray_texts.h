@@ -6,8 +6,8 @@
 
 #include "resources/resource_ids.h"
 
-// The name of the file after the last backslash (the last slash where there is none), less its
-// last extension; "" without a separator.
+// The name of the file after the last backslash (the last slash where there is none; only the
+// last slash in a path that starts with one), less its last extension; "" without a separator.
 std::string TrackTitle(const std::string& path);
 
 // The level icon (IDI_LEVEL_100 .. IDI_LEVEL_0) for a playing, unmuted channel; -1 when volume lies

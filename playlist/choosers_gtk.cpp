@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/message_box_gtk.h"
+#include "platform/modal_windows_gtk.h"
 #include "playlist/chooser_guard.h"
 #include "playlist/file_types.h"
 
@@ -26,6 +27,12 @@ GtkFileFilter* TrackFilter() {
 std::string RunChooser(GtkFileChooserNative* chooser) {
   gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
   std::string path;
+  if (ModalWindowsEnded()) {
+    g_object_unref(chooser);
+    return path;
+  }
+  // An exit hides the chooser, which ends its loop with nothing chosen.
+  ModalWindow modal([chooser] { gtk_native_dialog_hide(GTK_NATIVE_DIALOG(chooser)); });
   if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     char* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
     if (chosen) path = chosen;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/message_box_gtk.h"
+#include "platform/modal_windows_gtk.h"
 #include "settings/dialog_layout.h"
 
 namespace {
@@ -139,22 +140,29 @@ void OnOkClicked(GtkButton*, gpointer window) {
 void RunDialogWindow(const DialogWindow& dialog, int okId, const std::function<bool()>& onOk) {
   if (!dialog.window) return;
   auto ok = dialog.controls.find(okId);
-  if (ok == dialog.controls.end()) {
+  if (ok == dialog.controls.end() || ModalWindowsEnded()) {
     gtk_widget_destroy(dialog.window);
     return;
   }
   g_signal_connect(ok->second, "clicked", G_CALLBACK(OnOkClicked), dialog.window);
+  // Held to the end: onOk may still touch dialog.window after an exit destroyed it.
+  g_object_ref(dialog.window);
   GtkWidget* window = dialog.window;
-  // Cleared should the window be destroyed from outside while it runs.
-  g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
+  // Cleared when the window is destroyed while it runs, as an exit does.
+  g_signal_connect(window, "destroy", G_CALLBACK(gtk_widget_destroyed), &window);
+  ModalWindow modal([&window] {
+    if (window) gtk_widget_destroy(window);
+  });
   gtk_widget_show_all(window);
   // gtk_dialog_run answers Esc and the window manager's close with GTK_RESPONSE_DELETE_EVENT and
   // keeps the window; those responses are passed over.
   for (;;) {
     gint response = gtk_dialog_run(GTK_DIALOG(window));
-    if (!window) return;
-    if (response == GTK_RESPONSE_OK && onOk()) break;
+    if (!window) break;
+    bool done = response == GTK_RESPONSE_OK && onOk();
+    // onOk's message box may have been open at an exit.
+    if (!window || done) break;
   }
-  g_object_remove_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
-  gtk_widget_destroy(window);
+  if (window) gtk_widget_destroy(window);
+  g_object_unref(dialog.window);
 }

@@ -19,5 +19,6 @@ DialogWindow BuildDialogWindow(int dialogId);
 
 // Runs the dialog modally, centred, until a press of the button okId is followed by onOk
 // returning true; then destroys it. Esc and the window's close do nothing: as in the Win32
-// program, OK is the only way out.
+// program, OK is the only way out, but for the program's exit, which destroys it with nothing
+// more applied.
 void RunDialogWindow(const DialogWindow& dialog, int okId, const std::function<bool()>& onOk);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/message_box_gtk.h"
+#include "platform/modal_windows_gtk.h"
 #include "resources/resource_ids.h"
 #include "settings/desktop_shortcuts.h"
 #include "settings/dialog_window_gtk.h"
@@ -148,6 +149,8 @@ class DesktopRows {
 
   // Runs the loop until the desktop reports or the time is up.
   void WaitForReport(guint ms) {
+    // The program's exit ends the wait as it ends the dialog.
+    if (ModalWindowsEnded()) return;
     waiting_ = g_main_loop_new(nullptr, FALSE);
     guint timer = g_timeout_add(
         ms,
@@ -159,6 +162,7 @@ class DesktopRows {
         },
         this);
     timer_ = timer;
+    ModalWindow modal([this] { g_main_loop_quit(waiting_); });
     g_main_loop_run(waiting_);
     if (timer_) g_source_remove(timer_);
     timer_ = 0;

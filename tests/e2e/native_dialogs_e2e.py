@@ -131,6 +131,19 @@ def gone(pyatspi, role, name):
     return True
 
 
+def window_has_icon(env, name):
+    """Whether a window of the name has an icon of its own for its title bar. Openbox gives a
+    window without one its own 48-pixel picture; the program's come with a 16-pixel one."""
+    found = subprocess.run(["xdotool", "search", "--name", "^%s$" % name], env=env.env,
+                           capture_output=True, text=True, timeout=10).stdout.split()
+    for window in found:
+        icon = subprocess.run(["xprop", "-id", window, "_NET_WM_ICON"], env=env.env,
+                              capture_output=True, text=True, timeout=10).stdout
+        if "Icon (16 x 16)" in icon:
+            return True
+    return False
+
+
 CASES = []
 
 
@@ -146,6 +159,8 @@ def options_boxes_save_at_once_and_autostart_writes_the_login_entry(env):
         check(config_value(player.folder, "Repeat") == "0", "Repeat is not 0 at first")
         player.choose(OPTIONS_ENTRY)
         dialog = find_window(pyatspi, "dialog", "Опции")
+        # Its title bar's icon, also where the desktop's theme has none of the program's.
+        check(window_has_icon(env, "Опции"), "the options dialog has no icon")
         boxes = [box.name for box in descendants(pyatspi, dialog, "check box")]
         check(sorted(boxes) == sorted(["Повторять", "Случайно", "Вкл. / откл. звук",
                                        "Воспроизводить звук на старте",
@@ -178,6 +193,12 @@ def options_boxes_save_at_once_and_autostart_writes_the_login_entry(env):
         check(wait_for(lambda: not os.path.exists(entry), 5), "the login entry stayed")
         press(pyatspi, descendants(pyatspi, dialog, "push button", "OK")[0])
         check(wait_for(lambda: gone(pyatspi, "dialog", "Опции"), 5), "OK left the dialog open")
+        # "Выход" while the dialog is open ends the player at once, not when the dialog closes.
+        player.choose(OPTIONS_ENTRY)
+        find_window(pyatspi, "dialog", "Опции")
+        player.choose("Выход")
+        check(wait_for(lambda: player.process.poll() is not None, 10),
+              "the player waited for the options dialog to close")
 
 
 def hotkey_boxes(pyatspi, dialog):

@@ -22,7 +22,7 @@ class MonitorTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(engine_.ok());
     g_app.Volume = 50;
-    // Small mono files; the backslash in the name gives TrackTitle something to cut at.
+    // Small mono files.
     ASSERT_TRUE(
         WriteTone(Track("Song"), ToneParams{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 192}));
     ASSERT_TRUE(
@@ -30,7 +30,7 @@ class MonitorTest : public ::testing::Test {
     for (const char* name : {"a", "b", "c"})
       ASSERT_TRUE(WriteTone(Track(name), ToneParams{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 5}));
   }
-  std::string Track(const std::string& name) { return dir_.File("Music\\" + name + ".wav"); }
+  std::string Track(const std::string& name) { return dir_.File(name + ".wav"); }
   void Fill(std::initializer_list<const char*> names) {
     g_app.playlist.Clear();
     for (const char* name : names) g_app.playlist.Append(Track(name));

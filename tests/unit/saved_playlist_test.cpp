@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "playlist/open_path.h"
 #include "playlist/saved_playlist.h"
 #include "playlist/wine_paths.h"
+#include "tests/unit/temp_dir.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -147,6 +150,72 @@ TEST(WinePaths, DrivePathsBecomeUnixPathsInUtf8) {
   for (const auto& c : cases)
     EXPECT_EQ(UnixPathOfWineEntry(c.entry, drives), c.unixPath) << c.entry;
   EXPECT_EQ(UnixPathOfWineEntry("C:\\x.wav", nullptr), "C:\\x.wav");
+}
+
+// Components the Win32 program saved by their 8.3 aliases, as Windows and Wine make them.
+TEST(WinePaths, ShortNamesResolveToTheOneEntryTheyCanStandFor) {
+  const std::map<std::string, std::vector<std::string>> folders = {
+      {"/", {"m"}},
+      {"/m",
+       {".", "..", "My Music", "Song Name.mp3", "Bad+Name.wav", "\xD0\x96\xD0\x96.mp3",
+        "Twin One.mp3", "Twin Two.mp3", "NOEXT~1", "x.tar.gz", ".hidden~1",
+        "Mot\xC3\xB6rhead.mp3"}},
+      {"/m/My Music", {"Track 01.flac"}},
+  };
+  auto list = [&folders](const std::string& folder) -> const std::vector<std::string>* {
+    auto found = folders.find(folder);
+    return found == folders.end() ? nullptr : &found->second;
+  };
+  const struct {
+    std::string path;
+    std::string resolved;
+  } cases[] = {
+      {"/m/MYMUSI~1/TRACK0~1.FLA", "/m/My Music/Track 01.flac"},
+      {"/m/MY_M~ABC/TRAC~XYZ.FLA", "/m/My Music/Track 01.flac"},  // Wine's '_' and hash
+      {"/m/song~ab1.mp3", "/m/Song Name.mp3"},
+      {"/m/BADNAM~1.WAV", "/m/Bad+Name.wav"},
+      {"/m/BAD_NA~1.WAV", "/m/Bad+Name.wav"},
+      {"/m/__~~ABC.MP3", "/m/\xD0\x96\xD0\x96.mp3"},  // a letter outside ASCII is one '_'
+      {"/m/XTAR~1.GZ", "/m/x.tar.gz"},
+      {"/m/Mot_~K2B.mp3", "/m/Mot\xC3\xB6rhead.mp3"},  // as Wine writes it, case kept
+      {"/m/TWINON~1.MP3", "/m/Twin One.mp3"},
+      // Several fit, or none: kept, never guessed.
+      {"/m/TWIN~1.MP3", "/m/TWIN~1.MP3"},
+      {"/m/GONE~1.MP3", "/m/GONE~1.MP3"},
+      {"/m/MYMUSI~1/GONE~1.MP3", "/m/MYMUSI~1/GONE~1.MP3"},
+      // The extension must fit too: a folder has none, a track has one.
+      {"/m/MYMUSI~1.MP3", "/m/MYMUSI~1.MP3"},
+      {"/m/SONGNA~1", "/m/SONGNA~1"},
+      // A name that exists is taken literally; what is no alias is left.
+      {"/m/NOEXT~1", "/m/NOEXT~1"},
+      {"/m/~1.mp3", "/m/~1.mp3"},
+      {"/m/Song Name~1.mp3", "/m/Song Name~1.mp3"},
+      {"/m/SONGNAME~1.MP3", "/m/SONGNAME~1.MP3"},  // a stem of 9
+      {"/none/MUSIC~1/a.mp3", "/none/MUSIC~1/a.mp3"},
+      {"C:\\MYMUSI~1", "C:\\MYMUSI~1"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ResolveShortNames(c.path, list), c.resolved) << c.path;
+}
+
+TEST(WinePaths, AdopterAsksEachDriveOnceAndResolvesAliases) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("My Music"));
+  dir.Write("My Music/a.mp3", "");
+  std::map<char, int> asked;
+  auto drives = [&](char drive) -> std::string {
+    ++asked[drive];
+    return drive == 'c' ? dir.path() : "";
+  };
+  std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
+  WineEntryAdopter adopter(drives, *files);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(adopter.UnixPathOf("C:\\MYMUSI~1\\a.mp3"), dir.File("My Music/a.mp3"));
+    EXPECT_EQ(adopter.UnixPathOf("q:\\x.mp3"), "q:\\x.mp3");
+  }
+  // The native program's own entries are never aliases.
+  EXPECT_EQ(adopter.UnixPathOf(dir.File("MYMUSI~1")), dir.File("MYMUSI~1"));
+  EXPECT_EQ(asked, (std::map<char, int>{{'c', 1}, {'q', 1}}));
 }
 
 }  // namespace

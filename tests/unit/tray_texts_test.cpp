@@ -24,6 +24,10 @@ TEST(TrackTitle, IsTheFileNameWithoutItsLastExtension) {
       {"/home/me/Song.mp3", "Song"},
       {"/home/me.d/track", "track"},
       {"/Song", "Song"},
+      {"/home/me/AC\\DC - Back.mp3", "AC\\DC - Back"},  // a Linux name may hold a backslash
+      {"/home/a\\b/track.mp3", "track"},
+      {"/home/me/\\.mp3", "\\"},
+      {"C:\\Music/sub\\Song.mp3", "Song"},  // a Windows path keeps its backslash rule
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(TrackTitle(c.path), c.title) << c.path;
