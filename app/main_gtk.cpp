@@ -1,4 +1,4 @@
-// The native Linux program's entry point: one instance per user, start-up, GLib's main loop with
+// The native Linux program's player: one instance per user, start-up, GLib's main loop with
 // the tray, the media controls and the hotkeys on it, and shut-down.
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "app/command_line.h"
 #include "app/commands.h"
 #include "app/desktop_tray.h"
 #include "app/engine_setup_gtk.h"
@@ -20,6 +19,7 @@
 #include "app/main_loop_gtk.h"
 #include "app/media_bus_gtk.h"
 #include "app/media_session.h"
+#include "app/player_module.h"
 #include "app/portal_hotkeys_gtk.h"
 #include "app/single_instance_gtk.h"
 #include "app/startup.h"
@@ -58,16 +58,6 @@ bool FindProgramFile(std::string* file, std::string* folder) {
   *file = std::string(path, static_cast<size_t>(length));
   *folder = file->substr(0, file->rfind('/') + 1);
   return true;
-}
-
-// A relative path names a file from this start's folder, which the running instance does not
-// share.
-std::string AbsoluteLaunchPath(const char* argument) {
-  std::string path = argument ? argument : "";
-  if (path.empty() || path[0] == '/') return path;
-  char folder[PATH_MAX];
-  if (!getcwd(folder, sizeof folder)) return path;
-  return std::string(folder) + "/" + path;
 }
 
 // The Unix folder of a drive of the Wine prefix the Win32 program ran in: its own prefix of
@@ -270,8 +260,7 @@ std::string NativeProgram::TrackTitleOfCurrent() {
   return TrackTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
 }
 
-int main(int argc, char** argv) {
-  std::string launchPath = AbsoluteLaunchPath(NativeLaunchArgument(argc, argv));
+int TunlarkPlayerMain(int argc, char** argv, const char* launchPath) {
   std::unique_ptr<SingleInstance> instance = ClaimInstance(launchPath, g_get_user_runtime_dir());
   if (!instance) return 0;
   // Without a display the player still plays, through its media controls and hand-overs.
