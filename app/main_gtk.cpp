@@ -102,27 +102,28 @@ class NativeProgram {
         bus_(loop_, BusHooksOf()),
         tray_(loop_, DesktopMenuOfRows(kTrayMenuRows), TrayHooksOf()) {}
 
-  int Run(const std::string& launchPath, bool hasDisplay) {
+  // argc and argv are GTK's, which takes its own options from them.
+  int Run(const std::string& launchPath, int* argc, char*** argv) {
     FindProgramFile(&g_app.programFilePath, &g_app.programDirectory);
     g_platform.files = files_.get();
     g_platform.clock = MonotonicClock();
     g_platform.tray = &tray_;
     // Paths are Unix paths in UTF-8: nothing to turn.
     g_platform.paths = nullptr;
-    if (hasDisplay)
-      hotkeys_ = CreateX11HotkeyRegistrar(loop_, [this](int id) {
-        if (!exiting_) RunHotkeyCommand(id, frontEnd_);
-      });
+    // On an X connection of its own (null without an X display), so that the hotkeys are
+    // registered in start-up's order, before the toolkit is up.
+    hotkeys_ = CreateX11HotkeyRegistrar(loop_, [this](int id) {
+      if (!exiting_) RunHotkeyCommand(id, frontEnd_);
+    });
     g_platform.hotkeys = hotkeys_.get();
     if (InWaylandSession()) portal_ = std::make_unique<PortalHotkeys>(loop_, PortalHooksOf());
     int channelNotice = ConfigureNativeEngine(files_.get());
     if (channelNotice >= 0)
       loop_.Watch(channelNotice, [channelNotice] { ClearChannelNotice(channelNotice); });
 
-    // The bus before start-up: whether the desktop's tray took the icon is known, and the XEmbed
-    // icon shown when not, also while the start-up error is open.
+    // The bus before start-up: the desktop's tray shows the item's stopped icon, and whether it
+    // took the item is known by the time the XEmbed icon could show.
     bus_.Start({tray_.Item(), portal_.get()});
-    if (hasDisplay) tray_.Start();
 
     StartUpSteps steps;
     steps.openAudio = OpenNativeAudio;
@@ -136,8 +137,8 @@ class NativeProgram {
       portal_->Arm();
       bus_.Wake();
     };
-    steps.reportAudioError = [hasDisplay] {
-      if (hasDisplay) {
+    steps.reportAudioError = [this, argc, argv] {
+      if (StartToolkit(argc, argv)) {
         ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
       } else {
         fputs("tunlark: no sound server answers\n", stderr);
@@ -145,6 +146,9 @@ class NativeProgram {
     };
     steps.adoptSavedPlaylist = AdoptWinePaths;
     StartPlayer(steps, launchPath);
+    // The toolkit after the first sound: nothing before it needs a window, and its start (the
+    // display, the theme, the accessibility bus) would delay the sound by tens of milliseconds.
+    StartToolkit(argc, argv);
     // Held until now, so that none runs inside start-up's error box, before the output is open.
     instance_->Serve(loop_, [this](const std::string& path) {
       bool taken = TakeHandOver(path, exiting_);
@@ -215,6 +219,18 @@ class NativeProgram {
 
   static std::string TrackTitleOfCurrent();
 
+  // Once: GTK with its display, and the XEmbed icon in case the desktop's tray does not take the
+  // item. False without a display: the player still plays, through its media controls and
+  // hand-overs.
+  bool StartToolkit(int* argc, char*** argv) {
+    if (!toolkitTried_) {
+      toolkitTried_ = true;
+      hasDisplay_ = gtk_init_check(argc, argv);
+      if (hasDisplay_) tray_.Start();
+    }
+    return hasDisplay_;
+  }
+
   // "Выход" and the desktop's Quit: from now on no hand-over is taken and no request carried
   // out; those are refused, so that nothing asked of an exiting player is taken for done.
   void RequestExit() {
@@ -249,6 +265,8 @@ class NativeProgram {
   // Only in a Wayland session; served by the bus thread, so never destroyed before it ends.
   std::unique_ptr<PortalHotkeys> portal_;
   bool exiting_ = false;
+  bool toolkitTried_ = false;
+  bool hasDisplay_ = false;
 };
 
 }  // namespace
@@ -263,10 +281,8 @@ std::string NativeProgram::TrackTitleOfCurrent() {
 int TunlarkPlayerMain(int argc, char** argv, const char* launchPath) {
   std::unique_ptr<SingleInstance> instance = ClaimInstance(launchPath, g_get_user_runtime_dir());
   if (!instance) return 0;
-  // Without a display the player still plays, through its media controls and hand-overs.
-  bool hasDisplay = gtk_init_check(&argc, &argv);
   // Never destroyed: a bus thread that did not stop in time at exit still serves the tray's item
   // until the process ends.
   auto* program = new NativeProgram(std::move(instance));
-  return program->Run(launchPath, hasDisplay);
+  return program->Run(launchPath, &argc, &argv);
 }
