@@ -10,3 +10,7 @@ constexpr char kPlayerEntryName[] = "TunlarkPlayerMain";
 // exit code. launchPath is absolute, or "" for none.
 using PlayerEntry = int (*)(int argc, char** argv, const char* launchPath);
 extern "C" int TunlarkPlayerMain(int argc, char** argv, const char* launchPath);
+
+// Set by the program file for GTK (unless the user set it); what the player starts gets the
+// environment without it.
+constexpr char kNoToolkitGl[] = "GDK_GL";
