@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/about_box.h"
+#include "app/player_module.h"
 #include "core/app_state.h"
 #include "platform/message_box_gtk.h"
 #include "playlist/choosers_gtk.h"
@@ -34,9 +35,16 @@ void GtkFrontEnd::ShowHelp() {
   std::string path = g_app.programDirectory + "Help/Help.htm";
   char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
   if (!uri) return;
+  GdkDisplay* display = gdk_display_get_default();
+  GAppLaunchContext* context =
+      display ? G_APP_LAUNCH_CONTEXT(gdk_display_get_app_launch_context(display)) : nullptr;
+  // The program file turned GTK's OpenGL off for the player alone, not for the handler.
+  if (context && g_strcmp0(g_getenv(kNoToolkitGl), "disable") == 0)
+    g_app_launch_context_unsetenv(context, kNoToolkitGl);
   GError* error = nullptr;
-  gtk_show_uri_on_window(nullptr, uri, GDK_CURRENT_TIME, &error);
+  g_app_info_launch_default_for_uri(uri, context, &error);
   g_clear_error(&error);
+  if (context) g_object_unref(context);
   g_free(uri);
 }
 

@@ -1,4 +1,4 @@
-// The native Linux program's entry point: one instance per user, start-up, GLib's main loop with
+// The native Linux program's player: one instance per user, start-up, GLib's main loop with
 // the tray, the media controls and the hotkeys on it, and shut-down.
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "app/command_line.h"
 #include "app/commands.h"
 #include "app/desktop_tray.h"
 #include "app/engine_setup_gtk.h"
@@ -20,6 +19,7 @@
 #include "app/main_loop_gtk.h"
 #include "app/media_bus_gtk.h"
 #include "app/media_session.h"
+#include "app/player_module.h"
 #include "app/portal_hotkeys_gtk.h"
 #include "app/single_instance_gtk.h"
 #include "app/startup.h"
@@ -59,16 +59,6 @@ bool FindProgramFile(std::string* file, std::string* folder) {
   *file = std::string(path, static_cast<size_t>(length));
   *folder = file->substr(0, file->rfind('/') + 1);
   return true;
-}
-
-// A relative path names a file from this start's folder, which the running instance does not
-// share.
-std::string AbsoluteLaunchPath(const char* argument) {
-  std::string path = argument ? argument : "";
-  if (path.empty() || path[0] == '/') return path;
-  char folder[PATH_MAX];
-  if (!getcwd(folder, sizeof folder)) return path;
-  return std::string(folder) + "/" + path;
 }
 
 // The Unix folder of a drive of the Wine prefix the Win32 program ran in: its own prefix of
@@ -114,17 +104,19 @@ class NativeProgram {
         bus_(loop_, BusHooksOf()),
         tray_(loop_, DesktopMenuOfRows(kTrayMenuRows), TrayHooksOf()) {}
 
-  int Run(const std::string& launchPath, bool hasDisplay) {
+  // argc and argv are GTK's, which takes its own options from them.
+  int Run(const std::string& launchPath, int* argc, char*** argv) {
     FindProgramFile(&g_app.programFilePath, &g_app.programDirectory);
     g_platform.files = files_.get();
     g_platform.clock = MonotonicClock();
     g_platform.tray = &tray_;
     // Paths are Unix paths in UTF-8: nothing to turn.
     g_platform.paths = nullptr;
-    if (hasDisplay)
-      hotkeys_ = CreateX11HotkeyRegistrar(loop_, [this](int id) {
-        if (!exiting_) RunHotkeyCommand(id, frontEnd_);
-      });
+    // On an X connection of its own (null without an X display), so that the hotkeys are
+    // registered in start-up's order, before the toolkit is up.
+    hotkeys_ = CreateX11HotkeyRegistrar(loop_, [this](int id) {
+      if (!exiting_) RunHotkeyCommand(id, frontEnd_);
+    });
     g_platform.hotkeys = hotkeys_.get();
     if (InWaylandSession()) {
       portal_ = std::make_unique<PortalHotkeys>(loop_, PortalHooksOf());
@@ -134,10 +126,9 @@ class NativeProgram {
     if (channelNotice >= 0)
       loop_.Watch(channelNotice, [channelNotice] { ClearChannelNotice(channelNotice); });
 
-    // The bus before start-up: whether the desktop's tray took the icon is known, and the XEmbed
-    // icon shown when not, also while the start-up error is open.
+    // The bus before start-up: the desktop's tray shows the item's stopped icon, and whether it
+    // took the item is known by the time the XEmbed icon could show.
     bus_.Start({tray_.Item(), portal_.get()});
-    if (hasDisplay) tray_.Start();
 
     StartUpSteps steps;
     steps.openAudio = OpenNativeAudio;
@@ -151,8 +142,8 @@ class NativeProgram {
       portal_->Arm();
       bus_.Wake();
     };
-    steps.reportAudioError = [hasDisplay] {
-      if (hasDisplay) {
+    steps.reportAudioError = [this, argc, argv] {
+      if (StartToolkit(argc, argv)) {
         ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
       } else {
         fputs("tunlark: no sound server answers\n", stderr);
@@ -160,6 +151,9 @@ class NativeProgram {
     };
     steps.adoptSavedPlaylist = AdoptWinePaths;
     StartPlayer(steps, launchPath);
+    // The toolkit after the first sound: nothing before it needs a window, and its start (the
+    // display, the theme, the accessibility bus) would delay the sound by tens of milliseconds.
+    StartToolkit(argc, argv);
     // Held until now, so that none runs inside start-up's error box, before the output is open.
     instance_->Serve(loop_, [this](const std::string& path) {
       bool taken = TakeHandOver(path, exiting_);
@@ -232,6 +226,18 @@ class NativeProgram {
 
   static std::string TrackTitleOfCurrent();
 
+  // Once: GTK with its display, and the XEmbed icon in case the desktop's tray does not take the
+  // item. False without a display: the player still plays, through its media controls and
+  // hand-overs.
+  bool StartToolkit(int* argc, char*** argv) {
+    if (!toolkitTried_) {
+      toolkitTried_ = true;
+      hasDisplay_ = gtk_init_check(argc, argv);
+      if (hasDisplay_) tray_.Start();
+    }
+    return hasDisplay_;
+  }
+
   // "Выход" and the desktop's Quit: from now on no hand-over is taken and no request carried
   // out; those are refused, so that nothing asked of an exiting player is taken for done.
   void RequestExit() {
@@ -268,6 +274,8 @@ class NativeProgram {
   // Only in a Wayland session; served by the bus thread, so never destroyed before it ends.
   std::unique_ptr<PortalHotkeys> portal_;
   bool exiting_ = false;
+  bool toolkitTried_ = false;
+  bool hasDisplay_ = false;
 };
 
 }  // namespace
@@ -279,14 +287,11 @@ std::string NativeProgram::TrackTitleOfCurrent() {
   return TrackTitle(g_app.playlist.EntryAt(g_app.CurrentIndex));
 }
 
-int main(int argc, char** argv) {
-  std::string launchPath = AbsoluteLaunchPath(NativeLaunchArgument(argc, argv));
+int TunlarkPlayerMain(int argc, char** argv, const char* launchPath) {
   std::unique_ptr<SingleInstance> instance = ClaimInstance(launchPath, g_get_user_runtime_dir());
   if (!instance) return 0;
-  // Without a display the player still plays, through its media controls and hand-overs.
-  bool hasDisplay = gtk_init_check(&argc, &argv);
   // Never destroyed: a bus thread that did not stop in time at exit still serves the tray's item
   // until the process ends.
   auto* program = new NativeProgram(std::move(instance));
-  return program->Run(launchPath, hasDisplay);
+  return program->Run(launchPath, &argc, &argv);
 }

@@ -18,7 +18,6 @@ namespace {
 // A start that meets an exiting instance waits this long at most for it to end.
 constexpr auto kExitingInstanceWait = std::chrono::seconds(20);
 constexpr auto kRetryPause = std::chrono::milliseconds(50);
-constexpr char kInterface[] = "org.tunlark.Tunlark";
 // Paths are bytes: a Linux name need not be UTF-8, which a D-Bus string must be.
 constexpr char kIntrospection[] =
     "<node><interface name='org.tunlark.Tunlark'>"
@@ -116,34 +115,6 @@ NameReply RequestName(GDBusConnection* bus) {
   return code == 1 || code == 4 ? NameReply::kOwned : NameReply::kTaken;
 }
 
-std::string NameOwner(GDBusConnection* bus) {
-  GVariant* reply = g_dbus_connection_call_sync(
-      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner",
-      g_variant_new("(s)", kInstanceBusName), G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, -1,
-      nullptr, nullptr);
-  if (!reply) return "";
-  const gchar* owner = nullptr;
-  g_variant_get(reply, "(&s)", &owner);
-  std::string result = owner ? owner : "";
-  g_variant_unref(reply);
-  return result;
-}
-
-// True when owner took the path; false when it refused or went away before answering.
-bool HandOverOnBus(GDBusConnection* bus, const std::string& owner, const std::string& path) {
-  GVariant* bytes =
-      g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, path.data(), path.size(), sizeof(char));
-  GVariant* reply =
-      g_dbus_connection_call_sync(bus, owner.c_str(), kInstanceObjectPath, kInterface, "HandOver",
-                                  g_variant_new_tuple(&bytes, 1), G_VARIANT_TYPE("(b)"),
-                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-  if (!reply) return false;
-  gboolean taken = FALSE;
-  g_variant_get(reply, "(b)", &taken);
-  g_variant_unref(reply);
-  return taken;
-}
-
 // Null when this start handed its path over (or had none to hand); the instance otherwise.
 std::unique_ptr<SingleInstance> ClaimOnBus(GDBusConnection* bus, const std::string& path,
                                            bool* failed) {
@@ -163,7 +134,7 @@ std::unique_ptr<SingleInstance> ClaimOnBus(GDBusConnection* bus, const std::stri
     }
     if (path.empty()) return nullptr;
     // An owner that said no is not asked again: it is exiting, and this start waits for it.
-    std::string owner = NameOwner(bus);
+    std::string owner = InstanceOwner(bus);
     if (!owner.empty() && owner != refusedBy) {
       if (HandOverOnBus(bus, owner, path)) return nullptr;
       refusedBy = owner;
@@ -233,41 +204,11 @@ class SocketInstance : public SingleInstance {
   std::vector<int> waiting_;
 };
 
-sockaddr_un SocketAddress(const std::string& socketPath, bool* fits) {
+int Listen(const std::string& socketPath) {
   sockaddr_un address = {};
   address.sun_family = AF_UNIX;
-  *fits = socketPath.size() < sizeof address.sun_path;
-  if (*fits) memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-  return address;
-}
-
-// '1' taken, '0' refused, 0 when no instance answered.
-char HandOverOnSocket(const std::string& socketPath, const std::string& path) {
-  bool fits = false;
-  sockaddr_un address = SocketAddress(socketPath, &fits);
-  int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (!fits || client < 0) {
-    if (client >= 0) close(client);
-    return 0;
-  }
-  char answer = 0;
-  if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    size_t sent = 0;
-    while (sent < path.size()) {
-      ssize_t n = send(client, path.data() + sent, path.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) break;
-      sent += static_cast<size_t>(n);
-    }
-    shutdown(client, SHUT_WR);
-    if (sent == path.size() && recv(client, &answer, 1, 0) != 1) answer = 0;
-  }
-  close(client);
-  return answer;
-}
-
-int Listen(const std::string& socketPath) {
-  bool fits = false;
-  sockaddr_un address = SocketAddress(socketPath, &fits);
+  bool fits = socketPath.size() < sizeof address.sun_path;
+  if (fits) memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
   int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (!fits || listener < 0) {
     if (listener >= 0) close(listener);
@@ -308,10 +249,6 @@ std::unique_ptr<SingleInstance> ClaimBySocket(const std::string& path,
 }
 
 }  // namespace
-
-std::string HandOverSocketPath(const std::string& runtimeDir) {
-  return runtimeDir + "/tunlark.socket";
-}
 
 std::unique_ptr<SingleInstance> ClaimInstance(const std::string& launchPath,
                                               const std::string& runtimeDir) {

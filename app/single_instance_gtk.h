@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-class MainLoop;
+#include "app/hand_over_gtk.h"
 
-// The well-known name the instance owns, and where its method lives.
-constexpr char kInstanceBusName[] = "org.tunlark.Tunlark";
-constexpr char kInstanceObjectPath[] = "/org/tunlark/Tunlark";
+class MainLoop;
 
 class SingleInstance {
  public:
@@ -27,7 +25,3 @@ class SingleInstance {
 // (nothing to hand over: just null). runtimeDir is the fallback's folder ($XDG_RUNTIME_DIR).
 std::unique_ptr<SingleInstance> ClaimInstance(const std::string& launchPath,
                                               const std::string& runtimeDir);
-
-// The bytes of a hand-over on the fallback's socket: the path, unchanged, up to its end; the
-// answer is one byte, '1' taken, '0' refused.
-std::string HandOverSocketPath(const std::string& runtimeDir);

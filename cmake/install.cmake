@@ -58,13 +58,15 @@ if(NOT WIN32)
       DEPENDS ${CMAKE_SOURCE_DIR}/packaging/linux/${doc})
     list(APPEND made_files ${install_files}/${doc}.gz)
   endforeach()
-  # The program without its symbol tables; the build folder keeps them.
+  # The program and its player module without their symbol tables; the build folder keeps them.
   add_custom_command(
-    OUTPUT ${install_files}/program/tunlark
+    OUTPUT ${install_files}/program/tunlark ${install_files}/program/tunlark-player.so
     COMMAND ${CMAKE_COMMAND} -E make_directory ${install_files}/program
     COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark
             $<TARGET_FILE:tunlark>
-    DEPENDS tunlark)
+    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark-player.so
+            $<TARGET_FILE:tunlark_player>
+    DEPENDS tunlark tunlark_player)
   # Made for scripts/package only, not with every build of the program.
   add_custom_target(install_files DEPENDS ${made_files} ${icon_files}
                                           ${install_files}/program/tunlark)
@@ -82,6 +84,8 @@ if(NOT WIN32)
   file(CREATE_LINK ../lib/tunlark/tunlark ${install_files}/tunlark SYMBOLIC)
 
   install(PROGRAMS ${install_files}/program/tunlark DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
+  install(FILES ${install_files}/program/tunlark-player.so
+          DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
   install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/linux/tunlark
           DESTINATION ${TUNLARK_INSTALL_DEFAULTS_DIR})
   install(FILES ${CMAKE_SOURCE_DIR}/scripts/launch-common.sh

@@ -50,12 +50,25 @@ file(CONFIGURE OUTPUT ${native_generated}/app/menu_mime_types.h
      CONTENT "// Made from resources/track_formats.txt by cmake/native_program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@TUNLARK_MIME_TYPES@\";\n"
      @ONLY)
 
-add_executable(tunlark ${NATIVE_SOURCES} ${native_pictures} ${native_menu})
-target_include_directories(tunlark PRIVATE ${native_generated})
+# The player is a module beside the program file, which loads it only when it is to run the
+# player: a later start hands its path over with GIO alone and never maps the toolkit.
+pkg_check_modules(NATIVE_GIO REQUIRED IMPORTED_TARGET gio-2.0)
+add_library(tunlark_player MODULE ${NATIVE_SOURCES} ${native_pictures} ${native_menu})
+target_include_directories(tunlark_player PRIVATE ${native_generated})
+set_target_properties(tunlark_player PROPERTIES OUTPUT_NAME tunlark-player PREFIX ""
+                      LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
+target_link_libraries(tunlark_player PRIVATE tunlark_core tunlark_engine tunlark_platform
+                      tunlark_posix PkgConfig::GTK3 PkgConfig::NATIVE_PULSE
+                      PkgConfig::NATIVE_SYSTEMD PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
+target_link_options(tunlark_player PRIVATE -Wl,--no-undefined)
+
+add_executable(tunlark ${CMAKE_SOURCE_DIR}/app/main_linux.cpp
+               ${CMAKE_SOURCE_DIR}/app/hand_over_gtk.cpp ${CMAKE_SOURCE_DIR}/app/command_line.cpp)
+target_include_directories(tunlark PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(tunlark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
-target_link_libraries(tunlark PRIVATE tunlark_core tunlark_engine tunlark_platform tunlark_posix
-                      PkgConfig::GTK3 PkgConfig::NATIVE_PULSE PkgConfig::NATIVE_SYSTEMD
-                      PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
+target_link_libraries(tunlark PRIVATE PkgConfig::NATIVE_GIO ${CMAKE_DL_LIBS})
+# Built with the program: neither runs without the other.
+add_dependencies(tunlark tunlark_player)
 
 # The files that live beside the program, as the Win32 program's.
 include(${CMAKE_SOURCE_DIR}/cmake/program_files.cmake)

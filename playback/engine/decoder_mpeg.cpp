@@ -8,6 +8,7 @@
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
 #include "playback/engine/media_seek.h"
+#include "playback/engine/read_ahead_file.h"
 
 namespace {
 
@@ -70,9 +71,10 @@ off_t ReaderSeek(void* handle, off_t offset, int whence) {
 
 class MpegDecoder : public Decoder {
  public:
-  MpegDecoder(std::unique_ptr<MediaFile> file, mpg123_handle* mh, uint32_t rate, uint32_t channels,
-              uint64_t length, uint32_t ctype)
+  MpegDecoder(std::unique_ptr<MediaFile> file, std::unique_ptr<ReadAheadFile> reader,
+              mpg123_handle* mh, uint32_t rate, uint32_t channels, uint64_t length, uint32_t ctype)
       : file_(std::move(file)),
+        reader_(std::move(reader)),
         mh_(mh),
         rate_(rate),
         channels_(channels),
@@ -111,6 +113,8 @@ class MpegDecoder : public Decoder {
 
  private:
   std::unique_ptr<MediaFile> file_;
+  // What libmpg123 reads through, over file_.
+  std::unique_ptr<ReadAheadFile> reader_;
   mpg123_handle* mh_;
   uint32_t rate_;
   uint32_t channels_;
@@ -197,8 +201,9 @@ std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool 
   long rate = 0;
   int channels = 0;
   int encoding = 0;
+  auto reader = std::make_unique<ReadAheadFile>(*file);
   if (mpg123_replace_reader_handle(mh, ReaderRead, ReaderSeek, nullptr) != MPG123_OK ||
-      mpg123_open_handle(mh, file.get()) != MPG123_OK ||
+      mpg123_open_handle(mh, reader.get()) != MPG123_OK ||
       mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK ||
       encoding != MPG123_ENC_FLOAT_32 || (exactScan && mpg123_scan(mh) != MPG123_OK)) {
     mpg123_close(mh);
@@ -214,7 +219,7 @@ std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool 
   uint32_t ctype = layer == 1   ? BASS_CTYPE_STREAM_MP1
                    : layer == 2 ? BASS_CTYPE_STREAM_MP2
                                 : BASS_CTYPE_STREAM_MP3;
-  return std::make_unique<MpegDecoder>(std::move(file), mh, static_cast<uint32_t>(rate),
-                                       static_cast<uint32_t>(channels),
+  return std::make_unique<MpegDecoder>(std::move(file), std::move(reader), mh,
+                                       static_cast<uint32_t>(rate), static_cast<uint32_t>(channels),
                                        static_cast<uint64_t>(length), ctype);
 }

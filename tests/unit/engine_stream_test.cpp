@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
+#include "playback/engine/read_ahead_file.h"
 #include "playback/engine/track_decoders.h"
 
 extern "C" {
@@ -122,6 +123,8 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
       {"wma1.wma", 0, FFMPEG("wmav1"), 22050, 2e-3f},
       {"wma48.wma", 0, FFMPEG("wmav2"), 48000, 2e-3f},
       {"opus.opus", 0, "opusenc --quiet", 48000, 2e-3f},
+      // Read and sought through the read-ahead buffer, whose seeks land inside and outside it.
+      {"tone.mp3", 0, "lame --quiet -b 128", 44100, 2e-3f},
   };
   std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
   for (const Case& c : cases) {
@@ -132,6 +135,7 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
     auto open = [&] {
       std::unique_ptr<MediaFile> file = files->OpenMediaFile(path);
       std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(file);
+      if (!decoder && file && file->Seek(0)) decoder = OpenMpegDecoder(file, true);
       if (!decoder && file && file->Seek(0)) decoder = OpenFfmpegDecoder(file);
       return decoder;
     };
@@ -153,14 +157,15 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
   }
 }
 
-// A media file that counts the bytes read through it.
+// A media file that counts the bytes read through it, and the reads.
 class CountingFile : public MediaFile {
  public:
-  CountingFile(std::unique_ptr<MediaFile> file, int64_t* bytes)
-      : file_(std::move(file)), bytes_(bytes) {}
+  CountingFile(std::unique_ptr<MediaFile> file, int64_t* bytes, int64_t* reads = nullptr)
+      : file_(std::move(file)), bytes_(bytes), reads_(reads) {}
   int64_t Read(void* buffer, int64_t size) override {
     int64_t n = file_->Read(buffer, size);
     if (n > 0) *bytes_ += n;
+    if (reads_) ++*reads_;
     return n;
   }
   bool Seek(int64_t offset) override { return file_->Seek(offset); }
@@ -170,7 +175,58 @@ class CountingFile : public MediaFile {
  private:
   std::unique_ptr<MediaFile> file_;
   int64_t* bytes_;
+  int64_t* reads_;
 };
+
+// The exact-length scan reads the whole MP3 before its first sound: in large blocks, not a
+// frame's header and body apart (two reads a frame, some 2,300 for these 30 seconds).
+TEST_F(EngineStreamTest, Mp3LengthScanReadsTheFileInLargeBlocks) {
+  ToneParams params{0, 44100, 2, 30.0};
+  std::string path = dir_.File("long.mp3");
+  ASSERT_TRUE(WriteMpeg(path, params, "lame --quiet -b 192"));
+  std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
+  int64_t bytes = 0, reads = 0;
+  std::unique_ptr<MediaFile> file =
+      std::make_unique<CountingFile>(files->OpenMediaFile(path), &bytes, &reads);
+  int64_t size = file->Size();
+  std::unique_ptr<Decoder> decoder = OpenMpegDecoder(file, true);
+  ASSERT_TRUE(decoder);
+  EXPECT_EQ(decoder->LengthFrames(), 30u * 44100);
+  EXPECT_GE(bytes, size) << "the scan read the file through";
+  EXPECT_LT(reads, size / 16384) << "reads for " << size << " bytes";
+}
+
+// Reads of every size through the buffer, with seeks back into what it holds, past it and to
+// the end, give the file's own bytes and positions.
+TEST(ReadAheadFileTest, GivesTheFilesBytesWhereverItIsReadAndSought) {
+  TempDir dir;
+  std::string bytes(200000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  dir.Write("data.bin", bytes);
+  std::string path = dir.File("data.bin");
+  std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
+  std::unique_ptr<MediaFile> plain = files->OpenMediaFile(path);
+  ASSERT_TRUE(plain);
+  ReadAheadFile file(*plain);
+  EXPECT_EQ(file.Size(), 200000);
+  const struct {
+    int64_t seekTo;  // -1: read on from where the last read ended
+    int64_t size;
+  } steps[] = {{-1, 4},      {-1, 600},    {2, 10},  {-1, 70000}, {70000, 3},  {150000, 4},
+               {149990, 20}, {199995, 10}, {-1, 10}, {0, 200000}, {65530, 12}, {200000, 1}};
+  std::string got(200000, '\0');
+  for (const auto& step : steps) {
+    SCOPED_TRACE(testing::Message() << step.seekTo << " " << step.size);
+    if (step.seekTo >= 0) {
+      ASSERT_TRUE(file.Seek(step.seekTo));
+    }
+    int64_t at = file.Tell();
+    int64_t wanted = std::min(step.size, 200000 - at);
+    ASSERT_EQ(file.Read(got.data(), step.size), wanted);
+    EXPECT_EQ(got.substr(0, wanted), bytes.substr(at, wanted));
+    EXPECT_EQ(file.Tell(), at + wanted);
+  }
+}
 
 // ASF counts time in milliseconds: a long WMA is neither decoded whole at the open nor again from
 // its start on a seek back, and still ends and lands on the very frame.
