@@ -21,6 +21,10 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr uint32_t kBufferMs = 1000;
 constexpr uint32_t kMaxBufferBlocks = kMaxQueuedBlocks - 20;
 constexpr uint32_t kRequestsPerBuffer = 4;
+// What the server waits for before it starts playing, after a start, a flush or a stall. Until
+// the server holds one request's worth the mixed blocks go out one by one, so a new track or a
+// seek is heard once its first blocks are mixed, not a whole request.
+constexpr uint32_t kStartMs = 40;
 constexpr auto kConnectTimeout = std::chrono::seconds(3);
 // A reconnect runs on the main thread at every play command while the server is gone: a server
 // that is there answers within milliseconds, and one that is not must not hold the player up.
@@ -28,6 +32,10 @@ constexpr auto kConnectTimeout = std::chrono::seconds(3);
 constexpr auto kReconnectTimeout = std::chrono::milliseconds(250);
 // The longest the mixing thread sleeps without a word from the server before it looks again.
 constexpr uint32_t kLongestWaitMs = 200;
+// Timing updates while playing: often at first, after a start, a flush or a stall, so that the
+// position follows the server at once, then less and less.
+constexpr pa_usec_t kFirstTimingUs = 10 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t kLongestTimingUs = 1500 * PA_USEC_PER_MSEC;
 
 class PulseOutput : public AudioOutput {
  public:
@@ -41,6 +49,8 @@ class PulseOutput : public AudioOutput {
         std::min<uint32_t>(rate * kBufferMs / 1000, blockFrames * kMaxBufferBlocks);
     bufferBytes_ = bufferFrames * FrameBytes();
     requestBytes_ = bufferBytes_ / kRequestsPerBuffer / FrameBytes() * FrameBytes();
+    uint32_t startFrames = std::max(rate * kStartMs / 1000, blockFrames);
+    startBytes_ = std::min(startFrames * FrameBytes(), requestBytes_);
     return Connect(kConnectTimeout);
   }
 
@@ -68,12 +78,10 @@ class PulseOutput : public AudioOutput {
         failed_ = true;
         return false;
       }
-      size_t writable = pa_stream_writable_size(stream_);
-      if (writable != static_cast<size_t>(-1) && writable >= PendingBytes() + needed) return true;
+      if (WritableBytes() >= PendingBytes() + needed) return true;
       // No room for more: what was gathered goes to the server before this thread sleeps.
       SendPending();
-      writable = pa_stream_writable_size(stream_);
-      if (writable != static_cast<size_t>(-1) && writable >= needed) return true;
+      if (WritableBytes() >= needed) return true;
       if (wake_.wait_until(lock, deadline) == std::cv_status::timeout) return false;
     }
   }
@@ -84,7 +92,7 @@ class PulseOutput : public AudioOutput {
     pending_.insert(pending_.end(), frames, frames + static_cast<size_t>(frameCount) * channels_);
     writtenSinceDiscard_ += frameCount;
     underflow_ = false;
-    if (PendingBytes() >= requestBytes_) SendPending();
+    if (PendingBytes() >= requestBytes_ || SentBytes() < requestBytes_) SendPending();
   }
 
   uint32_t QueuedFrames() override {
@@ -106,17 +114,37 @@ class PulseOutput : public AudioOutput {
     pending_.clear();
     writtenSinceDiscard_ = 0;
     underflow_ = false;
-    if (StreamReady()) Forget(pa_stream_flush(stream_, nullptr, nullptr));
+    if (!StreamReady()) return;
+    Forget(pa_stream_flush(stream_, nullptr, nullptr));
+    flushed_ = true;
+    // The mixing thread may wait for room that is there now.
+    wake_.notify_all();
+    // The flush leaves the indexes unknown: only an answer asked for after it tells them.
+    Forget(timing_);
+    timing_ = nullptr;
+    FollowTiming();
   }
 
   void SetActive(bool active) override {
     std::lock_guard<std::mutex> lock(mutex_);
     active_ = active;
-    if (active || !StreamReady()) return;
-    // Nothing more comes: the end of a track must be heard even when it is shorter than what the
-    // server waits for before it starts playing.
+    if (!StreamReady()) return;
+    if (active) {
+      // A dry spell while nothing played is no stall of what plays now.
+      underflow_ = false;
+      CancelDrain();
+      if (corked_) Forget(pa_stream_cork(stream_, 0, nullptr, nullptr));
+      corked_ = false;
+      FollowTiming();
+      return;
+    }
+    if (corked_ || drain_) return;
+    // Nothing more comes: what is queued is played out, even when it is shorter than what the
+    // server waits for before it starts, and then the stream is corked, so that a stopped player
+    // keeps neither the server's sink nor itself awake.
     SendPending();
-    Forget(pa_stream_trigger(stream_, nullptr, nullptr));
+    drain_ = pa_stream_drain(stream_, OnDrained, this);
+    if (!drain_) Cork();
   }
 
   bool Starved() override {
@@ -128,9 +156,58 @@ class PulseOutput : public AudioOutput {
   uint32_t FrameBytes() const { return channels_ * sizeof(float); }
   size_t PendingBytes() const { return pending_.size() * sizeof(float); }
   // Call with mutex_ held.
+  size_t SentBytes() const { return writtenSinceDiscard_ * FrameBytes() - PendingBytes(); }
+  // Call with mutex_ held. After a flush the server's queue is empty, but libpulse learns so only
+  // from the server's next request: until then the room is known here, so that the first block of
+  // a new track does not wait a round trip.
+  size_t WritableBytes() const {
+    size_t writable = pa_stream_writable_size(stream_);
+    if (writable == static_cast<size_t>(-1)) return 0;
+    if (!flushed_ || SentBytes() >= bufferBytes_) return writable;
+    return std::max<size_t>(writable, bufferBytes_ - SentBytes());
+  }
+  // Call with mutex_ held.
   bool StreamReady() const { return stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY; }
   static void Forget(pa_operation* operation) {
     if (operation) pa_operation_unref(operation);
+  }
+
+  // Call with mutex_ held. libpulse's own timing updates would run on a timer for as long as the
+  // stream lives, playing or not, and wake a stopped player every 1.5 s; these run only while the
+  // engine plays.
+  void RequestTiming() {
+    if (timing_ && pa_operation_get_state(timing_) == PA_OPERATION_RUNNING) return;
+    Forget(timing_);
+    timing_ = StreamReady() ? pa_stream_update_timing_info(stream_, nullptr, nullptr) : nullptr;
+  }
+  // Call with mutex_ held: asks now, and again soon.
+  void FollowTiming() {
+    RequestTiming();
+    timingIntervalUs_ = kFirstTimingUs;
+    ArmTimingTimer();
+    // The loop's thread may sleep in poll with no timeout: it must see the new one.
+    pa_mainloop_wakeup(mainloop_);
+  }
+  void ArmTimingTimer() {
+    pa_usec_t at = pa_rtclock_now() + timingIntervalUs_;
+    if (timingTimer_) {
+      pa_context_rttime_restart(context_, timingTimer_, at);
+    } else {
+      timingTimer_ = pa_context_rttime_new(context_, at, OnTimingTimer, this);
+    }
+    timingIntervalUs_ = std::min(timingIntervalUs_ * 2, kLongestTimingUs);
+  }
+
+  // Call with mutex_ held.
+  void Cork() {
+    Forget(pa_stream_cork(stream_, 1, nullptr, nullptr));
+    corked_ = true;
+  }
+  void CancelDrain() {
+    if (!drain_) return;
+    pa_operation_cancel(drain_);
+    pa_operation_unref(drain_);
+    drain_ = nullptr;
   }
 
   // Call with mutex_ held.
@@ -152,6 +229,8 @@ class PulseOutput : public AudioOutput {
     underflow_ = false;
     pending_.clear();
     writtenSinceDiscard_ = 0;
+    corked_ = true;
+    flushed_ = false;
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tunlark");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "tunlark");
@@ -182,21 +261,23 @@ class PulseOutput : public AudioOutput {
     pa_stream_set_state_callback(stream_, OnStreamState, this);
     pa_stream_set_write_callback(stream_, OnRequest, this);
     pa_stream_set_underflow_callback(stream_, OnUnderflow, this);
+    pa_stream_set_started_callback(stream_, OnStarted, this);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = bufferBytes_;
-    // Playing starts after one request's worth, so a start is heard at once.
-    attr.prebuf = requestBytes_;
+    attr.prebuf = startBytes_;
     attr.minreq = requestBytes_;
     attr.fragsize = static_cast<uint32_t>(-1);
+    // Corked until the engine has something to play.
     auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_START_CORKED);
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
       return FailConnect(lock);
     if (!wake_.wait_until(lock, deadline, [this] { return StreamSettled(); }) ||
         pa_stream_get_state(stream_) != PA_STREAM_READY) {
       return FailConnect(lock);
     }
+    RequestTiming();
     return true;
   }
 
@@ -214,10 +295,16 @@ class PulseOutput : public AudioOutput {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (!mainloop_) return;
+      CancelDrain();
+      Forget(timing_);
+      timing_ = nullptr;
+      if (timingTimer_) pa_mainloop_get_api(mainloop_)->time_free(timingTimer_);
+      timingTimer_ = nullptr;
       if (stream_) {
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+        pa_stream_set_started_callback(stream_, nullptr, nullptr);
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
         stream_ = nullptr;
@@ -275,12 +362,36 @@ class PulseOutput : public AudioOutput {
     output->wake_.notify_all();
   }
   static void OnRequest(pa_stream* /*stream*/, size_t /*bytes*/, void* self) {
-    static_cast<PulseOutput*>(self)->wake_.notify_all();
+    auto* output = static_cast<PulseOutput*>(self);
+    output->flushed_ = false;
+    output->wake_.notify_all();
   }
   static void OnUnderflow(pa_stream* /*stream*/, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
     output->underflow_ = true;
+    if (output->active_) output->FollowTiming();
     output->wake_.notify_all();
+  }
+  static void OnStarted(pa_stream* /*stream*/, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    if (output->active_) output->FollowTiming();
+  }
+  static void OnTimingTimer(pa_mainloop_api* api, pa_time_event* timer, const timeval* /*when*/,
+                            void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    if (output->active_ && output->StreamReady()) {
+      output->RequestTiming();
+      output->ArmTimingTimer();
+    } else {
+      // Stopped or paused: nothing moves until the next start arms it again.
+      api->time_restart(timer, nullptr);
+    }
+  }
+  static void OnDrained(pa_stream* /*stream*/, int /*success*/, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    Forget(output->drain_);
+    output->drain_ = nullptr;
+    if (!output->active_ && output->StreamReady()) output->Cork();
   }
 
   ThreadStarter threads_;
@@ -290,14 +401,21 @@ class PulseOutput : public AudioOutput {
   pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
   void* thread_ = nullptr;
+  pa_operation* drain_ = nullptr;   // playing out what is queued, to cork after it
+  pa_operation* timing_ = nullptr;  // the timing update asked for last
+  pa_time_event* timingTimer_ = nullptr;
+  pa_usec_t timingIntervalUs_ = kFirstTimingUs;
   uint32_t rate_ = 44100;
   uint32_t channels_ = 2;
   uint32_t bufferBytes_ = 0;
   uint32_t requestBytes_ = 0;
+  uint32_t startBytes_ = 0;
   std::vector<float> pending_;        // mixed blocks gathered into one write
   uint64_t writtenSinceDiscard_ = 0;  // frames, the pending ones included
   bool active_ = false;
   bool underflow_ = false;
+  bool corked_ = true;
+  bool flushed_ = false;  // the server's queue emptied, and no request of it since
   bool failed_ = false;
 };
 

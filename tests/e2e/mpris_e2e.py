@@ -244,6 +244,17 @@ def playerctl_drives_the_player(env, files):
         playerctl(env, "position", "10")
         hears(env, "late", timeout=3)
         check(9.5 < position(env) < 12, "position after SetPosition: %s" % position(env))
+        # Paused, the position holds while the output stands idle; played again, it goes on from
+        # there, neither from before what the output held nor past it.
+        playerctl(env, "pause")
+        status_becomes(env, "Paused")
+        held = position(env)
+        time.sleep(1.0)
+        check(position(env) == held, "paused at %.2f, then at %.2f" % (held, position(env)))
+        playerctl(env, "play")
+        hears(env, "late", timeout=3)
+        resumed = position(env)
+        check(held <= resumed < held + 3, "paused at %.2f, played on at %.2f" % (held, resumed))
         before = position(env)
         playerctl(env, "position", "2-")  # Seek by -2 s: the RewindB hotkey
         after = position(env)
