@@ -1,5 +1,7 @@
 #include <sndfile.h>
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
@@ -43,11 +45,27 @@ class SndfileDecoder : public Decoder {
     return n > 0 ? static_cast<uint32_t>(n) : 0;
   }
   double Seek(uint64_t frame) override {
+    // libsndfile decodes the last stretch of an Ogg Opus seek in steps it counts in an int, so a
+    // seek 2^31 frames or more past where its page search stopped never returns. A cut download,
+    // whose end it cannot find, reports a length of 2^63 frames and gets such seeks; a long
+    // target is therefore reached in shorter seeks, each from where the one before landed.
+    uint64_t step = 0;
+    double reached = 0;
+    do {
+      step = std::min(frame, step + kLongestSeekFrames);
+      reached = SeekOnce(step);
+    } while (reached == static_cast<double>(step) && step < frame);
+    return reached;
+  }
+
+ private:
+  static constexpr uint64_t kLongestSeekFrames = uint64_t{1} << 30;
+
+  double SeekOnce(uint64_t frame) {
     sf_count_t reached = sf_seek(sf_, static_cast<sf_count_t>(frame), SEEK_SET);
     return reached < 0 ? -1 : static_cast<double>(reached);
   }
 
- private:
   std::unique_ptr<MediaFile> file_;  // read by sf_ through the virtual I/O, so closed after it
   SNDFILE* sf_;
   SF_INFO info_;
