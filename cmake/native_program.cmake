@@ -50,10 +50,32 @@ file(CONFIGURE OUTPUT ${native_generated}/app/menu_mime_types.h
      CONTENT "// Made from resources/track_formats.txt by cmake/native_program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@TUNLARK_MIME_TYPES@\";\n"
      @ONLY)
 
+# The engine without FFmpeg: its decoder is the module tunlark-ffmpeg.so beside the program,
+# loaded the first time a track needs it, so that a start maps none of the many libraries
+# Debian's FFmpeg pulls in.
+add_library(tunlark_engine_native STATIC
+            ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg_loader_linux.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_linux.cpp)
+target_link_libraries(tunlark_engine_native PUBLIC tunlark_engine_objects ${CMAKE_DL_LIBS})
+# The module exports its entry alone; what it takes from the engine and the platform stays its own.
+add_library(tunlark_ffmpeg_module MODULE
+            ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg_module_linux.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/media_seek.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/track_decoders.cpp)
+target_include_directories(tunlark_ffmpeg_module PRIVATE ${CMAKE_BINARY_DIR}/generated)
+set_target_properties(tunlark_ffmpeg_module PROPERTIES
+                      PREFIX "" OUTPUT_NAME tunlark-ffmpeg
+                      LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR}
+                      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_link_libraries(tunlark_ffmpeg_module PRIVATE tunlark_platform PkgConfig::FFMPEG)
+target_link_options(tunlark_ffmpeg_module PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+
 add_executable(tunlark ${NATIVE_SOURCES} ${native_pictures} ${native_menu})
 target_include_directories(tunlark PRIVATE ${native_generated})
 set_target_properties(tunlark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
-target_link_libraries(tunlark PRIVATE tunlark_core tunlark_engine tunlark_platform tunlark_posix
+add_dependencies(tunlark tunlark_ffmpeg_module)
+target_link_libraries(tunlark PRIVATE tunlark_core tunlark_engine_native tunlark_platform tunlark_posix
                       PkgConfig::GTK3 PkgConfig::NATIVE_PULSE PkgConfig::NATIVE_SYSTEMD
                       PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
 
