@@ -7,6 +7,8 @@
 #include <vector>
 
 FfmpegModuleEntry LoadFfmpegModule(const std::string& path) {
+  // dlopen takes an empty name for the program itself.
+  if (path.empty()) return nullptr;
   // Local: the module's FFmpeg symbols stay its own. Now: a missing library fails here, once,
   // rather than in the middle of a track.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

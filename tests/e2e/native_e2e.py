@@ -30,6 +30,8 @@ from suite import Skipped, Suite, check, wait_for  # noqa: E402
 from tray_e2e import ITEM, ITEM_PATH, MENU_PATH, WATCHER, Panel, has_owner  # noqa: E402
 
 PROGRAM = "tunlark"
+# FFmpeg's decoder, which the program loads from its own folder.
+FFMPEG_MODULE = "tunlark-ffmpeg.so"
 # The tray strip of trayer at the bottom of the screen.
 XEMBED_STRIP = SCREEN_HEIGHT - 48
 KEY_STOP = "ctrl+alt+KP_Delete"
@@ -64,6 +66,7 @@ class NativeEnvironment(Environment):
     def fill_program_dir(self, folder):
         os.makedirs(folder, exist_ok=True)
         shutil.copy2(os.path.join(self.bin_dir, PROGRAM), folder)
+        shutil.copy2(os.path.join(self.bin_dir, FFMPEG_MODULE), folder)
         shutil.copytree(os.path.join(self.bin_dir, "Help"), os.path.join(folder, "Help"))
         subprocess.run([sys.executable, DEFAULT_FILES, folder], check=True, timeout=60)
 
