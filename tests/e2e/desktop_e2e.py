@@ -406,6 +406,8 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
         with open(os.path.join(user_dir, "current.spl"), "rb") as f:
             check(files["b"].encode() in f.read(),
                   "the user's current.spl does not hold the second file")
+        check(os.path.exists(os.path.join(user_dir, "tunlark-ffmpeg.so")),
+              "the user's program folder lacks the FFmpeg decoder module")
         check(not os.path.exists("/usr/lib/tunlark/current.spl") and
               not os.path.exists("/usr/lib/tunlark/program/current.spl"),
               "the player wrote into the installed program folder")
