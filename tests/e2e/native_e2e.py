@@ -339,6 +339,21 @@ def wayland_hotkeys_go_through_the_shortcuts_portal(env, files):
 
 
 @case
+def without_the_ffmpeg_module_its_tracks_are_unplayable_and_the_player_stays(env, files):
+    m4a = os.path.join(os.path.dirname(files["a"]), "tone a.m4a")
+    subprocess.run(["ffmpeg", "-v", "quiet", "-y", "-i", files["a"], "-c:a", "aac", m4a],
+                   check=True, timeout=120)
+    folder = env.make_program_dir("no-module")
+    os.remove(os.path.join(folder, FFMPEG_MODULE))
+    with SessionBus(env), Player(env, "no-module", m4a, folder=folder) as player:
+        sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 5)
+        check(not heard, "the AAC track played without the module: %r" % sound)
+        check(env.run_player(folder, files["c"]) == 0, "the second start failed")
+        hears(env, "c")
+        check(player.process.poll() is None, "the player ended")
+
+
+@case
 def the_win32_programs_folder_goes_on_playing(env, files):
     folder = env.make_program_dir("adopted")
     # As the Win32 program saved it under Wine: drive paths in Windows-1251, CR LF.
