@@ -66,7 +66,9 @@ class NativeEnvironment(Environment):
     def fill_program_dir(self, folder):
         os.makedirs(folder, exist_ok=True)
         shutil.copy2(os.path.join(self.bin_dir, PROGRAM), folder)
-        shutil.copy2(os.path.join(self.bin_dir, FFMPEG_MODULE), folder)
+        # An older build (the benchmarks' before) has none.
+        if os.path.exists(os.path.join(self.bin_dir, FFMPEG_MODULE)):
+            shutil.copy2(os.path.join(self.bin_dir, FFMPEG_MODULE), folder)
         shutil.copytree(os.path.join(self.bin_dir, "Help"), os.path.join(folder, "Help"))
         subprocess.run([sys.executable, DEFAULT_FILES, folder], check=True, timeout=60)
 
