@@ -54,13 +54,13 @@ file(CONFIGURE OUTPUT ${native_generated}/app/menu_mime_types.h
 # loaded the first time a track needs it, so that a start maps none of the many libraries
 # Debian's FFmpeg pulls in.
 add_library(tunlark_engine_native STATIC
-            ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg_loader_linux.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_loader_linux.cpp
             ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_linux.cpp)
 target_link_libraries(tunlark_engine_native PUBLIC tunlark_engine_objects ${CMAKE_DL_LIBS})
 # The module exports its entry alone; what it takes from the engine and the platform stays its own.
 add_library(tunlark_ffmpeg_module MODULE
             ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg.cpp
-            ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg_module_linux.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_entry_linux.cpp
             ${CMAKE_SOURCE_DIR}/playback/engine/media_seek.cpp
             ${CMAKE_SOURCE_DIR}/playback/engine/track_decoders.cpp)
 target_include_directories(tunlark_ffmpeg_module PRIVATE ${CMAKE_BINARY_DIR}/generated)
