@@ -58,18 +58,23 @@ if(NOT WIN32)
       DEPENDS ${CMAKE_SOURCE_DIR}/packaging/linux/${doc})
     list(APPEND made_files ${install_files}/${doc}.gz)
   endforeach()
-  # The program and its player module without their symbol tables; the build folder keeps them.
+  # The program, its player module and its FFmpeg decoder module without their symbol tables;
+  # the build folder keeps them. The modules go beside the program, where it looks for them.
   add_custom_command(
     OUTPUT ${install_files}/program/tunlark ${install_files}/program/tunlark-player.so
+           ${install_files}/program/tunlark-ffmpeg.so
     COMMAND ${CMAKE_COMMAND} -E make_directory ${install_files}/program
     COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark
             $<TARGET_FILE:tunlark>
     COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark-player.so
             $<TARGET_FILE:tunlark_player>
-    DEPENDS tunlark tunlark_player)
+    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark-ffmpeg.so
+            $<TARGET_FILE:tunlark_ffmpeg_module>
+    DEPENDS tunlark tunlark_player tunlark_ffmpeg_module)
   # Made for scripts/package only, not with every build of the program.
   add_custom_target(install_files DEPENDS ${made_files} ${icon_files}
-                                          ${install_files}/program/tunlark)
+                                          ${install_files}/program/tunlark
+                                          ${install_files}/program/tunlark-ffmpeg.so)
 
   # The package's version has to be the changelog's newest.
   file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/linux/changelog changelog_top LIMIT_COUNT 1)
@@ -84,7 +89,7 @@ if(NOT WIN32)
   file(CREATE_LINK ../lib/tunlark/tunlark ${install_files}/tunlark SYMBOLIC)
 
   install(PROGRAMS ${install_files}/program/tunlark DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
-  install(FILES ${install_files}/program/tunlark-player.so
+  install(FILES ${install_files}/program/tunlark-player.so ${install_files}/program/tunlark-ffmpeg.so
           DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
   install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/linux/tunlark
           DESTINATION ${TUNLARK_INSTALL_DEFAULTS_DIR})

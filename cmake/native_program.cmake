@@ -50,6 +50,27 @@ file(CONFIGURE OUTPUT ${native_generated}/app/menu_mime_types.h
      CONTENT "// Made from resources/track_formats.txt by cmake/native_program.cmake.\n#pragma once\nconstexpr char kMenuMimeTypes[] = \"@TUNLARK_MIME_TYPES@\";\n"
      @ONLY)
 
+# The engine without FFmpeg: its decoder is the module tunlark-ffmpeg.so beside the program,
+# loaded the first time a track needs it, so that a start maps none of the many libraries
+# Debian's FFmpeg pulls in.
+add_library(tunlark_engine_native STATIC
+            ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_loader_linux.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_linux.cpp)
+target_link_libraries(tunlark_engine_native PUBLIC tunlark_engine_objects ${CMAKE_DL_LIBS})
+# The module exports its entry alone; what it takes from the engine and the platform stays its own.
+add_library(tunlark_ffmpeg_module MODULE
+            ${CMAKE_SOURCE_DIR}/playback/engine/decoder_ffmpeg.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/ffmpeg_module_entry_linux.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/media_seek.cpp
+            ${CMAKE_SOURCE_DIR}/playback/engine/track_decoders.cpp)
+target_include_directories(tunlark_ffmpeg_module PRIVATE ${CMAKE_BINARY_DIR}/generated)
+set_target_properties(tunlark_ffmpeg_module PROPERTIES
+                      PREFIX "" OUTPUT_NAME tunlark-ffmpeg
+                      LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR}
+                      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_link_libraries(tunlark_ffmpeg_module PRIVATE tunlark_platform PkgConfig::FFMPEG)
+target_link_options(tunlark_ffmpeg_module PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+
 # The player is a module beside the program file, which loads it only when it is to run the
 # player: a later start hands its path over with GIO alone and never maps the toolkit.
 pkg_check_modules(NATIVE_GIO REQUIRED IMPORTED_TARGET gio-2.0)
@@ -57,7 +78,7 @@ add_library(tunlark_player MODULE ${NATIVE_SOURCES} ${native_pictures} ${native_
 target_include_directories(tunlark_player PRIVATE ${native_generated})
 set_target_properties(tunlark_player PROPERTIES OUTPUT_NAME tunlark-player PREFIX ""
                       LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
-target_link_libraries(tunlark_player PRIVATE tunlark_core tunlark_engine tunlark_platform
+target_link_libraries(tunlark_player PRIVATE tunlark_core tunlark_engine_native tunlark_platform
                       tunlark_posix PkgConfig::GTK3 PkgConfig::NATIVE_PULSE
                       PkgConfig::NATIVE_SYSTEMD PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
 target_link_options(tunlark_player PRIVATE -Wl,--no-undefined)
@@ -68,7 +89,7 @@ target_include_directories(tunlark PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(tunlark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
 target_link_libraries(tunlark PRIVATE PkgConfig::NATIVE_GIO ${CMAKE_DL_LIBS})
 # Built with the program: neither runs without the other.
-add_dependencies(tunlark tunlark_player)
+add_dependencies(tunlark tunlark_player tunlark_ffmpeg_module)
 
 # The files that live beside the program, as the Win32 program's.
 include(${CMAKE_SOURCE_DIR}/cmake/program_files.cmake)

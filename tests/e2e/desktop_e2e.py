@@ -384,7 +384,9 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
     print("  Installed-Size: %s KiB" % fields["Installed-Size"])
     check("wine" not in fields["Depends"] and "python" not in fields["Depends"],
           "the package depends on %s" % fields["Depends"])
-    for library in ("libgtk-3-0", "libpulse0", "libsystemd0", "libmpg123-0", "libx11-6"):
+    # FFmpeg's, through the decoder module the program loads.
+    for library in ("libgtk-3-0", "libpulse0", "libsystemd0", "libmpg123-0", "libx11-6",
+                    "libavcodec", "libavformat", "libavutil"):
         check(library in fields["Depends"], "Depends lacks %s: %s" % (library, fields["Depends"]))
     check(int(fields["Installed-Size"]) < 16 * 1024,
           "the package installs %s KiB" % fields["Installed-Size"])
@@ -395,7 +397,8 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
         for path in ("/usr/share/applications/tunlark.desktop",
                      "/usr/share/mime/packages/tunlark.xml",
                      "/usr/share/icons/hicolor/48x48/apps/tunlark.png",
-                     "/usr/share/man/man1/tunlark.1.gz"):
+                     "/usr/share/man/man1/tunlark.1.gz",
+                     "/usr/lib/tunlark/program/tunlark-ffmpeg.so"):
             check(os.path.exists(path), "the package lacks %s" % path)
         with SessionBus(env):
             native_plays_and_takes_over(env, ["tunlark"], ["tunlark"], files)
@@ -403,6 +406,8 @@ def debian_package_plays_for_a_user_and_its_removal_keeps_their_files(env, probe
         with open(os.path.join(user_dir, "current.spl"), "rb") as f:
             check(files["b"].encode() in f.read(),
                   "the user's current.spl does not hold the second file")
+        check(os.path.exists(os.path.join(user_dir, "tunlark-ffmpeg.so")),
+              "the user's program folder lacks the FFmpeg decoder module")
         check(not os.path.exists("/usr/lib/tunlark/current.spl") and
               not os.path.exists("/usr/lib/tunlark/program/current.spl"),
               "the player wrote into the installed program folder")

@@ -4,6 +4,7 @@ player as a second start with its path would do, and then played again from the 
 stop. Runs against either build (harness.py picks Tunlark.exe.so or Tunlark.exe in --bin).
 
 Usage: formats_e2e.py --bin BUILD_BIN --driver DRIVER --fixtures TUNLARK_E2E_FIXTURES
+       formats_e2e.py --native --bin NATIVE_BIN --fixtures TUNLARK_E2E_FIXTURES
 Exit code 0 when it passed, 1 when it failed, 77 (skipped) when the program has not been built.
 """
 
@@ -138,6 +139,17 @@ def kinds_folder(env, args):
 
 
 def main():
+    if "--native" in sys.argv:
+        # The native program, whose FFmpeg decoder is a module it loads beside itself.
+        sys.argv.remove("--native")
+        import harness
+        import native_driver
+        import suite
+        if "--driver" not in sys.argv:
+            sys.argv += ["--driver", __file__]  # the native program needs none; any file stands
+        suite.program_file = lambda bin_dir: os.path.join(bin_dir, native_driver.PROGRAM)
+        harness.program_file = suite.program_file
+        suite.Environment = native_driver.NativeDriverEnvironment
     return SUITE.main(options=["--fixtures"], arguments=kinds_folder)
 
 

@@ -31,6 +31,8 @@ from tray_e2e import ITEM, ITEM_PATH, MENU_PATH, WATCHER, Panel, has_owner  # no
 
 PROGRAM = "tunlark"
 PLAYER_MODULE = "tunlark-player.so"
+# FFmpeg's decoder, which the program loads from its own folder.
+FFMPEG_MODULE = "tunlark-ffmpeg.so"
 # The tray strip of trayer at the bottom of the screen.
 XEMBED_STRIP = SCREEN_HEIGHT - 48
 KEY_STOP = "ctrl+alt+KP_Delete"
@@ -66,6 +68,9 @@ class NativeEnvironment(Environment):
         os.makedirs(folder, exist_ok=True)
         for name in (PROGRAM, PLAYER_MODULE):
             shutil.copy2(os.path.join(self.bin_dir, name), folder)
+        # An older build (the benchmarks' before) has none.
+        if os.path.exists(os.path.join(self.bin_dir, FFMPEG_MODULE)):
+            shutil.copy2(os.path.join(self.bin_dir, FFMPEG_MODULE), folder)
         shutil.copytree(os.path.join(self.bin_dir, "Help"), os.path.join(folder, "Help"))
         subprocess.run([sys.executable, DEFAULT_FILES, folder], check=True, timeout=60)
 
@@ -350,6 +355,21 @@ def wayland_hotkeys_go_through_the_shortcuts_portal(env, files):
             if portal:
                 portal.terminate()
                 portal.wait(10)
+
+
+@case
+def without_the_ffmpeg_module_its_tracks_are_unplayable_and_the_player_stays(env, files):
+    m4a = os.path.join(os.path.dirname(files["a"]), "tone a.m4a")
+    subprocess.run(["ffmpeg", "-v", "quiet", "-y", "-i", files["a"], "-c:a", "aac", m4a],
+                   check=True, timeout=120)
+    folder = env.make_program_dir("no-module")
+    os.remove(os.path.join(folder, FFMPEG_MODULE))
+    with SessionBus(env), Player(env, "no-module", m4a, folder=folder) as player:
+        sound, heard = env.wait_for_sound(lambda s: s.tone == "a", 5)
+        check(not heard, "the AAC track played without the module: %r" % sound)
+        check(env.run_player(folder, files["c"]) == 0, "the second start failed")
+        hears(env, "c")
+        check(player.process.poll() is None, "the player ended")
 
 
 @case
