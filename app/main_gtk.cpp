@@ -233,7 +233,11 @@ class NativeProgram {
     if (!toolkitTried_) {
       toolkitTried_ = true;
       hasDisplay_ = gtk_init_check(argc, argv);
-      if (hasDisplay_) tray_.Start();
+      if (hasDisplay_) {
+        tray_.Start();
+      } else {
+        tray_.StartWithoutDisplay();
+      }
     }
     return hasDisplay_;
   }

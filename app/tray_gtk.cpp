@@ -105,10 +105,29 @@ struct NativeTray::Impl {
   void HostChanged(bool registered) {
     hostKnown = true;
     hostShows = registered;
+    // Before the start the bus's answer is only kept: GTK may not be up yet.
+    if (!started) return;
     if (registered) {
       HideStatusIcon();
     } else {
+      ShowFallback();
+    }
+  }
+
+  // What follows the start once the bus has answered, or has not in time.
+  void ActOnHost() {
+    if (hostKnown && !hostShows) ShowFallback();
+    if (!hostKnown && !hostTimer) hostTimer = g_timeout_add(kHostWaitMs, HostTimeout, this);
+  }
+
+  // Where no watcher took the item: the XEmbed icon, or without a display only the word that
+  // the desktop has no tray.
+  void ShowFallback() {
+    if (hasDisplay) {
       ShowStatusIcon();
+    } else if (!toldNoTray && !removed) {
+      toldNoTray = true;
+      fputs(kNoTrayMessage, stderr);
     }
   }
 
@@ -175,7 +194,7 @@ struct NativeTray::Impl {
   static gboolean HostTimeout(gpointer self) {
     auto* impl = static_cast<Impl*>(self);
     impl->hostTimer = 0;
-    if (!impl->hostKnown) impl->ShowStatusIcon();
+    if (!impl->hostKnown) impl->ShowFallback();
     return G_SOURCE_REMOVE;
   }
 
@@ -237,6 +256,9 @@ struct NativeTray::Impl {
   bool hostKnown = false;
   bool hostShows = false;
   bool removed = false;
+  bool started = false;
+  bool hasDisplay = false;
+  bool toldNoTray = false;
   guint hostTimer = 0;
   guint embedCheck = 0;
 };
@@ -257,7 +279,13 @@ BusCompanion* NativeTray::Item() {
 
 void NativeTray::Start() {
   UseTrayPictureForWindows();
-  impl_->hostTimer = g_timeout_add(kHostWaitMs, Impl::HostTimeout, impl_.get());
+  impl_->started = impl_->hasDisplay = true;
+  impl_->ActOnHost();
+}
+
+void NativeTray::StartWithoutDisplay() {
+  impl_->started = true;
+  impl_->ActOnHost();
 }
 
 void NativeTray::Release() {

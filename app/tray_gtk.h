@@ -33,9 +33,13 @@ class NativeTray : public TrayIcon {
 
   // The item, to serve on the media controls' connection.
   BusCompanion* Item();
-  // Waits for the bus to say whether a watcher took the item; then the XEmbed icon if not. The
-  // tray's picture becomes the program windows' icon where the desktop's theme has none.
+  // Once GTK is up: waits for the bus to say whether a watcher took the item; then the XEmbed
+  // icon if not. The tray's picture becomes the program windows' icon where the desktop's theme
+  // has none.
   void Start();
+  // Where GTK found no display: the same wait, then only kNoTrayMessage if no watcher took the
+  // item. GTK is never touched.
+  void StartWithoutDisplay();
   // The item's requests wait from the start until this is called.
   void Release();
   // Hides every icon, at exit.

@@ -60,6 +60,22 @@ bool ParseHeader(const unsigned char* p, FrameHeader* header) {
   return length >= 4;
 }
 
+// The frames libmpg123 decodes before a seek's target, so that the target sounds as in a straight
+// read: a layer III frame takes part of its data from the frames before it (up to 511 bytes back,
+// 255 in MPEG 2 and 2.5) and overlaps the one before. Its default of four covers usual bitrates
+// only; at the lowest bitrate, as VBR files use for quiet parts, the data reaches back further.
+long SeekPreframes(int layer, long rate) {
+  if (layer != 3) return 2;
+  bool mpeg1 = rate >= 32000;
+  long reservoir = mpeg1 ? 511 : 255;
+  // The smallest frame, at 32 kbit/s in MPEG 1 and 8 kbit/s in MPEG 2 and 2.5.
+  long smallest = mpeg1 ? 144 * 32000 / rate : 72 * 8000 / rate;
+  // Header, checksum and stereo side information come before each frame's data.
+  long overhead = 4 + 2 + (mpeg1 ? 32 : 17);
+  long data = std::max(smallest - overhead, 1L);
+  return (reservoir + data - 1) / data + 1;
+}
+
 ssize_t ReaderRead(void* handle, void* buffer, size_t size) {
   int64_t n = static_cast<MediaFile*>(handle)->Read(buffer, static_cast<int64_t>(size));
   return n < 0 ? -1 : static_cast<ssize_t>(n);
@@ -216,6 +232,7 @@ std::unique_ptr<Decoder> OpenMpegDecoder(std::unique_ptr<MediaFile>& file, bool 
     mpg123_delete(mh);
     return nullptr;
   }
+  mpg123_param(mh, MPG123_PREFRAMES, SeekPreframes(layer, rate), 0);
   uint32_t ctype = layer == 1   ? BASS_CTYPE_STREAM_MP1
                    : layer == 2 ? BASS_CTYPE_STREAM_MP2
                                 : BASS_CTYPE_STREAM_MP3;

@@ -126,6 +126,9 @@ TEST_F(EngineStreamTest, CompressedFormatsReadTheirLengthAndSeekToTheFrame) {
       {"opus.opus", 0, "opusenc --quiet", 48000, 2e-3f},
       // Read and sought through the read-ahead buffer, whose seeks land inside and outside it.
       {"tone.mp3", 0, "lame --quiet -b 128", 44100, 2e-3f},
+      // No encoder's header, and frames of 40 kbit/s whose data reaches back past four frames.
+      {"vbr.mp3", 0, "lame --quiet --vbr-new -V 2 -t", 44100, 1e-6f},
+      {"vbr22.mp3", 0, "lame --quiet --vbr-new -V 6 -t", 22050, 1e-6f},
   };
   std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
   for (const Case& c : cases) {
