@@ -6,6 +6,7 @@
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
 #include "playback/engine/media_seek.h"
+#include "playback/engine/ogg_length.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ class SndfileDecoder : public Decoder {
     // seek 2^31 frames or more past where its page search stopped never returns. A cut download,
     // whose end it cannot find, reports a length of 2^63 frames and gets such seeks; a long
     // target is therefore reached in shorter seeks, each from where the one before landed.
+    frame = std::min(frame, LengthFrames());  // libsndfile lands a cut file's far seeks early
     uint64_t step = 0;
     double reached = 0;
     do {
@@ -106,6 +108,14 @@ std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file) {
       info.samplerate > 384000 || info.frames < 0) {
     sf_close(sf);
     return nullptr;
+  }
+  // For an Ogg file whose end it cannot find (cut short) libsndfile says SF_COUNT_MAX frames, which
+  // the length, the seeks and the end of the track would all go by; its whole pages say how far
+  // it will decode.
+  if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG && info.frames == SF_COUNT_MAX) {
+    uint64_t frames = OggFramesToLastWholePage(*file, ctype == BASS_CTYPE_STREAM_OPUS,
+                                               static_cast<uint32_t>(info.samplerate));
+    info.frames = static_cast<sf_count_t>(std::min<uint64_t>(frames, SF_COUNT_MAX));
   }
   // Integer PCM comes out at full scale rather than clipped.
   sf_command(sf, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
