@@ -288,6 +288,8 @@ TEST_F(EngineStreamTest, CutOggFilesHaveTheLengthTheyPlay) {
   };
   const CutCase cases[] = {
       {"cut.opus", {0, 48000, 1, 3.0, 440, 0.5, 1000, 1.0}, "opusenc --quiet"},
+      // Decoded at 16 kHz, counted in its pages at 48 kHz.
+      {"cut16k.opus", {0, 16000, 2, 3.0}, "opusenc --quiet"},
       {"cut.ogg", {SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 10.0}, ""},
   };
   std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
