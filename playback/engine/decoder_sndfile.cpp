@@ -6,6 +6,7 @@
 #include "playback/engine/audio_engine.h"
 #include "playback/engine/decoder.h"
 #include "playback/engine/media_seek.h"
+#include "playback/engine/ogg_length.h"
 
 namespace {
 
@@ -32,8 +33,9 @@ sf_count_t VirtualTell(void* user) {
 
 class SndfileDecoder : public Decoder {
  public:
-  SndfileDecoder(std::unique_ptr<MediaFile> file, SNDFILE* sf, const SF_INFO& info, uint32_t ctype)
-      : file_(std::move(file)), sf_(sf), info_(info), ctype_(ctype) {}
+  SndfileDecoder(std::unique_ptr<MediaFile> file, SNDFILE* sf, const SF_INFO& info, uint32_t ctype,
+                 uint64_t readLimit)
+      : file_(std::move(file)), sf_(sf), info_(info), ctype_(ctype), readLimit_(readLimit) {}
   ~SndfileDecoder() override { sf_close(sf_); }
 
   uint32_t Rate() const override { return static_cast<uint32_t>(info_.samplerate); }
@@ -41,14 +43,19 @@ class SndfileDecoder : public Decoder {
   uint64_t LengthFrames() const override { return static_cast<uint64_t>(info_.frames); }
   uint32_t ChannelType() const override { return ctype_; }
   uint32_t Read(float* out, uint32_t frameCount) override {
-    sf_count_t n = sf_readf_float(sf_, out, frameCount);
-    return n > 0 ? static_cast<uint32_t>(n) : 0;
+    uint64_t left = readLimit_ - std::min(position_, readLimit_);
+    sf_count_t n =
+        sf_readf_float(sf_, out, static_cast<sf_count_t>(std::min<uint64_t>(frameCount, left)));
+    uint32_t got = n > 0 ? static_cast<uint32_t>(n) : 0;
+    position_ += got;
+    return got;
   }
   double Seek(uint64_t frame) override {
     // libsndfile decodes the last stretch of an Ogg Opus seek in steps it counts in an int, so a
     // seek 2^31 frames or more past where its page search stopped never returns. A cut download,
     // whose end it cannot find, reports a length of 2^63 frames and gets such seeks; a long
     // target is therefore reached in shorter seeks, each from where the one before landed.
+    frame = std::min(frame, readLimit_);  // libsndfile lands a cut file's far seeks early
     uint64_t step = 0;
     double reached = 0;
     do {
@@ -63,13 +70,19 @@ class SndfileDecoder : public Decoder {
 
   double SeekOnce(uint64_t frame) {
     sf_count_t reached = sf_seek(sf_, static_cast<sf_count_t>(frame), SEEK_SET);
-    return reached < 0 ? -1 : static_cast<double>(reached);
+    if (reached < 0) return -1;
+    position_ = static_cast<uint64_t>(reached);
+    return static_cast<double>(reached);
   }
 
   std::unique_ptr<MediaFile> file_;  // read by sf_ through the virtual I/O, so closed after it
   SNDFILE* sf_;
   SF_INFO info_;
   uint32_t ctype_;
+  // A length counted from Ogg pages, which a damaged file's headers may set short of what its
+  // packets hold, is kept to: the channel ends where it says.
+  uint64_t readLimit_;
+  uint64_t position_ = 0;  // the next frame Read gives
 };
 
 }  // namespace
@@ -107,7 +120,17 @@ std::unique_ptr<Decoder> OpenSndfileDecoder(std::unique_ptr<MediaFile>& file) {
     sf_close(sf);
     return nullptr;
   }
+  // For an Ogg file whose end it cannot find (cut short) libsndfile says SF_COUNT_MAX frames, which
+  // the length, the seeks and the end of the track would all go by; its whole pages say how far
+  // it will decode.
+  uint64_t readLimit = ~uint64_t{0};
+  if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG && info.frames == SF_COUNT_MAX) {
+    uint64_t frames = OggFramesToLastWholePage(*file, ctype == BASS_CTYPE_STREAM_OPUS,
+                                               static_cast<uint32_t>(info.samplerate));
+    info.frames = static_cast<sf_count_t>(std::min<uint64_t>(frames, SF_COUNT_MAX));
+    readLimit = static_cast<uint64_t>(info.frames);
+  }
   // Integer PCM comes out at full scale rather than clipped.
   sf_command(sf, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-  return std::make_unique<SndfileDecoder>(std::move(file), sf, info, ctype);
+  return std::make_unique<SndfileDecoder>(std::move(file), sf, info, ctype, readLimit);
 }

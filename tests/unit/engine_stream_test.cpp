@@ -280,23 +280,54 @@ TEST_F(EngineStreamTest, LongWmaOpensAndSeeksBackWithoutDecodingFromItsStart) {
   EXPECT_LE(worst, 2e-3f);
 }
 
-// A cut Ogg Opus download, whose end libsndfile cannot find, reports a length of 2^63 frames, so
-// the position bar sends seeks far past its real end: each returns, no later than that end.
-TEST_F(EngineStreamTest, CutOpusFileAnswersSeeksFarPastItsEnd) {
-  ToneParams params{0, 48000, 1, 3.0, 440, 0.5, 1000, 1.0};
-  std::string path = dir_.File("cut.opus");
-  ASSERT_TRUE(WriteMpeg(path, params, "opusenc --quiet"));
-  std::filesystem::resize_file(path, std::filesystem::file_size(path) * 2 / 3);
+// A cut Ogg download, whose end libsndfile cannot find, is reported 2^63 frames long by it. Its
+// length is what its whole pages hold, as far as it decodes, and seeks far past it return at once,
+// no later than that end.
+TEST_F(EngineStreamTest, CutOggFilesHaveTheLengthTheyPlay) {
+  struct CutCase {
+    const char* name;
+    ToneParams params;
+    const char* encoder;  // "" for libsndfile
+  };
+  const CutCase cases[] = {
+      {"cut.opus", {0, 48000, 1, 3.0, 440, 0.5, 1000, 1.0}, "opusenc --quiet"},
+      // Decoded at 16 kHz, counted in its pages at 48 kHz.
+      {"cut16k.opus", {0, 16000, 2, 3.0}, "opusenc --quiet"},
+      {"cut.ogg", {SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 10.0}, ""},
+  };
   std::unique_ptr<FileSystem> files = CreatePosixFileSystem();
-  for (uint64_t target : {uint64_t{1000000000000}, uint64_t{1000000000000000}, uint64_t{1} << 62}) {
+  for (const CutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = dir_.File(c.name);
+    ASSERT_TRUE(*c.encoder ? WriteMpeg(path, c.params, c.encoder) : WriteTone(path, c.params));
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) * 2 / 3);
+    const uint64_t whole = static_cast<uint64_t>(c.params.seconds * c.params.rate);
+
     std::unique_ptr<MediaFile> file = files->OpenMediaFile(path);
     std::unique_ptr<Decoder> decoder = OpenSndfileDecoder(file);
     ASSERT_TRUE(decoder);
-    std::vector<float> block(4096);
-    ASSERT_EQ(decoder->Read(block.data(), 4096), 4096u);  // played a while
-    double reached = decoder->Seek(target);
-    EXPECT_GE(reached, 0) << target;
-    EXPECT_LT(reached, 3 * 48000) << target;
+    uint64_t length = decoder->LengthFrames();
+    std::vector<float> block(4096 * c.params.channels);
+    uint64_t played = 0;
+    for (uint32_t got; (got = decoder->Read(block.data(), 4096)) > 0;) played += got;
+    EXPECT_GT(played, whole / 3);
+    EXPECT_EQ(length, played);
+
+    for (uint64_t target : {length / 2, uint64_t{1000000000000}, uint64_t{1} << 62}) {
+      file = files->OpenMediaFile(path);
+      decoder = OpenSndfileDecoder(file);
+      ASSERT_TRUE(decoder);
+      ASSERT_EQ(decoder->Read(block.data(), 4096), 4096u);  // played a while
+      EXPECT_EQ(decoder->Seek(target), static_cast<double>(std::min(target, length))) << target;
+    }
+
+    // The channel shows that length and takes no position past it.
+    uint32_t h = Open(path);
+    ASSERT_NE(h, 0u);
+    double seconds = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
+    EXPECT_DOUBLE_EQ(seconds, static_cast<double>(length) / c.params.rate);
+    EXPECT_FALSE(BASS_ChannelSetPosition(h, BASS_ChannelSeconds2Bytes(h, seconds + 1)));
+    BASS_StreamFree(h);
   }
 }
 
