@@ -33,6 +33,7 @@ PROGRAM = "tunlark"
 PLAYER_MODULE = "tunlark-player.so"
 # FFmpeg's decoder, which the program loads from its own folder.
 FFMPEG_MODULE = "tunlark-ffmpeg.so"
+TOOLKIT_MODULE = "tunlark-gtk.so"
 # The tray strip of trayer at the bottom of the screen.
 XEMBED_STRIP = SCREEN_HEIGHT - 48
 KEY_STOP = "ctrl+alt+KP_Delete"
@@ -66,7 +67,7 @@ class NativeEnvironment(Environment):
 
     def fill_program_dir(self, folder):
         os.makedirs(folder, exist_ok=True)
-        for name in (PROGRAM, PLAYER_MODULE):
+        for name in (PROGRAM, PLAYER_MODULE, TOOLKIT_MODULE):
             shutil.copy2(os.path.join(self.bin_dir, name), folder)
         # An older build (the benchmarks' before) has none.
         if os.path.exists(os.path.join(self.bin_dir, FFMPEG_MODULE)):
