@@ -240,6 +240,25 @@ def the_items_menu_chooses_entries_through_its_events(env, files):
 
 
 @case
+def without_the_toolkit_module_it_plays_and_says_so(env, files):
+    folder = env.make_program_dir("notoolkit")
+    os.remove(os.path.join(folder, TOOLKIT_MODULE))
+    log = os.path.join(env.root, "player.log")
+    before = os.path.getsize(log) if os.path.exists(log) else 0
+    with SessionBus(env), Player(env, "notoolkit", files["b"], folder=folder) as player:
+        hears(env, "b")
+        pid = player.process.pid
+        check(wait_for(lambda: "'Стоп'" in menu_layout(env, pid), 10), "no dbusmenu layout")
+        # A window asked for is refused; the player goes on and still ends as asked.
+        choose(env, pid, "О программе...")
+        choose(env, pid, "Выход")
+        check(player.wait_exit() == 0, "Выход did not end the player")
+    said = read(log)[before:].decode("utf-8", "replace")
+    check("cannot load " + TOOLKIT_MODULE in said, "nothing said of the module: %r" % said)
+    check(config_is_the_users(player), "config.cfg: %r" % read(player.file("config.cfg")))
+
+
+@case
 def trayer_shows_the_xembed_icon_with_the_same_menu(env, files):
     with SessionBus(env), Player(env, "xembed", files["a"]) as player:
         hears(env, "a")
