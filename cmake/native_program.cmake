@@ -95,10 +95,12 @@ target_link_options(tunlark_player PRIVATE -Wl,--no-undefined -Wl,-soname,tunlar
 # alone use is taken from the static libraries.
 add_library(tunlark_gtk MODULE ${NATIVE_TOOLKIT_SOURCES})
 set_target_properties(tunlark_gtk PROPERTIES OUTPUT_NAME tunlark-gtk PREFIX "" SKIP_BUILD_RPATH ON
-                      LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
+                      LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR}
+                      LINK_DEPENDS $<TARGET_FILE:tunlark_player>)
 target_include_directories(tunlark_gtk PRIVATE ${CMAKE_SOURCE_DIR} ${native_generated})
-target_link_libraries(tunlark_gtk PRIVATE $<TARGET_FILE:tunlark_player> tunlark_core tunlark_platform
-                      tunlark_posix PkgConfig::GTK3)
+# Passed to the linker as a file: CMake may turn a module's path into a -l option it cannot find.
+target_link_libraries(tunlark_gtk PRIVATE -Wl,$<TARGET_FILE:tunlark_player> tunlark_core
+                      tunlark_platform tunlark_posix PkgConfig::GTK3)
 target_link_options(tunlark_gtk PRIVATE -Wl,--no-undefined)
 add_dependencies(tunlark_gtk tunlark_player)
 
