@@ -1,7 +1,6 @@
 // The native Linux program's player: one instance per user, start-up, GLib's main loop with
 // the tray, the media controls and the hotkeys on it, and shut-down.
 #include <glib-unix.h>
-#include <gtk/gtk.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -14,7 +13,6 @@
 #include "app/commands.h"
 #include "app/desktop_tray.h"
 #include "app/engine_setup_gtk.h"
-#include "app/front_end_gtk.h"
 #include "app/hotkey_registrar_gtk.h"
 #include "app/main_loop_gtk.h"
 #include "app/media_bus_gtk.h"
@@ -23,6 +21,7 @@
 #include "app/portal_hotkeys_gtk.h"
 #include "app/single_instance_gtk.h"
 #include "app/startup.h"
+#include "app/toolkit_module_gtk.h"
 #include "app/tray_gtk.h"
 #include "app/tray_menu.h"
 #include "core/app_state.h"
@@ -120,7 +119,6 @@ class NativeProgram {
     g_platform.hotkeys = hotkeys_.get();
     if (InWaylandSession()) {
       portal_ = std::make_unique<PortalHotkeys>(loop_, PortalHooksOf());
-      frontEnd_.UseDesktopShortcuts(portal_.get());
     }
     int channelNotice = ConfigureNativeEngine(files_.get());
     if (channelNotice >= 0)
@@ -144,7 +142,7 @@ class NativeProgram {
     };
     steps.reportAudioError = [this, argc, argv] {
       if (StartToolkit(argc, argv)) {
-        ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
+        toolkit_->ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
       } else {
         fputs("tunlark: no sound server answers\n", stderr);
       }
@@ -226,18 +224,27 @@ class NativeProgram {
 
   static std::string TrackTitleOfCurrent();
 
-  // Once: GTK with its display, and the XEmbed icon in case the desktop's tray does not take the
-  // item. False without a display: the player still plays, through its media controls and
-  // hand-overs.
+  // Once: GTK's module with its display, and the XEmbed icon in case the desktop's tray does not
+  // take the item. False without a display or without the module: the player still plays,
+  // through its media controls and hand-overs.
   bool StartToolkit(int* argc, char*** argv) {
-    if (!toolkitTried_) {
-      toolkitTried_ = true;
-      hasDisplay_ = gtk_init_check(argc, argv);
-      if (hasDisplay_) {
-        tray_.Start();
-      } else {
-        tray_.StartWithoutDisplay();
-      }
+    if (toolkitTried_) return hasDisplay_;
+    toolkitTried_ = true;
+    ToolkitSetup setup;
+    setup.quit = [this] { RequestExit(); };
+    setup.shortcuts = portal_.get();
+    setup.pixmapOf = TrayPixmapOfIcon;
+    toolkit_ = LoadToolkit(g_app.programDirectory, std::move(setup));
+    if (!toolkit_) {
+      tray_.StartWithoutDisplay();
+      return false;
+    }
+    frontEnd_.Use(toolkit_.get());
+    hasDisplay_ = toolkit_->Start(argc, argv);
+    if (hasDisplay_) {
+      tray_.Start(toolkit_.get());
+    } else {
+      tray_.StartWithoutDisplay();
     }
     return hasDisplay_;
   }
@@ -266,11 +273,13 @@ class NativeProgram {
   }
 
   std::unique_ptr<SingleInstance> instance_;
+  // Loaded after the first sound; outlives the front end and the tray that use it.
+  std::unique_ptr<Toolkit> toolkit_;
   std::unique_ptr<FileSystem> files_;
   // Shows the state in tray_, which is made after it and only used once the loop runs.
   PlaybackMonitor monitor_;
   MainLoop loop_;
-  GtkFrontEnd frontEnd_;
+  ToolkitFrontEnd frontEnd_;
   // Before the tray, whose changes wake the bus thread.
   MediaBus bus_;
   NativeTray tray_;

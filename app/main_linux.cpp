@@ -1,6 +1,6 @@
 // The native program's entry point. A start that finds a player running hands its path over and
-// ends having loaded GIO alone; otherwise the player module, with the toolkit, the engine and the
-// rest, is loaded from beside the program file and run.
+// ends having loaded GIO alone; otherwise the player module, with the engine and the rest, is
+// loaded from beside the program file and run (it loads the toolkit's own module later).
 #include <dlfcn.h>
 #include <glib.h>
 #include <limits.h>

@@ -14,6 +14,7 @@
 
 class BusCompanion;
 class MainLoop;
+class Toolkit;
 
 struct TrayHooks {
   // Runs the item's requests on the loop's thread (none once the exit has begun).
@@ -34,11 +35,10 @@ class NativeTray : public TrayIcon {
   // The item, to serve on the media controls' connection.
   BusCompanion* Item();
   // Once GTK is up: waits for the bus to say whether a watcher took the item; then the XEmbed
-  // icon if not. The tray's picture becomes the program windows' icon where the desktop's theme
-  // has none.
-  void Start();
-  // Where GTK found no display: the same wait, then only kNoTrayMessage if no watcher took the
-  // item. GTK is never touched.
+  // icon from the toolkit if not. The toolkit is kept by the caller while this lives.
+  void Start(Toolkit* toolkit);
+  // Where GTK found no display or did not load: the same wait, then only kNoTrayMessage if no
+  // watcher took the item.
   void StartWithoutDisplay();
   // The item's requests wait from the start until this is called.
   void Release();
@@ -57,3 +57,6 @@ class NativeTray : public TrayIcon {
 
 // What the player says where the desktop shows no tray icon at all.
 extern const char kNoTrayMessage[];
+
+// The tray's picture of an icon at a side; none for an unknown icon.
+TrayPixmap TrayPixmapOfIcon(int iconId, int side);

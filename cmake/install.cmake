@@ -62,7 +62,7 @@ if(NOT WIN32)
   # the build folder keeps them. The modules go beside the program, where it looks for them.
   add_custom_command(
     OUTPUT ${install_files}/program/tunlark ${install_files}/program/tunlark-player.so
-           ${install_files}/program/tunlark-ffmpeg.so
+           ${install_files}/program/tunlark-ffmpeg.so ${install_files}/program/tunlark-gtk.so
     COMMAND ${CMAKE_COMMAND} -E make_directory ${install_files}/program
     COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark
             $<TARGET_FILE:tunlark>
@@ -70,7 +70,9 @@ if(NOT WIN32)
             $<TARGET_FILE:tunlark_player>
     COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark-ffmpeg.so
             $<TARGET_FILE:tunlark_ffmpeg_module>
-    DEPENDS tunlark tunlark_player tunlark_ffmpeg_module)
+    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${install_files}/program/tunlark-gtk.so
+            $<TARGET_FILE:tunlark_gtk>
+    DEPENDS tunlark tunlark_player tunlark_ffmpeg_module tunlark_gtk)
   # Made for scripts/package only, not with every build of the program.
   add_custom_target(install_files DEPENDS ${made_files} ${icon_files}
                                           ${install_files}/program/tunlark
@@ -90,6 +92,7 @@ if(NOT WIN32)
 
   install(PROGRAMS ${install_files}/program/tunlark DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
   install(FILES ${install_files}/program/tunlark-player.so ${install_files}/program/tunlark-ffmpeg.so
+                ${install_files}/program/tunlark-gtk.so
           DESTINATION ${TUNLARK_INSTALL_PROGRAM_DIR})
   install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/linux/tunlark
           DESTINATION ${TUNLARK_INSTALL_DEFAULTS_DIR})

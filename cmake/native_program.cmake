@@ -17,6 +17,12 @@ foreach(dir platform playback/engine playback playlist settings app)
   list(APPEND native_globs ${CMAKE_SOURCE_DIR}/${dir}/*_gtk.cpp)
 endforeach()
 file(GLOB NATIVE_SOURCES CONFIGURE_DEPENDS ${native_globs})
+# The files of the toolkit module (below), out of the player.
+set(NATIVE_TOOLKIT_SOURCES app/front_end_gtk.cpp app/toolkit_gtk.cpp platform/message_box_gtk.cpp
+    playlist/choosers_gtk.cpp settings/dialog_window_gtk.cpp settings/hotkeys_dialog_gtk.cpp
+    settings/options_dialog_gtk.cpp)
+list(TRANSFORM NATIVE_TOOLKIT_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
+list(REMOVE_ITEM NATIVE_SOURCES ${NATIVE_TOOLKIT_SOURCES})
 list(APPEND NATIVE_SOURCES
      ${CMAKE_SOURCE_DIR}/platform/cover_cache_linux.cpp
      ${CMAKE_SOURCE_DIR}/platform/global_hotkeys_x11.cpp
@@ -79,9 +85,24 @@ target_include_directories(tunlark_player PRIVATE ${native_generated})
 set_target_properties(tunlark_player PROPERTIES OUTPUT_NAME tunlark-player PREFIX ""
                       LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
 target_link_libraries(tunlark_player PRIVATE tunlark_core tunlark_engine_native tunlark_platform
-                      tunlark_posix PkgConfig::GTK3 PkgConfig::NATIVE_PULSE
+                      tunlark_posix PkgConfig::NATIVE_GIO PkgConfig::NATIVE_PULSE
                       PkgConfig::NATIVE_SYSTEMD PkgConfig::NATIVE_TAGLIB PkgConfig::NATIVE_X11)
-target_link_options(tunlark_player PRIVATE -Wl,--no-undefined)
+# The soname lets the toolkit module name the player it is loaded into.
+target_link_options(tunlark_player PRIVATE -Wl,--no-undefined -Wl,-soname,tunlark-player.so)
+
+# GTK's windows and the XEmbed icon, loaded by the player after the first sound. The core comes
+# from the player, named first so that no copy of its globals is made here; only what the dialogs
+# alone use is taken from the static libraries.
+add_library(tunlark_gtk MODULE ${NATIVE_TOOLKIT_SOURCES})
+set_target_properties(tunlark_gtk PROPERTIES OUTPUT_NAME tunlark-gtk PREFIX "" SKIP_BUILD_RPATH ON
+                      LIBRARY_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR}
+                      LINK_DEPENDS $<TARGET_FILE:tunlark_player>)
+target_include_directories(tunlark_gtk PRIVATE ${CMAKE_SOURCE_DIR} ${native_generated})
+# Passed to the linker as a file: CMake may turn a module's path into a -l option it cannot find.
+target_link_libraries(tunlark_gtk PRIVATE -Wl,$<TARGET_FILE:tunlark_player> tunlark_core
+                      tunlark_platform tunlark_posix PkgConfig::GTK3)
+target_link_options(tunlark_gtk PRIVATE -Wl,--no-undefined)
+add_dependencies(tunlark_gtk tunlark_player)
 
 add_executable(tunlark ${CMAKE_SOURCE_DIR}/app/main_linux.cpp
                ${CMAKE_SOURCE_DIR}/app/hand_over_gtk.cpp ${CMAKE_SOURCE_DIR}/app/command_line.cpp)
@@ -89,7 +110,7 @@ target_include_directories(tunlark PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(tunlark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TUNLARK_NATIVE_BIN_DIR})
 target_link_libraries(tunlark PRIVATE PkgConfig::NATIVE_GIO ${CMAKE_DL_LIBS})
 # Built with the program: neither runs without the other.
-add_dependencies(tunlark tunlark_player tunlark_ffmpeg_module)
+add_dependencies(tunlark tunlark_player tunlark_ffmpeg_module tunlark_gtk)
 
 # The files that live beside the program, as the Win32 program's.
 include(${CMAKE_SOURCE_DIR}/cmake/program_files.cmake)

@@ -10,8 +10,9 @@ fill_program_dir() {  # BUILD_BIN DEFAULTS PROGRAM_DIR COPY
   local bin="$1" defaults="$2" dir="$3" copy="$4"
   "$copy" "$bin/tunlark" "$dir/tunlark" 755
   "$copy" "$bin/tunlark-player.so" "$dir/tunlark-player.so" 644
-  # FFmpeg's decoder, which the program loads from beside itself.
+  # FFmpeg's decoder and GTK's windows, which the program loads from beside itself.
   "$copy" "$bin/tunlark-ffmpeg.so" "$dir/tunlark-ffmpeg.so" 644
+  "$copy" "$bin/tunlark-gtk.so" "$dir/tunlark-gtk.so" 644
   "$copy" "$bin/Help/Help.htm" "$dir/Help/Help.htm" 644
   [ -e "$dir/hotkeys.txt" ] || "$copy" "$defaults/hotkeys.txt" "$dir/hotkeys.txt" 644
   # Not through COPY: scripts/uninstall leaves config.cfg in place.

@@ -33,6 +33,7 @@ PROGRAM = "tunlark"
 PLAYER_MODULE = "tunlark-player.so"
 # FFmpeg's decoder, which the program loads from its own folder.
 FFMPEG_MODULE = "tunlark-ffmpeg.so"
+TOOLKIT_MODULE = "tunlark-gtk.so"
 # The tray strip of trayer at the bottom of the screen.
 XEMBED_STRIP = SCREEN_HEIGHT - 48
 KEY_STOP = "ctrl+alt+KP_Delete"
@@ -66,7 +67,7 @@ class NativeEnvironment(Environment):
 
     def fill_program_dir(self, folder):
         os.makedirs(folder, exist_ok=True)
-        for name in (PROGRAM, PLAYER_MODULE):
+        for name in (PROGRAM, PLAYER_MODULE, TOOLKIT_MODULE):
             shutil.copy2(os.path.join(self.bin_dir, name), folder)
         # An older build (the benchmarks' before) has none.
         if os.path.exists(os.path.join(self.bin_dir, FFMPEG_MODULE)):
@@ -236,6 +237,25 @@ def the_items_menu_chooses_entries_through_its_events(env, files):
         hears(env, "a")
         choose(env, pid, "Выход")
         check(player.wait_exit() == 0, "Выход did not end the player")
+
+
+@case
+def without_the_toolkit_module_it_plays_and_says_so(env, files):
+    folder = env.make_program_dir("notoolkit")
+    os.remove(os.path.join(folder, TOOLKIT_MODULE))
+    log = os.path.join(env.root, "player.log")
+    before = os.path.getsize(log) if os.path.exists(log) else 0
+    with SessionBus(env), Player(env, "notoolkit", files["b"], folder=folder) as player:
+        hears(env, "b")
+        pid = player.process.pid
+        check(wait_for(lambda: "'Стоп'" in menu_layout(env, pid), 10), "no dbusmenu layout")
+        # A window asked for is refused; the player goes on and still ends as asked.
+        choose(env, pid, "О программе...")
+        choose(env, pid, "Выход")
+        check(player.wait_exit() == 0, "Выход did not end the player")
+    said = read(log)[before:].decode("utf-8", "replace")
+    check("cannot load " + TOOLKIT_MODULE in said, "nothing said of the module: %r" % said)
+    check(config_is_the_users(player), "config.cfg: %r" % read(player.file("config.cfg")))
 
 
 @case
