@@ -97,6 +97,14 @@ int ReadResultShortcuts(sd_bus_message* m, std::vector<BoundShortcut>* shortcuts
   return sd_bus_message_exit_container(m);
 }
 
+// A Request's Response: whether the portal granted it, with its "shortcuts" result.
+bool ReadShortcutsResponse(sd_bus_message* signal, std::vector<BoundShortcut>* shortcuts) {
+  uint32_t response = 2;
+  int r = sd_bus_message_read(signal, "u", &response);
+  if (r >= 0) r = ReadResultShortcuts(signal, shortcuts);
+  return r >= 0 && response == 0;
+}
+
 }  // namespace
 
 struct GlobalShortcutsPortal::Impl {
@@ -325,15 +333,13 @@ bool GlobalShortcutsPortal::Impl::BindShortcuts() {
 int GlobalShortcutsPortal::Impl::OnBindResponse(sd_bus_message* signal, void* self, sd_bus_error*) {
   auto* portal = static_cast<Impl*>(self);
   portal->response_ = sd_bus_slot_unref(portal->response_);
-  uint32_t response = 2;
   std::vector<BoundShortcut> bound;
-  int r = sd_bus_message_read(signal, "u", &response);
-  if (r >= 0) r = ReadResultShortcuts(signal, &bound);
+  bool granted = ReadShortcutsResponse(signal, &bound);
   bool rebinding = portal->rebinding_;
   portal->rebinding_ = false;
   // Refused (the user cancelled the desktop's dialog): nothing bound, as without a portal; a
   // session already bound keeps what it had.
-  if (r < 0 || response != 0) {
+  if (!granted) {
     if (rebinding) {
       portal->List();
     } else {
@@ -369,11 +375,8 @@ void GlobalShortcutsPortal::Impl::List() {
 int GlobalShortcutsPortal::Impl::OnListResponse(sd_bus_message* signal, void* self, sd_bus_error*) {
   auto* portal = static_cast<Impl*>(self);
   portal->response_ = sd_bus_slot_unref(portal->response_);
-  uint32_t response = 2;
   std::vector<BoundShortcut> bound;
-  int r = sd_bus_message_read(signal, "u", &response);
-  if (r >= 0) r = ReadResultShortcuts(signal, &bound);
-  portal->Report(r >= 0 && response == 0 ? bound : portal->reported_);
+  portal->Report(ReadShortcutsResponse(signal, &bound) ? bound : portal->reported_);
   return 0;
 }
 

@@ -141,15 +141,8 @@ def kinds_folder(env, args):
 def main():
     if "--native" in sys.argv:
         # The native program, whose FFmpeg decoder is a module it loads beside itself.
-        sys.argv.remove("--native")
-        import harness
         import native_driver
-        import suite
-        if "--driver" not in sys.argv:
-            sys.argv += ["--driver", __file__]  # the native program needs none; any file stands
-        suite.program_file = lambda bin_dir: os.path.join(bin_dir, native_driver.PROGRAM)
-        harness.program_file = suite.program_file
-        suite.Environment = native_driver.NativeDriverEnvironment
+        native_driver.use_native_program(sys.argv)
     return SUITE.main(options=["--fixtures"], arguments=kinds_folder)
 
 

@@ -125,3 +125,15 @@ class NativeDriverEnvironment(NativeEnvironment):
         finally:
             client.close()
         return (1 if error else 0), b""
+
+
+def use_native_program(argv):
+    """Points a Win32 suite at the native program: --native in argv asks for it."""
+    argv.remove("--native")
+    import harness
+    import suite
+    if "--driver" not in argv:
+        argv += ["--driver", argv[0]]  # the native program needs none; any file stands
+    suite.program_file = lambda bin_dir: os.path.join(bin_dir, PROGRAM)
+    harness.program_file = suite.program_file
+    suite.Environment = NativeDriverEnvironment

@@ -395,15 +395,8 @@ def no_sound_server_reports_the_error_and_stays(env, files):
 
 def main():
     if "--native" in sys.argv:
-        sys.argv.remove("--native")
-        import harness
         import native_driver
-        import suite
-        if "--driver" not in sys.argv:
-            sys.argv += ["--driver", __file__]  # the native program needs none; any file stands
-        suite.program_file = lambda bin_dir: os.path.join(bin_dir, native_driver.PROGRAM)
-        harness.program_file = suite.program_file
-        suite.Environment = native_driver.NativeDriverEnvironment
+        native_driver.use_native_program(sys.argv)
     return run_e2e.main()
 
 
