@@ -105,6 +105,12 @@ class NativeProgram {
 
   // argc and argv are GTK's, which takes its own options from them.
   int Run(const std::string& launchPath, int* argc, char*** argv) {
+    argc_ = argc;
+    argv_ = argv;
+    frontEnd_.Use([this] {
+      StartToolkit();
+      return toolkit_.get();
+    });
     FindProgramFile(&g_app.programFilePath, &g_app.programDirectory);
     g_platform.files = files_.get();
     g_platform.clock = MonotonicClock();
@@ -140,8 +146,9 @@ class NativeProgram {
       portal_->Arm();
       bus_.Wake();
     };
-    steps.reportAudioError = [this, argc, argv] {
-      if (StartToolkit(argc, argv)) {
+    steps.reportAudioError = [this] {
+      StartTray();
+      if (StartToolkit()) {
         toolkit_->ShowErrorMessage("Ошибка инициализации плеера", "Ошибка");
       } else {
         fputs("tunlark: no sound server answers\n", stderr);
@@ -149,9 +156,7 @@ class NativeProgram {
     };
     steps.adoptSavedPlaylist = AdoptWinePaths;
     StartPlayer(steps, launchPath);
-    // The toolkit after the first sound: nothing before it needs a window, and its start (the
-    // display, the theme, the accessibility bus) would delay the sound by tens of milliseconds.
-    StartToolkit(argc, argv);
+    StartTray();
     // Held until now, so that none runs inside start-up's error box, before the output is open.
     instance_->Serve(loop_, [this](const std::string& path) {
       bool taken = TakeHandOver(path, exiting_);
@@ -224,10 +229,19 @@ class NativeProgram {
 
   static std::string TrackTitleOfCurrent();
 
-  // Once: GTK's module with its display, and the XEmbed icon in case the desktop's tray does not
-  // take the item. False without a display or without the module: the player still plays,
+  // After the first sound, and before start-up's error box: the tray waits for the bus to say
+  // whether a watcher took the item, and only where none did loads the toolkit for the XEmbed
+  // icon.
+  void StartTray() {
+    tray_.Start([this]() -> Toolkit* { return StartToolkit() ? toolkit_.get() : nullptr; });
+  }
+
+  // Once, on first need (a window, the XEmbed icon, start-up's error box): GTK's module with its
+  // display. Not before: GTK and its graphics stack take some ten megabytes, and its start (the
+  // display, the theme, the accessibility bus) would delay the first sound by tens of
+  // milliseconds. False without a display or without the module: the player still plays,
   // through its media controls and hand-overs.
-  bool StartToolkit(int* argc, char*** argv) {
+  bool StartToolkit() {
     if (toolkitTried_) return hasDisplay_;
     toolkitTried_ = true;
     ToolkitSetup setup;
@@ -235,17 +249,7 @@ class NativeProgram {
     setup.shortcuts = portal_.get();
     setup.pixmapOf = TrayPixmapOfIcon;
     toolkit_ = LoadToolkit(g_app.programDirectory, std::move(setup));
-    if (!toolkit_) {
-      tray_.StartWithoutDisplay();
-      return false;
-    }
-    frontEnd_.Use(toolkit_.get());
-    hasDisplay_ = toolkit_->Start(argc, argv);
-    if (hasDisplay_) {
-      tray_.Start(toolkit_.get());
-    } else {
-      tray_.StartWithoutDisplay();
-    }
+    if (toolkit_) hasDisplay_ = toolkit_->Start(argc_, argv_);
     return hasDisplay_;
   }
 
@@ -287,6 +291,9 @@ class NativeProgram {
   // Only in a Wayland session; served by the bus thread, so never destroyed before it ends.
   std::unique_ptr<PortalHotkeys> portal_;
   bool exiting_ = false;
+  // GTK's, which takes its own options from them when it starts.
+  int* argc_ = nullptr;
+  char*** argv_ = nullptr;
   bool toolkitTried_ = false;
   bool hasDisplay_ = false;
 };

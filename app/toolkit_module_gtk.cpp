@@ -21,7 +21,7 @@ std::unique_ptr<Toolkit> LoadToolkit(const std::string& programDirectory, Toolki
 }
 
 FrontEnd* ToolkitFrontEnd::Windows() {
-  if (toolkit_) return &toolkit_->Windows();
+  if (Toolkit* toolkit = toolkitOf_ ? toolkitOf_() : nullptr) return &toolkit->Windows();
   std::fprintf(stderr, "tunlark: no window can open without %s\n", kToolkitModuleFile);
   return nullptr;
 }

@@ -14,14 +14,14 @@
 // missing, when it is missing or does not load. The player plays on without it.
 std::unique_ptr<Toolkit> LoadToolkit(const std::string& programDirectory, ToolkitSetup setup);
 
-// Until the toolkit is there (or when it never is) a window asked for is refused with a line on
-// stderr; Quit works all the same.
+// The toolkit is loaded by the first window asked for; when it never is, a window asked for is
+// refused with a line on stderr. Quit works all the same.
 class ToolkitFrontEnd : public FrontEnd {
  public:
   explicit ToolkitFrontEnd(std::function<void()> quit) : quit_(std::move(quit)) {}
 
-  // Kept by the caller while this lives.
-  void Use(Toolkit* toolkit) { toolkit_ = toolkit; }
+  // Loads the toolkit on first need and keeps it; null where the module is missing.
+  void Use(std::function<Toolkit*()> toolkitOf) { toolkitOf_ = std::move(toolkitOf); }
 
   void OpenFileChooser() override;
   bool ChooseFolder() override;
@@ -36,5 +36,5 @@ class ToolkitFrontEnd : public FrontEnd {
   FrontEnd* Windows();
 
   std::function<void()> quit_;
-  Toolkit* toolkit_ = nullptr;
+  std::function<Toolkit*()> toolkitOf_;
 };

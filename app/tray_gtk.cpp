@@ -73,7 +73,7 @@ struct NativeTray::Impl {
   void HostChanged(bool registered) {
     hostKnown = true;
     hostShows = registered;
-    // Before the start the bus's answer is only kept: GTK may not be up yet.
+    // Before the start the bus's answer is only kept: the first sound may not have come yet.
     if (!started) return;
     if (registered) {
       HideStatusIcon();
@@ -89,11 +89,13 @@ struct NativeTray::Impl {
   }
 
   // Where no watcher took the item: the XEmbed icon, or without a display (or GTK's module) only
-  // the word that the desktop has no tray.
+  // the word that the desktop has no tray. Only here is GTK needed for the tray: where a watcher
+  // takes the item, it is not loaded for it.
   void ShowFallback() {
-    if (toolkit) {
-      ShowStatusIcon();
-    } else if (!toldNoTray && !removed) {
+    if (removed) return;
+    if (Toolkit* toolkit = toolkitOf()) {
+      ShowStatusIcon(toolkit);
+    } else if (!toldNoTray) {
       toldNoTray = true;
       fputs(kNoTrayMessage, stderr);
     }
@@ -104,8 +106,7 @@ struct NativeTray::Impl {
     UpdateStatusIcon();
   }
 
-  void ShowStatusIcon() {
-    if (removed) return;
+  void ShowStatusIcon(Toolkit* toolkit) {
     if (!statusIcon) {
       EmbeddedTrayHooks iconHooks;
       iconHooks.menu = &menu;
@@ -150,7 +151,7 @@ struct NativeTray::Impl {
   TrayRequestQueue requests;
   std::unique_ptr<StatusNotifierBus> item;
   DesktopTrayTip tip;
-  Toolkit* toolkit = nullptr;
+  std::function<Toolkit*()> toolkitOf;
   std::unique_ptr<EmbeddedTrayIcon> statusIcon;
   bool hostKnown = false;
   bool hostShows = false;
@@ -175,13 +176,9 @@ BusCompanion* NativeTray::Item() {
   return impl_->item.get();
 }
 
-void NativeTray::Start(Toolkit* toolkit) {
-  impl_->toolkit = toolkit;
-  impl_->started = true;
-  impl_->ActOnHost();
-}
-
-void NativeTray::StartWithoutDisplay() {
+void NativeTray::Start(std::function<Toolkit*()> toolkitOf) {
+  if (impl_->started) return;
+  impl_->toolkitOf = std::move(toolkitOf);
   impl_->started = true;
   impl_->ActOnHost();
 }

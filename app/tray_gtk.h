@@ -34,12 +34,11 @@ class NativeTray : public TrayIcon {
 
   // The item, to serve on the media controls' connection.
   BusCompanion* Item();
-  // Once GTK is up: waits for the bus to say whether a watcher took the item; then the XEmbed
-  // icon from the toolkit if not. The toolkit is kept by the caller while this lives.
-  void Start(Toolkit* toolkit);
-  // Where GTK found no display or did not load: the same wait, then only kNoTrayMessage if no
-  // watcher took the item.
-  void StartWithoutDisplay();
+  // After the first sound: waits for the bus to say whether a watcher took the item; if not (or
+  // once it no longer does), the XEmbed icon from the toolkit toolkitOf loads then, or only
+  // kNoTrayMessage where it gives none (no display, no module). The toolkit is kept by the
+  // caller while this lives.
+  void Start(std::function<Toolkit*()> toolkitOf);
   // The item's requests wait from the start until this is called.
   void Release();
   // Hides every icon, at exit.

@@ -292,6 +292,21 @@ def the_panel_takes_the_item_and_no_xembed_icon_stays(env, files):
                       item_name(env, player.process.pid), "--object-path", ITEM_PATH, "--method",
                       "org.freedesktop.DBus.Properties.Get", ITEM, "ToolTip")
             check("tone a" in tip, "the tooltip does not name the track: %s" % tip)
+    # Where the panel takes the item from the start, GTK is left unloaded until a window needs it.
+    with SessionBus(env), Panel(env), Player(env, "panel-first", files["a"]) as player:
+        hears(env, "a")
+        pid = player.process.pid
+        check(wait_for(lambda: item_name(env, pid) in run(
+            env, "gdbus", "call", "--session", "--dest", WATCHER, "--object-path",
+            "/StatusNotifierWatcher", "--method", "org.freedesktop.DBus.Properties.Get",
+            WATCHER, "RegisteredStatusNotifierItems"), 15), "the item was not registered")
+        # Past the wait for the watcher's answer, after which the XEmbed icon would load it.
+        time.sleep(2.5)
+        check("libgtk-3" not in read("/proc/%d/maps" % pid).decode(errors="replace"),
+              "GTK is loaded while the panel shows the item")
+        choose(env, pid, "О программе...")
+        check(wait_for(lambda: run(env, "xdotool", "search", "--name", "О программе"), 15),
+              "the first window did not open")
 
 
 def player_log_size(env):
