@@ -18,8 +18,9 @@ foreach(dir platform playback/engine playback playlist settings app)
   endif()
 endforeach()
 file(GLOB PROGRAM_SOURCES CONFIGURE_DEPENDS ${program_globs})
-# The native program's FFmpeg decoder module and its loader: this program links the decoder.
-list(FILTER PROGRAM_SOURCES EXCLUDE REGEX "/ffmpeg_module[^/]*_linux\\.cpp$")
+# The native program's entry point, and its FFmpeg decoder module and loader: this program has
+# its own entry and links the decoder.
+list(FILTER PROGRAM_SOURCES EXCLUDE REGEX "/(main|ffmpeg_module[^/]*)_linux\\.cpp$")
 
 # Icons, drawn by resources/make_icons.py.
 set(icon_dir ${CMAKE_BINARY_DIR}/icons)
