@@ -92,7 +92,13 @@ class PulseOutput : public AudioOutput {
     pending_.insert(pending_.end(), frames, frames + static_cast<size_t>(frameCount) * channels_);
     writtenSinceDiscard_ += frameCount;
     underflow_ = false;
-    if (PendingBytes() >= requestBytes_ || SentBytes() < requestBytes_) SendPending();
+    // Until the server can start, each block goes at once; then, until it holds a request's
+    // worth, in pieces of the start's size; then a request at a time. Each write takes a block of
+    // the shared memory pool, so fewer, larger ones keep fewer of its pages in use.
+    size_t sent = SentBytes();
+    if (sent < startBytes_ ||
+        PendingBytes() >= (sent < requestBytes_ ? startBytes_ : requestBytes_))
+      SendPending();
   }
 
   uint32_t QueuedFrames() override {
@@ -116,8 +122,8 @@ class PulseOutput : public AudioOutput {
     underflow_ = false;
     if (!StreamReady()) return;
     Forget(pa_stream_flush(stream_, nullptr, nullptr));
-    flushed_ = true;
-    // The mixing thread may wait for room that is there now.
+    // The mixing thread may wait for room: the server's next request, which follows the flush at
+    // once, wakes it.
     wake_.notify_all();
     // The flush leaves the indexes unknown: only an answer asked for after it tells them.
     Forget(timing_);
@@ -157,14 +163,12 @@ class PulseOutput : public AudioOutput {
   size_t PendingBytes() const { return pending_.size() * sizeof(float); }
   // Call with mutex_ held.
   size_t SentBytes() const { return writtenSinceDiscard_ * FrameBytes() - PendingBytes(); }
-  // Call with mutex_ held. After a flush the server's queue is empty, but libpulse learns so only
-  // from the server's next request: until then the room is known here, so that the first block of
-  // a new track does not wait a round trip.
+  // Call with mutex_ held. After a flush the room comes with the server's next request, a round
+  // trip later. Writing ahead of it was tried: a burst of track changes then filled the shared
+  // memory pool with audio flushed unheard, and the player kept those pages.
   size_t WritableBytes() const {
     size_t writable = pa_stream_writable_size(stream_);
-    if (writable == static_cast<size_t>(-1)) return 0;
-    if (!flushed_ || SentBytes() >= bufferBytes_) return writable;
-    return std::max<size_t>(writable, bufferBytes_ - SentBytes());
+    return writable == static_cast<size_t>(-1) ? 0 : writable;
   }
   // Call with mutex_ held.
   bool StreamReady() const { return stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY; }
@@ -230,7 +234,6 @@ class PulseOutput : public AudioOutput {
     pending_.clear();
     writtenSinceDiscard_ = 0;
     corked_ = true;
-    flushed_ = false;
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tunlark");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "tunlark");
@@ -363,7 +366,6 @@ class PulseOutput : public AudioOutput {
   }
   static void OnRequest(pa_stream* /*stream*/, size_t /*bytes*/, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
-    output->flushed_ = false;
     output->wake_.notify_all();
   }
   static void OnUnderflow(pa_stream* /*stream*/, void* self) {
@@ -415,7 +417,6 @@ class PulseOutput : public AudioOutput {
   bool active_ = false;
   bool underflow_ = false;
   bool corked_ = true;
-  bool flushed_ = false;  // the server's queue emptied, and no request of it since
   bool failed_ = false;
 };
 
