@@ -212,6 +212,8 @@ def run(probe):
         check(late == ["appeared", "bound Play CTRL+ALT+KP_5", "bound-end"],
               "a portal started later: %s" % late)
         lines_until(portal, "list")
+        # The list asked for after binding is reported as well: heard before the portal ends.
+        lines_until(alone, "bound-end")
         # One that ends hands the hotkeys back.
         portal.terminate()
         portal.wait(10)
