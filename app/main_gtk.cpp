@@ -29,6 +29,7 @@
 #include "platform/file_system.h"
 #include "platform/media_controls.h"
 #include "platform/modal_windows_gtk.h"
+#include "platform/running_program_linux.h"
 #include "platform/platform.h"
 #include "playback/engine/audio_engine.h"
 #include "playback/monitor.h"
@@ -48,16 +49,6 @@ const char kNoPortalMessage[] =
 bool InWaylandSession() {
   const char* display = getenv("WAYLAND_DISPLAY");
   return display && display[0];
-}
-
-// The program file and its folder (ending in '/'), where its files live.
-bool FindProgramFile(std::string* file, std::string* folder) {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return false;
-  *file = std::string(path, static_cast<size_t>(length));
-  *folder = file->substr(0, file->rfind('/') + 1);
-  return true;
 }
 
 // The Unix folder of a drive of the Wine prefix the Win32 program ran in: its own prefix of
@@ -111,7 +102,8 @@ class NativeProgram {
       StartToolkit();
       return toolkit_.get();
     });
-    FindProgramFile(&g_app.programFilePath, &g_app.programDirectory);
+    g_app.programFilePath = RunningProgramFile();
+    g_app.programDirectory = ProgramFolderOf(g_app.programFilePath);
     g_platform.files = files_.get();
     g_platform.clock = MonotonicClock();
     g_platform.tray = &tray_;

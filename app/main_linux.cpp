@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/hand_over_gtk.h"
 #include "app/player_module.h"
+#include "platform/running_program_linux.h"
 
 namespace {
 
@@ -26,14 +27,6 @@ std::string AbsoluteLaunchPath(const char* argument) {
   return std::string(folder) + "/" + path;
 }
 
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "";
-  std::string file(path, static_cast<size_t>(length));
-  return file.substr(0, file.rfind('/') + 1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +37,7 @@ int main(int argc, char** argv) {
   std::string launchPath = AbsoluteLaunchPath(NativeLaunchArgument(argc, argv));
   if (HandedToRunningPlayer(launchPath, g_get_user_runtime_dir())) return 0;
 
-  std::string module = ProgramFolder() + kPlayerModuleFile;
+  std::string module = ProgramFolderOf(RunningProgramFile()) + kPlayerModuleFile;
   void* player = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
   auto entry = player ? reinterpret_cast<PlayerEntry>(dlsym(player, kPlayerEntryName)) : nullptr;
   if (!entry) {

@@ -1,10 +1,10 @@
 #include "playback/engine/ffmpeg_module_linux.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <vector>
+
+#include "platform/running_program_linux.h"
 
 FfmpegModuleEntry LoadFfmpegModule(const std::string& path) {
   // dlopen takes an empty name for the program itself.
@@ -26,11 +26,7 @@ FfmpegModuleEntry LoadFfmpegModule(const std::string& path) {
 }
 
 std::string FfmpegModuleBesideProgram() {
-  std::vector<char> buffer(4096);
-  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return {};
-  std::string program(buffer.data(), static_cast<size_t>(length));
-  size_t slash = program.rfind('/');
-  if (slash == std::string::npos) return {};
-  return program.substr(0, slash + 1) + kFfmpegModuleName;
+  std::string folder = ProgramFolderOf(RunningProgramFile());
+  if (folder.empty()) return {};
+  return folder + kFfmpegModuleName;
 }
